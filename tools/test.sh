@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native core tests, then the Windows tests under Wine.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+tools/install-deps.sh
+jobs=$(nproc)
+
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+ctest --preset native -j"$jobs"
+
+for extra in tools/test-*.sh; do
+  [ -x "$extra" ] && "$extra"
+done
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
+tools/wine-session.sh ctest --preset windows -j"$jobs"

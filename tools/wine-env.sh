@@ -1,0 +1,94 @@
+# Sourced by the Wine scripts: one private prefix and one way of starting Wine, everywhere.
+# KADENZO_BUILD_DIR (default: build/ in the repository) holds the prefix in wine/.
+kadenzo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+: "${KADENZO_BUILD_DIR:=$kadenzo_root/build}"
+export WINEPREFIX="${KADENZO_WINEPREFIX:-$KADENZO_BUILD_DIR/wine}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+export LC_ALL=ja_JP.UTF-8   # Wine's ANSI code page follows the locale: 932
+kadenzo_wine=$(command -v wine)
+
+# Makes sure the ja_JP.UTF-8 locale exists (Debian's locales package must generate it).
+kadenzo_ensure_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "ja_JP.UTF-8 locale missing: run tools/install-deps.sh" >&2
+    return 1
+  fi
+}
+
+# Creates and prepares the prefix once (fonts, substitutes, captions, no crash dialog, no audio).
+kadenzo_prepare_prefix() {
+  [ -f "$WINEPREFIX/.kadenzo-ready" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.kadenzo-ready" ] && exit 0
+    "$kadenzo_wine" wineboot -i >/dev/null 2>&1
+    wineserver -w
+    fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    mkdir -p "$fonts"
+    for f in /usr/share/wine/fonts/*; do [ -e "$fonts/$(basename "$f")" ] || ln -s "$f" "$fonts/"; done
+    for f in /usr/share/fonts/opentype/ipafont-gothic/*.ttf /usr/share/fonts/truetype/fonts-japanese-gothic.ttf; do
+      [ -e "$f" ] && { [ -e "$fonts/$(basename "$f")" ] || ln -s "$(readlink -f "$f")" "$fonts/$(basename "$f")"; }
+    done
+    reg="$WINEPREFIX/kadenzo.reg"
+    iconv -f UTF-8 -t UTF-16LE > "$reg" <<'REG'
+﻿Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS Shell Dlg"="IPAPGothic"
+"MS Shell Dlg 2"="IPAPGothic"
+"MS UI Gothic"="IPAPGothic"
+"MS PGothic"="IPAPGothic"
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+"MS Gothic"="IPAGothic"
+"FixedSys"="IPAGothic"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Audio"=""
+REG
+    "$kadenzo_wine" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || "$kadenzo_wine" regedit /S "$reg" >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.kadenzo-ready"
+  ) 9>"$WINEPREFIX.lock"
+}
+winepath_w() { echo "Z:${1//\//\\}"; }
+
+# A private Xvfb when there is no display; its process id goes to kadenzo_xvfb_pid.
+kadenzo_xvfb_pid=
+kadenzo_start_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    kadenzo_xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    if kill -0 "$kadenzo_xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+# Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
+kadenzo_begin_session() {
+  kadenzo_ensure_locale || return 1
+  kadenzo_start_display || return 1
+  kadenzo_prepare_prefix
+  wineserver -p
+  "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
+  export KADENZO_WINE_SESSION=1
+}
+kadenzo_end_session() {
+  wineserver -k 2>/dev/null
+  if [ -n "$kadenzo_xvfb_pid" ]; then kill "$kadenzo_xvfb_pid" 2>/dev/null; wait "$kadenzo_xvfb_pid" 2>/dev/null; fi
+  unset KADENZO_WINE_SESSION
+}

@@ -1,0 +1,50 @@
+// Byte-level text and path utilities over code-page-932 (Shift-JIS) strings.
+// Portable: no Windows headers. Path buffers hold kPathCapacity bytes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr std::size_t kPathCapacity = 260;
+
+// The empty text that ExtensionPart copies when a path has no extension.
+extern const char kEmptyText[];
+
+bool IsLeadByte932(unsigned char byte);
+// The start of the character before `current`, walking whole characters forward from `start`
+// exactly as CharPrevExA(932, start, current, 0) does.
+const char* PreviousChar932(const char* start, const char* current);
+
+void CopyText(char* dst, const char* src);
+void AppendText(char* dst, const char* src);
+std::size_t TextLength(const char* text);
+
+void FileNamePart(char* dst, const char* path);
+void FileTitlePart(char* dst, const char* path);
+void ExtensionPart(char* dst, const char* path);
+void DirectoryPart(char* dst, const char* path);  // dst may be path
+void EnsureTrailingSeparator(char* path);
+void EnsureTrailingDot(char* path);
+
+std::int32_t ParseDecimal(const char* text);
+int IsAllDigits(const char* text);
+int BytesEqual(const void* a, const void* b, std::size_t n);
+
+// Owns a heap copy of a text; each allocation is two bytes longer than the text.
+class HeapString {
+public:
+    HeapString() = default;
+    HeapString(const HeapString&) = delete;
+    HeapString& operator=(const HeapString&) = delete;
+    virtual ~HeapString();
+
+    HeapString& Assign(const char* text);
+    HeapString& Append(const HeapString& other);
+    const char* Text() const { return text_; }
+
+private:
+    char* text_ = nullptr;
+};
+
+// The trace formatter: d i u x X s c C b B after '%', everything else copied.
+// Writes at most capacity-1 bytes and a terminator; returns the length written.
+std::size_t FormatTrace(char* buffer, std::size_t capacity, const char* format, ...);
