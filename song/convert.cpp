@@ -1,0 +1,288 @@
+#include "song/convert.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "song/song_header.h"
+
+namespace {
+
+constexpr std::uint8_t kNoteOff = 0x8;
+constexpr std::uint8_t kNoteOn = 0x9;
+constexpr std::uint8_t kPolyPressure = 0xA;
+constexpr std::uint8_t kProgramChange = 0xC;
+constexpr std::uint8_t kChannelPressure = 0xD;
+constexpr std::uint8_t kSystemExclusive = 0xF0;
+constexpr std::uint8_t kEndOfExclusive = 0xF7;
+constexpr std::uint8_t kMetaEvent = 0xFF;
+constexpr std::uint8_t kEndOfTrack = 0x2F;
+constexpr std::uint8_t kKeySignature = 0x59;
+constexpr std::uint8_t kNoRunningStatus = 0;
+
+// Every per-channel decision of the note and program rules, worked out once per conversion so
+// that the walk only looks values up. Indexed by channel, then by the byte found in the song.
+struct ChannelTables {
+    std::uint8_t key[kTrackCount][256];
+    std::uint8_t noteOnVelocity[kTrackCount][256];
+    std::uint8_t noteOffVelocity[kTrackCount][256];
+    bool outOfRange[256];
+};
+
+bool TrackIsSet(std::uint32_t mask, int channel)
+{
+    return (mask >> channel) & 1;
+}
+
+std::uint8_t RelativeVelocity(int velocity, int percent, bool isNoteOn)
+{
+    const int scaled = std::min(velocity * percent / 100, 127);
+    // A sounding note on never turns into a note off, unless the percentage silences the track.
+    if (isNoteOn && velocity != 0 && percent > 0 && scaled == 0) return 1;
+    return static_cast<std::uint8_t>(scaled);
+}
+
+std::uint8_t Velocity(const ConversionSettings& settings, int channel, int velocity, bool isNoteOn)
+{
+    if (TrackIsSet(settings.muteTrackMask, channel)) return 0;
+    if (settings.absoluteVolume[channel] == 0)
+        return RelativeVelocity(velocity, settings.volume[channel], isNoteOn);
+    if (isNoteOn && velocity != 0) return std::min<std::uint8_t>(settings.volume[channel], 127);
+    return static_cast<std::uint8_t>(velocity);
+}
+
+void FillTables(const ConversionSettings& settings, ChannelTables& tables)
+{
+    const int shift = settings.toneShift;
+    for (int value = 0; value < 256; ++value) {
+        tables.outOfRange[value] = value + shift < 0 || value + shift > 127;
+    }
+    for (int channel = 0; channel < kTrackCount; ++channel) {
+        const bool shifted = TrackIsSet(settings.toneTrackMask, channel);
+        for (int value = 0; value < 256; ++value) {
+            tables.key[channel][value] =
+                shifted ? ShiftKeyIntoRange(value, settings.toneShift) : static_cast<std::uint8_t>(value);
+            tables.noteOnVelocity[channel][value] = Velocity(settings, channel, value, true);
+            tables.noteOffVelocity[channel][value] = Velocity(settings, channel, value, false);
+        }
+    }
+}
+
+// Data bytes that follow a status byte of each message type; 0 for system messages.
+constexpr std::size_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
+
+class SongWalk {
+public:
+    SongWalk(const std::uint8_t* in, std::uint8_t* out, std::size_t end,
+             const ConversionSettings& settings, ConversionReports& reports)
+        : in_(in), out_(out), end_(end), settings_(settings), reports_(reports)
+    {
+        FillTables(settings, tables_);
+    }
+
+    // Returns Converted with the produced length, or the reason the walk stopped.
+    WalkOutcome Run()
+    {
+        const std::uint16_t trackCount = SongTrackCount(in_);
+        std::size_t position = kSongHeaderSize;
+        std::uint8_t runningStatus = kNoRunningStatus;
+        std::uint16_t tracksDone = 0;
+        while (position < end_) {
+            const ConversionResult result = Event(position, runningStatus, tracksDone);
+            if (result != ConversionResult::Converted) return {result, 0};
+            if (!SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
+            if (tracksDone == trackCount) break;
+        }
+        Finish();
+        return {ConversionResult::Converted, position};
+    }
+
+private:
+    // One event or chunk header at `position`; moves `position` past it.
+    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, std::uint16_t& tracksDone)
+    {
+        const std::uint8_t first = in_[position];
+        if (first < 0x80) {
+            if (first == 'M' && HasSignature(position, "Trk")) {
+                if (end_ - position < 8) return ConversionResult::BadFormat;
+                position += 8;  // "MTrk" and the chunk length, copied as they are
+                runningStatus = kNoRunningStatus;
+                return ConversionResult::Converted;
+            }
+            if (first == 'M' && HasSignature(position, "Hdr")) return ConversionResult::BadFormat;
+            if (runningStatus == kNoRunningStatus) return ConversionResult::Unsupported;
+            return ChannelMessage(runningStatus, position, position);
+        }
+        if (first == kSystemExclusive) return SystemExclusive(position);
+        if (first == kMetaEvent) return MetaEvent(position, tracksDone);
+        if (first > kSystemExclusive) return ConversionResult::Unsupported;
+        // Running status carries on across meta and exclusive events; a chunk header ends it.
+        runningStatus = first;
+        return ChannelMessage(first, position + 1, position);
+    }
+
+    bool HasSignature(std::size_t position, const char (&rest)[4]) const
+    {
+        return end_ - position >= 4 && in_[position + 1] == rest[0] && in_[position + 2] == rest[1] &&
+               in_[position + 3] == rest[2];
+    }
+
+    ConversionResult ChannelMessage(std::uint8_t status, std::size_t data, std::size_t& position)
+    {
+        const int type = status >> 4;
+        const int channel = status & 0x0F;
+        const std::size_t dataBytes = kDataBytes[type];
+        if (end_ - data < dataBytes) return ConversionResult::BadFormat;
+        position = data + dataBytes;
+        if (type == kNoteOn || type == kNoteOff) return Note(type, channel, data);
+        if (type == kPolyPressure) {
+            out_[data] = tables_.key[channel][in_[data]];
+        } else if (type == kProgramChange) {
+            Program(channel, data);
+        }
+        return ConversionResult::Converted;
+    }
+
+    ConversionResult Note(int type, int channel, std::size_t data)
+    {
+        const std::uint8_t key = in_[data];
+        const std::uint8_t velocity = in_[data + 1];
+        out_[data + 1] = type == kNoteOn ? tables_.noteOnVelocity[channel][velocity]
+                                         : tables_.noteOffVelocity[channel][velocity];
+        if (tables_.outOfRange[key]) {
+            if (settings_.warnOutOfRange == 1) return ConversionResult::OutOfRange;
+            reports_.NoteOutOfRangeLetThrough();
+            if (outOfRangeCount_ != UINT32_MAX) ++outOfRangeCount_;
+        }
+        out_[data] = tables_.key[channel][key];
+        return ConversionResult::Converted;
+    }
+
+    void Program(int channel, std::size_t data)
+    {
+        const std::uint8_t chosen = settings_.instrument[channel];
+        if (chosen >= kInstrumentUnchanged) return;
+        out_[data] = chosen;
+        programApplied_ |= 1u << channel;
+    }
+
+    ConversionResult SystemExclusive(std::size_t& position)
+    {
+        const void* last = std::memchr(in_ + position + 1, kEndOfExclusive, end_ - position - 1);
+        if (last == nullptr) return ConversionResult::BadFormat;
+        position = static_cast<const std::uint8_t*>(last) - in_ + 1;
+        return ConversionResult::Converted;
+    }
+
+    ConversionResult MetaEvent(std::size_t& position, std::uint16_t& tracksDone)
+    {
+        if (end_ - position < 2) return ConversionResult::BadFormat;
+        const std::uint8_t type = in_[position + 1];
+        if (type == kEndOfTrack) {
+            // Its length byte is read next, as the delta time that follows.
+            position += 2;
+            ++tracksDone;
+            return ConversionResult::Converted;
+        }
+        std::size_t data = position + 2;
+        std::uint32_t length = 0;
+        if (!ReadShortQuantity(data, length) || end_ - data < length) return ConversionResult::BadFormat;
+        if (type == kKeySignature && length >= 1) KeySignature(data);
+        position = data + length;
+        return ConversionResult::Converted;
+    }
+
+    void KeySignature(std::size_t data)
+    {
+        const std::int8_t sf = static_cast<std::int8_t>(in_[data]);
+        const std::int8_t shifted = ShiftKeySignature(sf, settings_.toneShift);
+        out_[data] = static_cast<std::uint8_t>(shifted);
+        reports_.KeySignatureShifted(sf, shifted, sf + settings_.toneShift);
+    }
+
+    // A variable-length quantity of at most three bytes; false when it is longer or cut off.
+    bool ReadShortQuantity(std::size_t& position, std::uint32_t& value) const
+    {
+        value = 0;
+        for (int count = 0; count < 3; ++count) {
+            if (position >= end_) return false;
+            const std::uint8_t byte = in_[position++];
+            value = (value << 7) | (byte & 0x7F);
+            if (byte < 0x80) return true;
+        }
+        return false;
+    }
+
+    bool SkipDeltaTime(std::size_t& position) const
+    {
+        if (position < end_ && in_[position] < 0x80) {
+            ++position;
+            return true;
+        }
+        std::uint32_t ignored = 0;
+        return ReadShortQuantity(position, ignored);
+    }
+
+    void Finish()
+    {
+        reports_.Finished(settings_.toneShift, outOfRangeCount_);
+        for (int channel = 0; channel < kTrackCount; ++channel) {
+            const bool chosen = settings_.instrument[channel] < kInstrumentUnchanged;
+            if (chosen && !TrackIsSet(programApplied_, channel)) reports_.InstrumentNotFound(channel + 1);
+        }
+    }
+
+    const std::uint8_t* in_;
+    std::uint8_t* out_;
+    std::size_t end_;
+    const ConversionSettings& settings_;
+    ConversionReports& reports_;
+    ChannelTables tables_;
+    std::uint32_t outOfRangeCount_ = 0;
+    std::uint32_t programApplied_ = 0;
+};
+
+}  // namespace
+
+WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const ConversionSettings& settings,
+                             std::span<std::uint8_t> output, ConversionReports& reports)
+{
+    if (song.size() < kSongHeaderSize || output.size() < song.size())
+        return {ConversionResult::BadFormat, 0};
+    // Every byte keeps its position, so the walk copies everything first and changes in place.
+    std::memcpy(output.data(), song.data(), song.size());
+    if (!ScaleDivision(output.data(), settings.tempoPercent)) reports.DivisionRefused();
+    SongWalk walk(song.data(), output.data(), song.size(), settings, reports);
+    return walk.Run();
+}
+
+bool ScaleDivision(std::uint8_t* header, std::uint16_t percent)
+{
+    const std::uint16_t division = SongDivision(header);
+    if (division & 0x8000) {
+        const std::uint32_t ticksPerFrame = std::uint32_t{header[13]} * percent / 100;
+        if (ticksPerFrame == 0 || ticksPerFrame > 0xFF) return false;
+        header[13] = static_cast<std::uint8_t>(ticksPerFrame);
+        return true;
+    }
+    const std::uint32_t scaled = std::uint32_t{division} * percent / 100;
+    if (scaled == 0 || scaled > 0xFFFF) return false;
+    header[12] = static_cast<std::uint8_t>(scaled >> 8);
+    header[13] = static_cast<std::uint8_t>(scaled);
+    return true;
+}
+
+std::int8_t ShiftKeySignature(std::int8_t sf, std::int16_t shift)
+{
+    if (shift % 12 == 0) return sf;
+    int steps = (sf + 7 * shift) % 12;
+    if (steps < 0) steps += 12;
+    return static_cast<std::int8_t>(steps > 6 ? steps - 12 : steps);
+}
+
+std::uint8_t ShiftKeyIntoRange(int key, std::int16_t shift)
+{
+    int moved = key + shift;
+    if (moved < 0) moved += 12 * ((-moved + 11) / 12);
+    if (moved > 127) moved -= 12 * ((moved - 127 + 11) / 12);
+    return static_cast<std::uint8_t>(moved);
+}

@@ -1,0 +1,383 @@
+// The conversion walk, rule by rule. Each song is one track; events are one per line:
+// delta time, then the event.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "song/convert.h"
+#include "tests/unit/song_bytes.h"
+
+namespace {
+
+using Tweak = std::function<void(ConversionSettings&)>;
+
+ConversionSettings Settings(const Tweak& tweak = nullptr)
+{
+    ConversionSettings settings;
+    if (tweak) tweak(settings);
+    return settings;
+}
+
+struct EventCase {
+    const char* name;
+    Tweak tweak;
+    Bytes events;
+    Bytes expected;  // the converted events, byte for byte
+};
+
+class EventRules : public testing::TestWithParam<EventCase> {};
+
+TEST_P(EventRules, ConvertsEventsInPlace)
+{
+    const EventCase& c = GetParam();
+    const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    EXPECT_EQ(EventsOf(converted.bytes), c.expected);
+}
+
+const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
+
+Bytes Events(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walk, EventRules,
+    testing::Values(
+        EventCase{"DefaultsCopyEverything", nullptr,
+                  Events({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
+                          {0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x00, 0x40}, {0x00, 0xD0, 0x22},
+                          {0x00, 0xC0, 0x05}, kEnd}),
+                  Events({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
+                          {0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x00, 0x40}, {0x00, 0xD0, 0x22},
+                          {0x00, 0xC0, 0x05}, kEnd})},
+        EventCase{"RelativeHalfTruncatesButKeepsNoteOnsSounding",
+                  [](ConversionSettings& s) { s.volume[0] = 50; },
+                  Events({{0x00, 0x90, 0x3C, 0x7F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x01},
+                          {0x00, 0x91, 0x3C, 0x7F}, kEnd}),
+                  Events({{0x00, 0x90, 0x3C, 0x3F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x00},
+                          {0x00, 0x91, 0x3C, 0x7F}, kEnd})},
+        EventCase{"RelativeHundredKeepsVelocitiesWithAndWithoutRunningStatus",
+                  [](ConversionSettings& s) { s.volume[2] = 100; },
+                  Events({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Events({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd})},
+        EventCase{"RelativeTwoHundredDoublesAndCaps",
+                  [](ConversionSettings& s) { s.volume[0] = 200; },
+                  Events({{0x00, 0x90, 0x3C, 64}, {0x00, 0x3C, 50}, {0x00, 0x80, 0x3C, 50}, kEnd}),
+                  Events({{0x00, 0x90, 0x3C, 127}, {0x00, 0x3C, 100}, {0x00, 0x80, 0x3C, 100}, kEnd})},
+        EventCase{"RelativeZeroSilencesNoteOns",
+                  [](ConversionSettings& s) { s.volume[0] = 0; },
+                  Events({{0x00, 0x90, 0x3C, 0x7F}, kEnd}),
+                  Events({{0x00, 0x90, 0x3C, 0x00}, kEnd})},
+        EventCase{"AbsoluteReplacesSoundingNoteOnsOnly",
+                  [](ConversionSettings& s) { s.absoluteVolume[0] = 1; s.volume[0] = 90; },
+                  Events({{0x00, 0x90, 0x3C, 0x10}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd}),
+                  Events({{0x00, 0x90, 0x3C, 90}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd})},
+        EventCase{"MutedTrackInToneMaskIsSilencedAndShifted",
+                  [](ConversionSettings& s) { s.toneShift = 2; s.muteTrackMask = 1u << 3; },
+                  Events({{0x00, 0x93, 0x3C, 0x50}, {0x00, 0x83, 0x3C, 0x40}, kEnd}),
+                  Events({{0x00, 0x93, 0x3E, 0x00}, {0x00, 0x83, 0x3E, 0x00}, kEnd})},
+        EventCase{"ShiftMovesKeysOfMaskedTracksOnly",
+                  [](ConversionSettings& s) { s.toneShift = -3; },
+                  Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x30, 0x40}, kEnd}),
+                  Events({{0x00, 0x90, 0x39, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x2D, 0x40}, kEnd})},
+        EventCase{"ProgramChangeTakesTheChosenInstrument",
+                  [](ConversionSettings& s) { s.instrument[1] = 40; s.instrument[2] = 0; },
+                  Events({{0x00, 0xC1, 0x05}, {0x00, 0xC2, 0x05}, {0x00, 0xC3, 0x05}, kEnd}),
+                  Events({{0x00, 0xC1, 40}, {0x00, 0xC2, 0}, {0x00, 0xC3, 0x05}, kEnd})},
+        EventCase{"ProgramChangeInRunningStatusTakesOneByte",
+                  [](ConversionSettings& s) { s.instrument[0] = 7; },
+                  Events({{0x00, 0xC0, 0x05}, {0x81, 0x00, 0x06}, {0x00, 0x90, 0x3C, 0x40}, kEnd}),
+                  Events({{0x00, 0xC0, 7}, {0x81, 0x00, 7}, {0x00, 0x90, 0x3C, 0x40}, kEnd})},
+        EventCase{"ControlChangesPitchBendAndChannelPressureStay",
+                  [](ConversionSettings& s) { s.toneShift = 5; s.volume[0] = 10; s.muteTrackMask = 1; },
+                  Events({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd}),
+                  Events({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd})},
+        EventCase{"PolyPressureFollowsTheShiftedNotes",
+                  [](ConversionSettings& s) { s.toneShift = 4; },
+                  Events({{0x00, 0xA0, 0x3C, 0x20}, {0x00, 0x3D, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd}),
+                  Events({{0x00, 0xA0, 0x40, 0x20}, {0x00, 0x41, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd})},
+        EventCase{"PolyPressureIsNotRangeTestedAndStaysInRange",
+                  [](ConversionSettings& s) { s.toneShift = 1; },
+                  Events({{0x00, 0xA0, 0x7F, 0x20}, kEnd}),
+                  Events({{0x00, 0xA0, 0x74, 0x20}, kEnd})},
+        EventCase{"KeySignatureMovesAroundTheCircleOfFifths",
+                  [](ConversionSettings& s) { s.toneShift = 3; },
+                  Events({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x01}, kEnd}),
+                  Events({{0x00, 0xFF, 0x59, 0x02, 0xFF, 0x01}, kEnd})},
+        EventCase{"KeySignatureAtShiftZeroStays", nullptr,
+                  Events({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd}),
+                  Events({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd})},
+        EventCase{"SetTempoAndOtherMetaEventsStay",
+                  [](ConversionSettings& s) { s.tempoPercent = 200; s.toneShift = 1; },
+                  Events({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd}),
+                  Events({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd})},
+        EventCase{"RunningStatusCarriesOnAcrossMetaEvents",
+                  [](ConversionSettings& s) { s.toneShift = 1; },
+                  Events({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Events({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3F, 0x40}, kEnd})},
+        EventCase{"RunningStatusCarriesOnAcrossSystemExclusive",
+                  [](ConversionSettings& s) { s.toneShift = 1; },
+                  Events({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Events({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3F, 0x40}, kEnd})},
+        EventCase{"LongDeltaTimesAreCopied",
+                  [](ConversionSettings& s) { s.toneShift = 1; },
+                  Events({{0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x40}, {0x81, 0x00, 0x3C, 0x00}, kEnd}),
+                  Events({{0xFF, 0xFF, 0x7F, 0x90, 0x3D, 0x40}, {0x81, 0x00, 0x3D, 0x00}, kEnd})},
+        EventCase{"LetThroughNotesOnShiftedTracksMoveByOctaves",
+                  [](ConversionSettings& s) { s.toneShift = 12; s.warnOutOfRange = 0; },
+                  Events({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd}),
+                  Events({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd})},
+        EventCase{"LetThroughNotesBelowZeroMoveUpByOctaves",
+                  [](ConversionSettings& s) { s.toneShift = -12; s.warnOutOfRange = 0; },
+                  Events({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 13, 0x40}, kEnd}),
+                  Events({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 1, 0x40}, kEnd})}),
+    [](const testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
+
+struct StopCase {
+    const char* name;
+    Tweak tweak;
+    Bytes events;
+    ConversionResult expected;
+};
+
+class StoppingRules : public testing::TestWithParam<StopCase> {};
+
+TEST_P(StoppingRules, StopsWithTheResult)
+{
+    const StopCase& c = GetParam();
+    const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
+    EXPECT_EQ(converted.result, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walk, StoppingRules,
+    testing::Values(
+        StopCase{"FirstEventWithoutStatus", nullptr, Events({{0x00, 0x3C, 0x40}, kEnd}),
+                 ConversionResult::Unsupported},
+        StopCase{"EscapeEvent", nullptr, Events({{0x00, 0xF7, 0x01, 0x00}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"SystemCommonF1", nullptr, Events({{0x00, 0xF1, 0x00}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"SystemRealTimeFE", nullptr, Events({{0x00, 0xFE}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr,
+                 Events({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}), ConversionResult::BadFormat},
+        StopCase{"FourByteMetaLength", nullptr, Events({{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x00}, kEnd}),
+                 ConversionResult::BadFormat},
+        StopCase{"FourByteDeltaTime", nullptr, Events({{0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, kEnd}),
+                 ConversionResult::BadFormat},
+        StopCase{"ExclusiveWithoutEnd", nullptr, Events({{0x00, 0xF0, 0x03, 0x7E, 0x7F, 0x00}}),
+                 ConversionResult::BadFormat},
+        StopCase{"MetaDataPastTheEnd", nullptr, Events({{0x00, 0xFF, 0x01, 0x10, 0x41}}), ConversionResult::BadFormat},
+        StopCase{"MetaLengthCutOff", nullptr, Events({{0x00, 0xFF, 0x01, 0x81}}), ConversionResult::BadFormat},
+        StopCase{"MetaTypeCutOff", nullptr, Events({{0x00, 0xFF}}), ConversionResult::BadFormat},
+        StopCase{"NoteCutOff", nullptr, Events({{0x00, 0x90, 0x3C}}), ConversionResult::BadFormat},
+        StopCase{"RunningStatusNoteCutOff", nullptr, Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x3C}}),
+                 ConversionResult::BadFormat},
+        StopCase{"DeltaTimeCutOff", nullptr, Events({{0x00, 0x90, 0x3C, 0x40, 0x81}}), ConversionResult::BadFormat},
+        StopCase{"NoteAboveRange", [](ConversionSettings& s) { s.toneShift = 12; },
+                 Events({{0x00, 0x90, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
+        StopCase{"NoteBelowRange", [](ConversionSettings& s) { s.toneShift = -12; },
+                 Events({{0x00, 0x90, 5, 0x40}, kEnd}), ConversionResult::OutOfRange},
+        StopCase{"NoteOutsideToneMaskIsStillRangeTested", [](ConversionSettings& s) { s.toneShift = 12; },
+                 Events({{0x00, 0x99, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
+        StopCase{"NoteOffIsRangeTestedToo", [](ConversionSettings& s) { s.toneShift = 12; },
+                 Events({{0x00, 0x80, 120, 0x00}, kEnd}), ConversionResult::OutOfRange}),
+    [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat)
+{
+    // Two tracks promised: the walk goes on after the first End of Track and finds half a header.
+    Bytes song = SongHeader(2);
+    const Bytes chunk = TrackChunk(kEnd);
+    song.insert(song.end(), chunk.begin(), chunk.end());
+    song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0});
+    EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::BadFormat);
+}
+
+TEST(Walk, HeaderOnlySongKeepsItsScaledHeader)
+{
+    const Bytes song = SongHeader(1, 480);
+    const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    Bytes expected = SongHeader(1, 1200);
+    EXPECT_EQ(converted.bytes, expected);
+}
+
+TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut)
+{
+    Bytes song = OneTrackSong(kEnd);
+    const std::size_t walked = song.size();
+    song.insert(song.end(), {0x00, 0x00, 0x12, 0x34});
+    const Converted converted = Convert(song, Settings());
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    EXPECT_EQ(converted.bytes, Bytes(song.begin(), song.begin() + walked));
+}
+
+TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd)
+{
+    Bytes song = SongHeader(3);
+    for (int track = 0; track < 2; ++track) {
+        const Bytes chunk = TrackChunk(Events({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
+        song.insert(song.end(), chunk.begin(), chunk.end());
+    }
+    const Converted converted = Convert(song, Settings());
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    EXPECT_EQ(converted.bytes, song);
+}
+
+TEST(Walk, EveryTrackChunkIsWalked)
+{
+    Bytes song = SongHeader(2);
+    for (int track = 0; track < 2; ++track) {
+        const Bytes chunk = TrackChunk(Events({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
+        song.insert(song.end(), chunk.begin(), chunk.end());
+    }
+    const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    ASSERT_EQ(converted.bytes.size(), song.size());
+    EXPECT_EQ(converted.bytes[24], 0x3D);
+    EXPECT_EQ(converted.bytes[24 + 16], 0x3D);
+}
+
+TEST(Walk, ReportsComeInTheOrderTheyArise)
+{
+    const Bytes song = OneTrackSong(Events({{0x00, 0x90, 120, 0x40}, {0x00, 0xC0, 0x01}, {0x00, 0x90, 2, 0x40}, kEnd}),
+                                    30000);
+    const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
+        s.toneShift = 10;
+        s.warnOutOfRange = 0;
+        s.tempoPercent = 250;
+        s.instrument[0] = 3;
+        s.instrument[2] = 40;
+        s.instrument[15] = 0;
+    }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    const std::vector<std::string> expected = {"division refused", "out of range", "finished 10 1",
+                                               "no instrument 3", "no instrument 16"};
+    EXPECT_EQ(converted.reports.lines, expected);
+}
+
+TEST(Walk, OutOfRangeNotesAreCountedEachTime)
+{
+    const Bytes song = OneTrackSong(Events({{0x00, 0x90, 125, 0x40}, {0x00, 126, 0x40}, {0x00, 0x89, 127, 0}, kEnd}));
+    const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
+        s.toneShift = 3;
+        s.warnOutOfRange = 0;
+    }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    const std::vector<std::string> expected = {"out of range", "out of range", "out of range", "finished 3 3"};
+    EXPECT_EQ(converted.reports.lines, expected);
+}
+
+TEST(Walk, KeySignaturesLeaveATraceLine)
+{
+    const Bytes song = OneTrackSong(Events({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x00}, kEnd}));
+    const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 3; }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    EXPECT_EQ(converted.reports.traces, std::vector<std::string>{"2, -1, 5"});
+}
+
+TEST(Walk, TooSmallOutputIsRefusedUntouched)
+{
+    const Bytes song = OneTrackSong(kEnd);
+    Bytes output(song.size() - 1, 0xAA);
+    RecordedReports reports;
+    const WalkOutcome outcome = ConvertSongBytes(song, Settings(), output, reports);
+    EXPECT_EQ(outcome.result, ConversionResult::BadFormat);
+    EXPECT_EQ(output, Bytes(song.size() - 1, 0xAA));
+}
+
+TEST(Walk, ChunkHeaderEndsRunningStatus)
+{
+    Bytes song = SongHeader(2);
+    const Bytes first = TrackChunk(Events({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
+    const Bytes second = TrackChunk(Events({{0x3C, 0x40}, kEnd}));
+    song.insert(song.end(), first.begin(), first.end());
+    song.insert(song.end(), second.begin(), second.end());
+    EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::Unsupported);
+}
+
+struct DivisionCase {
+    std::uint16_t division;
+    std::uint16_t percent;
+    bool applied;
+    std::uint16_t expected;
+};
+
+class DivisionRule : public testing::TestWithParam<DivisionCase> {};
+
+TEST_P(DivisionRule, ScalesOrKeepsTheDivision)
+{
+    const DivisionCase& c = GetParam();
+    Bytes header = SongHeader(1, c.division);
+    EXPECT_EQ(ScaleDivision(header.data(), c.percent), c.applied);
+    EXPECT_EQ(header, SongHeader(1, c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
+                         testing::Values(DivisionCase{480, 250, true, 1200}, DivisionCase{480, 100, true, 480},
+                                         DivisionCase{480, 1, true, 4}, DivisionCase{99, 50, true, 49},
+                                         DivisionCase{30000, 250, false, 30000},
+                                         DivisionCase{65535, 100, true, 65535},
+                                         DivisionCase{26214, 250, true, 65535}, DivisionCase{26215, 250, false, 26215},
+                                         DivisionCase{1, 50, false, 1}, DivisionCase{0, 100, false, 0},
+                                         DivisionCase{0xE728, 200, true, 0xE750},   // -25 fps, 40 -> 80 ticks
+                                         DivisionCase{0xE728, 1, false, 0xE728},    // 0 ticks per frame
+                                         DivisionCase{0xE780, 200, false, 0xE780},  // 256 ticks per frame
+                                         DivisionCase{0xE228, 50, true, 0xE214}));
+
+TEST(Tempo, RefusedDivisionIsReportedOnce)
+{
+    const Converted converted =
+        Convert(OneTrackSong(kEnd, 30000), Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    EXPECT_EQ(converted.reports.lines, (std::vector<std::string>{"division refused", "finished 0 0"}));
+    EXPECT_EQ(converted.bytes[12], 30000 >> 8);
+    EXPECT_EQ(converted.bytes[13], 30000 & 0xFF);
+}
+
+struct KeyCase {
+    int sf;
+    int shift;
+    int expected;
+};
+
+class KeySignatureRule : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone)
+{
+    const KeyCase& c = GetParam();
+    EXPECT_EQ(ShiftKeySignature(static_cast<std::int8_t>(c.sf), static_cast<std::int16_t>(c.shift)), c.expected)
+        << "sf " << c.sf << " shift " << c.shift;
+}
+
+INSTANTIATE_TEST_SUITE_P(Key, KeySignatureRule,
+                         testing::Values(KeyCase{0, 1, -5}, KeyCase{2, 3, -1}, KeyCase{0, 6, 6}, KeyCase{7, 0, 7},
+                                         KeyCase{-7, 0, -7}, KeyCase{3, 12, 3}, KeyCase{-2, -24, -2},
+                                         KeyCase{0, -1, 5}, KeyCase{0, 2, 2}, KeyCase{-1, 2, 1},
+                                         KeyCase{4, 5, 3}, KeyCase{0, 7, 1}, KeyCase{0, 9999, -3},
+                                         KeyCase{-7, 1, 0}, KeyCase{7, -1, 0}, KeyCase{0, -999, 3}));
+
+struct KeyMoveCase {
+    int key;
+    int shift;
+    int expected;
+};
+
+class KeyIntoRange : public testing::TestWithParam<KeyMoveCase> {};
+
+TEST_P(KeyIntoRange, KeepsThePitchClass)
+{
+    const KeyMoveCase& c = GetParam();
+    EXPECT_EQ(ShiftKeyIntoRange(c.key, static_cast<std::int16_t>(c.shift)), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Key, KeyIntoRange,
+                         testing::Values(KeyMoveCase{60, 3, 63}, KeyMoveCase{120, 12, 120}, KeyMoveCase{127, 1, 116},
+                                         KeyMoveCase{5, -12, 5}, KeyMoveCase{0, -1, 11}, KeyMoveCase{0, -12, 0},
+                                         KeyMoveCase{127, 9999, 118},
+                                         KeyMoveCase{0, -999, 9}, KeyMoveCase{200, 0, 116}));
+
+}  // namespace
