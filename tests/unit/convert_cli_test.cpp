@@ -1,0 +1,332 @@
+// kadenzo-convert end to end: the built program run on files in a fresh folder.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/unit/song_bytes.h"
+
+#ifdef KADENZO_CONVERT_EXE
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U8(const char8_t* text)
+{
+    return reinterpret_cast<const char*>(text);
+}
+
+struct ProgramRun {
+    int status;
+    std::string output;  // standard output and standard error together
+};
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+void WriteBytes(const fs::path& path, const Bytes& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
+
+// Middle C on track 1, program change on track 1, a key signature of D major.
+Bytes SimpleSong()
+{
+    return OneTrackSong({0x00, 0xFF, 0x59, 0x02, 0x02, 0x00, 0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64,
+                         0x60, 0x80, 0x3C, 0x40, 0x00, 0x91, 0x40, 0x64, 0x00, 0x92, 0x43, 0x7F,
+                         0x00, 0xFF, 0x2F, 0x00});
+}
+
+class ConvertCli : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "kadenzo-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    ProgramRun RunConverter(const std::string& arguments)
+    {
+        const std::string command = "cd " + Quoted(folder_.string()) + " && " + Quoted(KADENZO_CONVERT_EXE) +
+                                    " " + arguments + " 2>&1";
+        std::FILE* pipe = popen(command.c_str(), "r");
+        ProgramRun run{-1, ""};
+        char buffer[4096];
+        std::size_t count = 0;
+        while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, count);
+        const int status = pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    fs::path Put(const std::string& name, const Bytes& bytes)
+    {
+        WriteBytes(folder_ / name, bytes);
+        return folder_ / name;
+    }
+
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+struct RefusalCase {
+    const char* arguments;
+    const char* named;  // the option the message must name
+};
+
+class ConvertCliRefusal : public ConvertCli, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(ConvertCliRefusal, RefusesBeforeTouchingAnyFile)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter(std::string(GetParam().arguments) + " song.mid");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(GetParam().named), std::string::npos) << run.output;
+    EXPECT_EQ(Files(), std::vector<std::string>{"song.mid"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ConvertCliRefusal,
+    testing::Values(RefusalCase{"--shift 10000", "--shift"}, RefusalCase{"--shift -1000", "--shift"},
+                    RefusalCase{"--shift 1x", "--shift"}, RefusalCase{"--tempo 0", "--tempo"},
+                    RefusalCase{"--tempo 251", "--tempo"}, RefusalCase{"--volume 1=201", "--volume"},
+                    RefusalCase{"--volume 1", "--volume"}, RefusalCase{"--velocity 1=128", "--velocity"},
+                    RefusalCase{"--instrument 1=129", "--instrument"}, RefusalCase{"--instrument 0=5", "--instrument"},
+                    RefusalCase{"--tracks 17", "--tracks"}, RefusalCase{"--tracks 9-1", "--tracks"},
+                    RefusalCase{"--tracks 1,,2", "--tracks"}, RefusalCase{"--mute all", "--mute"},
+                    RefusalCase{"--jobs 0", "--jobs"}, RefusalCase{"--bogus", "--bogus"},
+                    RefusalCase{"-o out.mid other.mid", "-o"}, RefusalCase{"--tempo 120 --shift", "--shift"}));
+
+TEST_F(ConvertCli, NoInputIsAUsageError)
+{
+    EXPECT_EQ(RunConverter("--shift 2").status, 1);
+}
+
+TEST_F(ConvertCli, HelpAndVersion)
+{
+    const ProgramRun help = RunConverter("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--instrument LIST=P"), std::string::npos);
+    const ProgramRun version = RunConverter("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "kadenzo-convert 1.8\n");
+}
+
+TEST_F(ConvertCli, OptionsReachTheWalk)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("--shift 2 --tracks 1,3 --volume 1-4=50 --volume 3=100 --velocity 2=90 "
+                            "--instrument 1=40 --tempo 150 --mute 16 song.mid");
+    ASSERT_EQ(run.status, 0) << run.output;
+    Bytes expected = SimpleSong();
+    expected[12] = 0x02, expected[13] = 0xD0;  // division 480 -> 720
+    expected[26] = 0x04;                       // key signature D major -> E major
+    expected[30] = 40;                        // program
+    expected[33] = 0x3E, expected[34] = 0x32;  // track 1: shifted, half velocity
+    expected[37] = 0x3E, expected[38] = 0x20;
+    expected[42] = 90;                        // track 2: not shifted, absolute velocity
+    expected[45] = 0x45;                      // track 3: shifted, velocity kept by the later --volume
+    EXPECT_EQ(ReadBytes(folder_ / "song[trans].mid"), expected);
+}
+
+TEST_F(ConvertCli, PrintsTheLogTextsInOrder)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("--shift 70 --continue --instrument 5,7=3 --tempo 250 --force song.mid");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string expected = "song.mid: " + U8(u8"変換開始...") + "\n" +
+                                 "song.mid: " + U8(u8"！　変換エラー - 演奏範囲オーバー") + "\n" +
+                                 "song.mid: " + U8(u8"！　変換エラー - 演奏範囲オーバー") + "\n" +
+                                 "song.mid: " + U8(u8"！　変換エラー - 演奏範囲オーバー") + "\n" +
+                                 "song.mid: " + U8(u8"！　変換エラー - 演奏範囲オーバー") + "\n" +
+                                 "song.mid: " + U8(u8"変換強引に終了 70シフト 4個の演奏範囲オーバー") + "\n" +
+                                 "song.mid: " + U8(u8"！　トラック 5の初期楽器が見つかりませんでした。") + "\n" +
+                                 "song.mid: " + U8(u8"！　トラック 7の初期楽器が見つかりませんでした。") + "\n";
+    EXPECT_EQ(run.output, expected);
+}
+
+TEST_F(ConvertCli, DivisionOverflowIsAWarning)
+{
+    Put("song.mid", OneTrackSong(kEnd, 30000));
+    const ProgramRun run = RunConverter("--tempo 250 song.mid");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find(U8(u8"！　変化エラー - テンポ値がオーバーしました。デフォルト値を使用します。")),
+              std::string::npos);
+    EXPECT_NE(run.output.find(U8(u8"変換正常終了 0シフト")), std::string::npos);
+}
+
+struct FailureCase {
+    const char* name;
+    Bytes song;
+    const char* arguments;
+    std::vector<std::string> lines;
+};
+
+class ConvertCliFailure : public ConvertCli, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ConvertCliFailure, PrintsTheFailureAndLeavesNoFile)
+{
+    const FailureCase& c = GetParam();
+    Put("song.mid", c.song);
+    const ProgramRun run = RunConverter(std::string(c.arguments) + " song.mid");
+    EXPECT_EQ(run.status, 2);
+    std::string expected;
+    for (const std::string& line : c.lines) expected += "song.mid: " + line + "\n";
+    EXPECT_EQ(run.output, expected);
+    EXPECT_EQ(Files(), std::vector<std::string>{"song.mid"});
+    EXPECT_EQ(ReadBytes(folder_ / "song.mid"), c.song);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ConvertCliFailure,
+    testing::Values(
+        FailureCase{"Empty", {}, "", {U8(u8"ファイルが不正です。")}},
+        FailureCase{"NotASong", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "", {U8(u8"ファイルが不正です。")}},
+        FailureCase{"BadFormat", OneTrackSong({0x00, 0x90, 0x3C}), "",
+                    {U8(u8"変換開始..."), U8(u8"ファイルフォーマットが不正です。"),
+                     U8(u8"！　変換失敗 - ファイルフォーマット不正")}},
+        FailureCase{"Unsupported", OneTrackSong({0x00, 0xF1, 0x00, 0x00, 0xFF, 0x2F, 0x00}), "",
+                    {U8(u8"変換開始..."), U8(u8"現在サポートされていないMIDIファイルです。"),
+                     U8(u8"！　変換失敗 - 未知のフォーマット")}},
+        FailureCase{"OutOfRange", OneTrackSong({0x00, 0x90, 0x7F, 0x40, 0x00, 0xFF, 0x2F, 0x00}), "--shift 1",
+                    {U8(u8"変換開始..."), U8(u8"演奏可能範囲を超えてしまいました。"),
+                     U8(u8"！　変換エラー - 演奏範囲オーバー")}},
+        FailureCase{"QuietStillPrintsFailures", OneTrackSong({0x00, 0x90, 0x7F, 0x40, 0x00, 0xFF, 0x2F, 0x00}),
+                    "--quiet --shift 1",
+                    {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ConvertCli, MissingInputCannotBeOpened)
+{
+    const ProgramRun run = RunConverter("nothere.mid");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "nothere.mid: " + U8(u8"ファイルを開けませんでした。") + "\n");
+}
+
+TEST_F(ConvertCli, QuietPrintsNothingForASuccess)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("--quiet --shift 1 song.mid");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "");
+    EXPECT_TRUE(fs::exists(folder_ / "song[trans].mid"));
+}
+
+struct NameCase {
+    const char* input;
+    const char* output;
+};
+
+class ConvertCliNames : public ConvertCli, public testing::WithParamInterface<NameCase> {};
+
+TEST_P(ConvertCliNames, ResultGoesBesideItsInput)
+{
+    const fs::path input = folder_ / GetParam().input;
+    fs::create_directories(input.parent_path());
+    WriteBytes(input, SimpleSong());
+    const ProgramRun run = RunConverter(Quoted(GetParam().input));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(folder_ / GetParam().output), SimpleSong());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ConvertCliNames,
+                         testing::Values(NameCase{"song.mid", "song[trans].mid"},
+                                         NameCase{"song.MIDI", "song[trans].MIDI"},
+                                         NameCase{"a.b.mid", "a.b[trans].mid"},
+                                         NameCase{"song", "song[trans]."},
+                                         NameCase{"sub.dir/song", "sub.dir/song[trans]."},
+                                         NameCase{"曲/歌.mid", "曲/歌[trans].mid"}));
+
+TEST_F(ConvertCli, OutputPathForASingleInput)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("--shift 12 -o out.smf song.mid");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Files(), (std::vector<std::string>{"out.smf", "song.mid"}));
+    EXPECT_EQ(ReadBytes(folder_ / "out.smf")[33], 0x48);
+}
+
+TEST_F(ConvertCli, ExistingOutputNeedsForce)
+{
+    Put("song.mid", SimpleSong());
+    const Bytes old = {1, 2, 3};
+    Put("song[trans].mid", old);
+    const ProgramRun refused = RunConverter("song.mid");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.output.find("--force"), std::string::npos);
+    EXPECT_EQ(ReadBytes(folder_ / "song[trans].mid"), old);
+    const ProgramRun forced = RunConverter("--force song.mid");
+    EXPECT_EQ(forced.status, 0) << forced.output;
+    EXPECT_EQ(ReadBytes(folder_ / "song[trans].mid"), SimpleSong());
+    EXPECT_EQ(Files().size(), 2u);
+}
+
+TEST_F(ConvertCli, InputIsNeverTheOutput)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("--force --shift 1 -o ./song.mid song.mid");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(ReadBytes(folder_ / "song.mid"), SimpleSong());
+}
+
+TEST_F(ConvertCli, UnwritableTargetLeavesNothing)
+{
+    Put("song.mid", SimpleSong());
+    const ProgramRun run = RunConverter("-o missing/out.mid song.mid");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find(U8(u8"ファイルを作成できませんでした。")), std::string::npos);
+    EXPECT_EQ(Files(), std::vector<std::string>{"song.mid"});
+}
+
+TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder)
+{
+    std::string arguments = "--jobs 4 --shift 1";
+    std::string expected;
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "song" + std::to_string(i) + ".mid";
+        const bool bad = i % 5 == 3;
+        Put(name, bad ? OneTrackSong({0x00, 0xF1}) : SimpleSong());
+        arguments += " " + name;
+        expected += name + ": " + U8(u8"変換開始...") + "\n";
+        expected += bad ? name + ": " + U8(u8"現在サポートされていないMIDIファイルです。") + "\n" + name + ": " +
+                              U8(u8"！　変換失敗 - 未知のフォーマット") + "\n"
+                        : name + ": " + U8(u8"変換正常終了 1シフト") + "\n";
+    }
+    const ProgramRun run = RunConverter(arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, expected);
+    EXPECT_EQ(Files().size(), 24u + 19u);
+}
+
+}  // namespace
+
+#endif
