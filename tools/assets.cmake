@@ -4,6 +4,8 @@
 #   ${CMAKE_BINARY_DIR}/generated: kadenzo.ico, menu_pictures.bmp (windres finds them there)
 #   ${CMAKE_BINARY_DIR}/bin:       VederAze.avi, Instrmnt.txt (beside the program)
 include_guard(GLOBAL)
+# The including folder is configured before the top level enables testing.
+enable_testing()
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(KADENZO_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
