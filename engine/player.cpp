@@ -1,0 +1,204 @@
+#include "engine/player.h"
+
+#include "engine/engine_exports.h"
+#include "engine/smf_reader.h"
+
+#include <new>
+#include <vector>
+
+namespace {
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
+Player::Player() { wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr); }
+
+// Runs when the library leaves the process. No playing thread is left by then (each one holds the
+// library until it has ended), and the device is left to the process's end: closing it here, under
+// the loader's lock, could hang.
+Player::~Player() {
+    output_.ReleaseAtUnload();
+    if (wake_ != nullptr) CloseHandle(wake_);
+}
+
+std::int32_t Player::OpenDevice(std::int32_t deviceId) {
+    ExclusiveLock control(controlLock_);
+    ExclusiveLock state(stateLock_);
+    return output_.Open(deviceId);
+}
+
+std::int32_t Player::CloseDevice() {
+    ExclusiveLock control(controlLock_);
+    StopPlaying();
+    ExclusiveLock state(stateLock_);
+    output_.Close();
+    return kEngineOk;
+}
+
+std::int32_t Player::LoadFile(const char* path) {
+    if (path == nullptr) return kEngineBadArgument;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kEngineSongFileUnreadable;
+    std::vector<std::uint8_t> bytes;
+    LARGE_INTEGER size{};
+    bool read = GetFileSizeEx(file, &size) && size.QuadPart < 0x7FFFFFFF;
+    if (read) {
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        read = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size();
+    }
+    CloseHandle(file);
+    if (!read) return kEngineSongFileUnreadable;
+    return LoadBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+std::int32_t Player::LoadBytes(const void* data, std::uint32_t size) {
+    if (data == nullptr) return kEngineBadArgument;
+    lyra::Song song;
+    if (lyra::ReadSong(static_cast<const std::uint8_t*>(data), size, song) != lyra::ReadResult::ok) {
+        return kEngineSongInvalid;
+    }
+    return TakeSong(std::move(song));
+}
+
+std::int32_t Player::TakeSong(lyra::Song song) {
+    ExclusiveLock control(controlLock_);
+    StopPlaying();
+    ExclusiveLock state(stateLock_);
+    sequencer_.Load(std::move(song));
+    return kEngineOk;
+}
+
+std::int32_t Player::Play() {
+    ExclusiveLock control(controlLock_);
+    return StartPlaying(true);
+}
+
+std::int32_t Player::Restart() {
+    ExclusiveLock control(controlLock_);
+    if (Status().playing) return kEngineOk;
+    return StartPlaying(false);
+}
+
+std::int32_t Player::Stop() {
+    ExclusiveLock control(controlLock_);
+    StopPlaying();
+    return kEngineOk;
+}
+
+std::int32_t Player::Seek(std::int32_t tenths) {
+    if (tenths < 0) return kEngineBadArgument;
+    ExclusiveLock control(controlLock_);
+    bool wasPlaying = Status().playing;
+    StopPlaying();
+    {
+        ExclusiveLock state(stateLock_);
+        sequencer_.Seek(static_cast<std::uint32_t>(tenths));
+    }
+    return wasPlaying ? StartPlaying(false) : kEngineOk;
+}
+
+std::int32_t Player::SendReset(lyra::ResetKind kind) {
+    ExclusiveLock state(stateLock_);
+    if (!output_.IsOpen()) return kEngineDeviceOpenFailed;
+    sequencer_.SendReset(kind);
+    return kEngineOk;
+}
+
+PlayerStatus Player::Status() {
+    ExclusiveLock state(stateLock_);
+    return {output_.IsOpen(), sequencer_.Playing(), sequencer_.PositionTenths(), sequencer_.LengthTenths()};
+}
+
+bool Player::StateSentAtStart() {
+    ExclusiveLock state(stateLock_);
+    return sequencer_.StateSentAtStart();
+}
+
+void Player::SetStateSentAtStart(bool on) {
+    ExclusiveLock state(stateLock_);
+    sequencer_.SetStateSentAtStart(on);
+}
+
+// A play without an open device opens the MIDI mapper first.
+std::int32_t Player::StartPlaying(bool fromStart) {
+    StopPlaying();
+    ExclusiveLock state(stateLock_);
+    if (!sequencer_.HasSong()) return kEngineNoSong;
+    if (!output_.IsOpen() && output_.Open(kMidiMapperDevice) != kEngineOk) return kEngineDeviceOpenFailed;
+    if (fromStart) sequencer_.Seek(0);
+    // The thread keeps the library loaded until it has ended, even when the program releases it.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&Player::ThreadMain),
+                            &module)) {
+        return kEngineThreadFailed;
+    }
+    sequencer_.Start();
+    thread_ = CreateThread(nullptr, 0, &Player::ThreadMain, this, 0, nullptr);
+    if (thread_ == nullptr) {
+        sequencer_.Stop();
+        FreeLibrary(module);
+        return kEngineThreadFailed;
+    }
+    return kEngineOk;
+}
+
+// Called with the control lock held; returns once the playing thread has ended.
+void Player::StopPlaying() {
+    {
+        ExclusiveLock state(stateLock_);
+        sequencer_.Stop();
+    }
+    if (thread_ == nullptr) return;
+    SetEvent(wake_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+DWORD WINAPI Player::ThreadMain(void* self) {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&Player::ThreadMain), &module);
+    timeBeginPeriod(1);
+    static_cast<Player*>(self)->PlayUntilStopped();
+    timeEndPeriod(1);
+    FreeLibraryAndExitThread(module, 0);
+}
+
+void Player::PlayUntilStopped() {
+    for (;;) {
+        std::int64_t waitUs = 0;
+        {
+            ExclusiveLock state(stateLock_);
+            waitUs = sequencer_.Pump();
+        }
+        if (waitUs < 0) return;
+        WaitUntilDue(waitUs);
+    }
+}
+
+// Sleeps whole milliseconds while more than one is left, then yields until the time has come;
+// a stop or seek wakes the thread early.
+void Player::WaitUntilDue(std::int64_t waitUs) {
+    if (waitUs >= 1000) {
+        WaitForSingleObject(wake_, static_cast<DWORD>(waitUs / 1000));
+    } else {
+        SwitchToThread();
+    }
+}
+
+Player& ThePlayer() {
+    static Player player;
+    return player;
+}

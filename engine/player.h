@@ -1,0 +1,57 @@
+// The engine behind both export sets: one song, one output, one playing thread. Every operation
+// may be called from any thread.
+#pragma once
+#include "engine/clock.h"
+#include "engine/midi_output.h"
+#include "engine/sequencer.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct PlayerStatus {
+    bool deviceOpen = false;
+    bool playing = false;
+    std::uint32_t position = 0;  // tenths of a second
+    std::uint32_t length = 0;
+};
+
+class Player {
+public:
+    Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+    ~Player();
+
+    std::int32_t OpenDevice(std::int32_t deviceId);
+    std::int32_t CloseDevice();
+    std::int32_t LoadFile(const char* path);
+    std::int32_t LoadBytes(const void* data, std::uint32_t size);
+    std::int32_t Play();     // from the start
+    std::int32_t Restart();  // from the position
+    std::int32_t Stop();
+    std::int32_t Seek(std::int32_t tenths);
+    std::int32_t SendReset(lyra::ResetKind kind);
+    PlayerStatus Status();
+    bool StateSentAtStart();
+    void SetStateSentAtStart(bool on);
+
+private:
+    std::int32_t TakeSong(lyra::Song song);
+    std::int32_t StartPlaying(bool fromStart);
+    void StopPlaying();
+    static DWORD WINAPI ThreadMain(void* self);
+    void PlayUntilStopped();
+    void WaitUntilDue(std::int64_t waitUs);
+
+    PerformanceClock clock_;
+    MidiOutput output_{clock_};
+    lyra::Sequencer sequencer_{clock_, output_};
+    SRWLOCK stateLock_ = SRWLOCK_INIT;    // the sequencer and the output
+    SRWLOCK controlLock_ = SRWLOCK_INIT;  // one control operation at a time; held while the thread is joined
+    HANDLE wake_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
+// The one engine of the library this is linked into.
+Player& ThePlayer();

@@ -1,0 +1,255 @@
+#include "engine/sequencer.h"
+
+#include "engine/smf_reader.h"
+#include "engine_test_song.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lyra::Sequencer;
+
+class SimulatedClock final : public lyra::Clock {
+public:
+    std::int64_t NowUs() const override { return now_; }
+    void Advance(std::int64_t us) { now_ += us; }
+
+private:
+    std::int64_t now_ = 7000000;  // any origin
+};
+
+struct SentMessage {
+    std::int64_t clockUs;
+    Bytes bytes;
+};
+
+class RecordingSink final : public lyra::MidiSink {
+public:
+    explicit RecordingSink(const lyra::Clock& clock) : clock_(clock) {}
+    void Send(const std::uint8_t* bytes, std::size_t size) override {
+        sent.push_back({clock_.NowUs(), Bytes(bytes, bytes + size)});
+    }
+    std::vector<Bytes> BytesOnly() const {
+        std::vector<Bytes> result;
+        for (const SentMessage& message : sent) result.push_back(message.bytes);
+        return result;
+    }
+    std::vector<SentMessage> sent;
+
+private:
+    const lyra::Clock& clock_;
+};
+
+// 480 ticks a quarter; 500000 us a quarter until 960, then 250000.
+const Bytes kTempoTrack = {
+    0x00, 0x90, 0x3C, 0x64,                          // 0
+    0x83, 0x60, 0x80, 0x3C, 0x00,                    // 480: 0.5 s
+    0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 960: 1.0 s, tempo 250000
+    0x83, 0x60, 0x90, 0x3E, 0x64,                    // 1440: 1.25 s
+    0x81, 0x70, 0x80, 0x3E, 0x00,                    // 1680: 1.375 s
+    0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
+};
+
+std::vector<Bytes> Silence() {
+    std::vector<Bytes> messages;
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        messages.push_back({static_cast<std::uint8_t>(0xB0 | channel), 123, 0});
+        messages.push_back({static_cast<std::uint8_t>(0xB0 | channel), 64, 0});
+    }
+    return messages;
+}
+
+class EngineSequencer : public ::testing::Test {
+protected:
+    void Load(const Bytes& image) {
+        lyra::Song song;
+        ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
+        sequencer.Load(std::move(song));
+    }
+
+    // Lets the clock run exactly to each time the sequencer asks to be woken, until the song ends.
+    void RunToEnd() {
+        for (std::int64_t wait = sequencer.Pump(); wait >= 0; wait = sequencer.Pump()) clock.Advance(wait);
+    }
+
+    SimulatedClock clock;
+    RecordingSink sink{clock};
+    Sequencer sequencer{clock, sink};
+};
+
+TEST_F(EngineSequencer, SendsEachEventAtItsTimeAcrossTempoChanges) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    std::int64_t start = clock.NowUs();
+    ASSERT_TRUE(sequencer.Start());
+    RunToEnd();
+    ASSERT_GE(sink.sent.size(), 4u);
+    const std::int64_t expectedTimes[] = {0, 500000, 1250000, 1375000};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(sink.sent[i].clockUs - start, expectedTimes[i]) << i;
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_EQ(clock.NowUs() - start, 1500000);  // it plays on to the end of the track
+}
+
+TEST_F(EngineSequencer, SendsNothingBeforeItsTime) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Start();
+    EXPECT_EQ(sequencer.Pump(), 500000);
+    EXPECT_EQ(sink.sent.size(), 1u);
+    clock.Advance(499999);
+    EXPECT_EQ(sequencer.Pump(), 1);
+    EXPECT_EQ(sink.sent.size(), 1u);
+    clock.Advance(1);
+    sequencer.Pump();
+    EXPECT_EQ(sink.sent.size(), 2u);
+}
+
+TEST_F(EngineSequencer, SilencesEveryChannelWhenTheSongEnds) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Start();
+    RunToEnd();
+    std::vector<Bytes> expected = {{0x90, 0x3C, 0x64}, {0x80, 0x3C, 0x00}, {0x90, 0x3E, 0x64}, {0x80, 0x3E, 0x00}};
+    for (const Bytes& message : Silence()) expected.push_back(message);
+    EXPECT_EQ(sink.BytesOnly(), expected);
+    EXPECT_EQ(sequencer.Pump(), -1);
+}
+
+struct PositionCase {
+    std::int64_t elapsedUs;
+    std::uint32_t position;
+};
+
+TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    EXPECT_EQ(sequencer.LengthTenths(), 15u);
+    sequencer.Start();
+    const PositionCase cases[] = {{0, 0}, {99999, 0}, {100000, 1}, {1250000, 12}, {1499999, 14}};
+    std::int64_t elapsed = 0;
+    for (const PositionCase& c : cases) {
+        clock.Advance(c.elapsedUs - elapsed);
+        elapsed = c.elapsedUs;
+        sequencer.Pump();
+        EXPECT_TRUE(sequencer.Playing());
+        EXPECT_EQ(sequencer.PositionTenths(), c.position) << c.elapsedUs;
+    }
+    clock.Advance(1);
+    sequencer.Pump();
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_EQ(sequencer.PositionTenths(), 15u);
+}
+
+TEST_F(EngineSequencer, RoundsTheLengthUpToTheNextTenth) {
+    // 0x4F1 ticks at 96 a quarter and 120 bpm: 6.588 s.
+    Load(SmfImage(0, 96, {{0x89, 0x71, 0xFF, 0x2F, 0x00}}));
+    EXPECT_EQ(sequencer.LengthTenths(), 66u);
+}
+
+TEST_F(EngineSequencer, StopKeepsThePositionAndSilencesOnce) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Start();
+    sequencer.Pump();
+    clock.Advance(700000);
+    sequencer.Pump();
+    sink.sent.clear();
+    sequencer.Stop();
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_EQ(sequencer.PositionTenths(), 7u);
+    EXPECT_EQ(sink.BytesOnly(), Silence());
+    sequencer.Stop();
+    EXPECT_EQ(sink.sent.size(), 32u);
+    clock.Advance(5000000);
+    EXPECT_EQ(sequencer.PositionTenths(), 7u);
+    EXPECT_EQ(sequencer.Pump(), -1);
+}
+
+TEST_F(EngineSequencer, StopBeforeAnythingSoundedSendsNothing) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Stop();
+    EXPECT_TRUE(sink.sent.empty());
+}
+
+TEST_F(EngineSequencer, StartAfterStopGoesOnFromThePosition) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.SetStateSentAtStart(false);
+    sequencer.Start();
+    clock.Advance(1100000);
+    sequencer.Pump();
+    sequencer.Stop();
+    sink.sent.clear();
+    clock.Advance(3000000);
+    std::int64_t restart = clock.NowUs();
+    sequencer.Start();
+    RunToEnd();
+    ASSERT_GE(sink.sent.size(), 2u);
+    EXPECT_EQ(sink.sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
+    EXPECT_EQ(sink.sent[0].clockUs - restart, 150000);  // 1.25 s in the song, from 1.1 s
+}
+
+TEST_F(EngineSequencer, SeekWhileStoppedOnlyMovesThePosition) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Seek(12);
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_TRUE(sink.sent.empty());
+    EXPECT_EQ(sequencer.PositionTenths(), 12u);
+}
+
+TEST_F(EngineSequencer, SeekBeyondTheEndStopsAtTheLength) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Seek(600);
+    EXPECT_EQ(sequencer.PositionTenths(), 15u);
+    sequencer.SetStateSentAtStart(false);
+    sequencer.Start();
+    EXPECT_EQ(sequencer.Pump(), -1);
+    EXPECT_FALSE(sequencer.Playing());
+}
+
+TEST_F(EngineSequencer, SeekWhilePlayingSilencesThenGoesOnFromTheNewPlace) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.SetStateSentAtStart(false);
+    sequencer.Start();
+    sequencer.Pump();
+    sink.sent.clear();
+    std::int64_t seekTime = clock.NowUs();
+    sequencer.Seek(12);
+    EXPECT_TRUE(sequencer.Playing());
+    EXPECT_EQ(sink.BytesOnly(), Silence());
+    sink.sent.clear();
+    RunToEnd();
+    ASSERT_GE(sink.sent.size(), 2u);
+    EXPECT_EQ(sink.sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
+    EXPECT_EQ(sink.sent[0].clockUs - seekTime, 50000);
+}
+
+TEST_F(EngineSequencer, StartWithoutASongFails) {
+    EXPECT_FALSE(sequencer.Start());
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_EQ(sequencer.Pump(), -1);
+}
+
+TEST_F(EngineSequencer, LoadStopsWhatPlaysAndStartsAtZero) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Start();
+    clock.Advance(600000);
+    sequencer.Pump();
+    sink.sent.clear();
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    EXPECT_FALSE(sequencer.Playing());
+    EXPECT_EQ(sequencer.PositionTenths(), 0u);
+    EXPECT_EQ(sink.BytesOnly(), Silence());
+}
+
+TEST_F(EngineSequencer, SendsTheStandardResets) {
+    const struct {
+        lyra::ResetKind kind;
+        Bytes bytes;
+    } cases[] = {
+        {lyra::ResetKind::gm, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}},
+        {lyra::ResetKind::gs, {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}},
+        {lyra::ResetKind::xg, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}},
+    };
+    for (const auto& c : cases) {
+        sink.sent.clear();
+        sequencer.SendReset(c.kind);
+        EXPECT_EQ(sink.BytesOnly(), std::vector<Bytes>{c.bytes});
+    }
+}
+
+}  // namespace
