@@ -1,0 +1,273 @@
+#include "spin/spin_control.h"
+
+#include "spin/spin_contract.h"
+#include "spin/spin_value.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+#include <new>
+
+namespace {
+
+constexpr char spinClassName[] = "KadenzoSpin";
+constexpr UINT_PTR repeatTimer = 1;
+constexpr UINT firstRepeatDelay = 400;  // ms before a held arrow starts repeating
+constexpr UINT repeatDelay = 100;
+constexpr UINT fastRepeatDelay = 50;    // after fastAfterRepeats steps the repeat speeds up
+constexpr int fastAfterRepeats = 10;
+
+enum class Arrow { None, Up, Down };
+
+struct SpinState {
+    HWND parent = nullptr;
+    int id = 0;
+    SpinRange range;
+    int32_t value = 0;
+    HWND edit = nullptr;
+    Arrow held = Arrow::None;     // the arrow the mouse button went down on
+    bool mouseOnHeld = false;     // the pressed look and the repeat need the mouse over it
+    int repeats = 0;
+    int wheelRemainder = 0;
+};
+
+SpinState* StateOf(HWND spin) {
+    return reinterpret_cast<SpinState*>(GetWindowLongPtrA(spin, GWLP_USERDATA));
+}
+
+// The up arrow takes the upper half; with an odd height the lower arrow gets the extra row.
+RECT ArrowRect(HWND spin, Arrow arrow) {
+    RECT client{};
+    GetClientRect(spin, &client);
+    const int split = client.bottom / 2;
+    if (arrow == Arrow::Up) client.bottom = split;
+    else client.top = split;
+    return client;
+}
+
+Arrow ArrowAt(HWND spin, POINT point) {
+    RECT client{};
+    GetClientRect(spin, &client);
+    if (!PtInRect(&client, point)) return Arrow::None;
+    return point.y < client.bottom / 2 ? Arrow::Up : Arrow::Down;
+}
+
+void DrawArrow(HWND spin, HDC dc, const SpinState& state, Arrow arrow) {
+    RECT rect = ArrowRect(spin, arrow);
+    UINT look = arrow == Arrow::Up ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
+    if (!IsWindowEnabled(spin)) look |= DFCS_INACTIVE;
+    else if (state.held == arrow && state.mouseOnHeld) look |= DFCS_PUSHED;
+    DrawFrameControl(dc, &rect, DFC_SCROLL, look);
+}
+
+void Paint(HWND spin, HDC dc, const SpinState& state) {
+    DrawArrow(spin, dc, state, Arrow::Up);
+    DrawArrow(spin, dc, state, Arrow::Down);
+}
+
+// The value a step starts from before the parent has its say: the attached edit's number when it
+// holds one, else the control's own value.
+int32_t PresetValue(const SpinState& state) {
+    if (state.edit != nullptr && IsWindow(state.edit)) {
+        char text[32] = "";
+        GetWindowTextA(state.edit, text, sizeof text);
+        if (const auto number = ReadSpinNumber(text)) return *number;
+    }
+    return state.value;
+}
+
+void ShowInEdit(const SpinState& state, int32_t value) {
+    if (state.edit == nullptr || !IsWindow(state.edit)) return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    SetWindowTextA(state.edit, text);
+}
+
+LRESULT Notify(const SpinState& state, WORD code, LPARAM detail) {
+    return SendMessageA(state.parent, spinNotifyMessage, MAKEWPARAM(code, state.id), detail);
+}
+
+// Asks the parent for the standing value, moves it by one inside the range, shows and reports it.
+// The parent may destroy the control while it answers; then the step ends there.
+void Step(HWND spin, Arrow arrow) {
+    SpinState* state = StateOf(spin);
+    int32_t standing = PresetValue(*state);
+    Notify(*state, spinAskValueCode, reinterpret_cast<LPARAM>(&standing));
+    if (!IsWindow(spin) || StateOf(spin) != state) return;
+    const SpinDirection direction = arrow == Arrow::Up ? SpinDirection::Up : SpinDirection::Down;
+    state->value = StepInRange(standing, direction, state->range);
+    if (state->value == standing) return;  // at the end of the range nothing moved
+    ShowInEdit(*state, state->value);
+    Notify(*state, arrow == Arrow::Up ? spinSteppedUpCode : spinSteppedDownCode, state->value);
+}
+
+void Redraw(HWND spin) {
+    InvalidateRect(spin, nullptr, FALSE);
+}
+
+void EndPress(HWND spin, SpinState& state) {
+    if (state.held == Arrow::None) return;
+    state.held = Arrow::None;
+    state.mouseOnHeld = false;
+    KillTimer(spin, repeatTimer);
+    Redraw(spin);
+}
+
+void OnButtonDown(HWND spin, POINT point) {
+    SpinState* state = StateOf(spin);
+    const Arrow arrow = ArrowAt(spin, point);
+    if (arrow == Arrow::None || !IsWindowEnabled(spin)) return;
+    SetCapture(spin);
+    state->held = arrow;
+    state->mouseOnHeld = true;
+    state->repeats = 0;
+    Redraw(spin);
+    Step(spin, arrow);
+    // The parent's answer may have taken the capture (a message box) or destroyed the control.
+    if (!IsWindow(spin) || StateOf(spin) != state || state->held == Arrow::None) return;
+    SetTimer(spin, repeatTimer, firstRepeatDelay, nullptr);
+}
+
+void OnMouseMove(HWND spin, SpinState& state, POINT point) {
+    if (state.held == Arrow::None) return;
+    const bool onHeld = ArrowAt(spin, point) == state.held;
+    if (onHeld == state.mouseOnHeld) return;
+    state.mouseOnHeld = onHeld;
+    Redraw(spin);
+}
+
+void OnButtonUp(HWND spin, SpinState& state) {
+    EndPress(spin, state);
+    if (GetCapture() == spin) ReleaseCapture();
+}
+
+void OnRepeatTimer(HWND spin, SpinState& state) {
+    if (state.held == Arrow::None) {
+        KillTimer(spin, repeatTimer);
+        return;
+    }
+    ++state.repeats;
+    SetTimer(spin, repeatTimer, state.repeats > fastAfterRepeats ? fastRepeatDelay : repeatDelay, nullptr);
+    if (state.mouseOnHeld) Step(spin, state.held);
+}
+
+// Each notch (WHEEL_DELTA) is one step; finer wheels add up until they make a notch.
+void OnWheel(HWND spin, int delta) {
+    SpinState* state = StateOf(spin);
+    if (!IsWindowEnabled(spin)) return;
+    state->wheelRemainder += delta;
+    while (state->wheelRemainder >= WHEEL_DELTA || state->wheelRemainder <= -WHEEL_DELTA) {
+        const Arrow arrow = state->wheelRemainder > 0 ? Arrow::Up : Arrow::Down;
+        state->wheelRemainder += arrow == Arrow::Up ? -WHEEL_DELTA : WHEEL_DELTA;
+        Step(spin, arrow);
+        if (!IsWindow(spin) || StateOf(spin) != state) return;
+    }
+}
+
+HWND EditFromParameters(WPARAM wParam, LPARAM lParam) {
+    return reinterpret_cast<HWND>(wParam != 0 ? static_cast<LPARAM>(wParam) : lParam);
+}
+
+bool CreateState(HWND spin, const CREATESTRUCTA& create) {
+    auto* state = new (std::nothrow) SpinState;
+    if (state == nullptr) return false;
+    state->parent = create.hwndParent;
+    state->id = static_cast<int>(reinterpret_cast<INT_PTR>(create.hMenu));
+    SetWindowLongPtrA(spin, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    return true;
+}
+
+void DestroyState(HWND spin) {
+    delete StateOf(spin);
+    SetWindowLongPtrA(spin, GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        if (!CreateState(spin, *reinterpret_cast<const CREATESTRUCTA*>(lParam))) return FALSE;
+        return DefWindowProcA(spin, message, wParam, lParam);
+    }
+    SpinState* state = StateOf(spin);
+    if (state == nullptr) return DefWindowProcA(spin, message, wParam, lParam);
+
+    switch (message) {
+    case spinSetValueMessage:
+        state->value = ClampToRange(static_cast<int32_t>(wParam), state->range);
+        return 0;
+    case spinSetRangeMessage:
+        state->range = MakeSpinRange(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+        state->value = ClampToRange(state->value, state->range);
+        return 0;
+    case spinAttachEditMessage:
+        state->edit = EditFromParameters(wParam, lParam);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(spin, &paint);
+        Paint(spin, dc, *state);
+        EndPaint(spin, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(spin, reinterpret_cast<HDC>(wParam), *state);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the two arrows cover the whole control
+    case WM_LBUTTONDOWN:
+        OnButtonDown(spin, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(spin, *state, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_LBUTTONUP:
+        OnButtonUp(spin, *state);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != spin) EndPress(spin, *state);
+        return 0;
+    case WM_CANCELMODE:
+        OnButtonUp(spin, *state);
+        return 0;
+    case WM_TIMER:
+        if (wParam == repeatTimer) OnRepeatTimer(spin, *state);
+        return 0;
+    case WM_MOUSEWHEEL:
+        OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_ENABLE:
+        if (!wParam) OnButtonUp(spin, *state);
+        Redraw(spin);
+        return 0;
+    case WM_NCDESTROY:
+        KillTimer(spin, repeatTimer);
+        DestroyState(spin);
+        break;
+    }
+    return DefWindowProcA(spin, message, wParam, lParam);
+}
+
+bool RegisterSpinClass(HINSTANCE module) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(module, spinClassName, &existing)) return true;
+    WNDCLASSEXA spinClass{};
+    spinClass.cbSize = sizeof spinClass;
+    spinClass.style = CS_HREDRAW | CS_VREDRAW;
+    spinClass.lpfnWndProc = SpinProc;
+    spinClass.hInstance = module;
+    spinClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    spinClass.lpszClassName = spinClassName;
+    return RegisterClassExA(&spinClass) != 0;
+}
+
+}  // namespace
+
+HWND CreateSpinControl(HINSTANCE module, HWND parent, int id, DWORD style, int x, int y, int width, int height) {
+    if (!RegisterSpinClass(module)) return nullptr;
+    return CreateWindowExA(0, spinClassName, "", style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+}
+
+void UnregisterSpinClass(HINSTANCE module) {
+    UnregisterClassA(spinClassName, module);
+}
