@@ -19,14 +19,14 @@ namespace {
 #endif
 
 #ifndef SPIN_WITHOUT_CREATE
-extern "C" __declspec(dllexport) HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y,
+extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y,
                                                          int width, int height, INT_PTR, INT_PTR) {
     return CreateSpinControl(ThisModule(), parent, id, style, x, y, width, height);
 }
 #endif
 
 #ifndef SPIN_WITHOUT_VERSION
-extern "C" __declspec(dllexport) UINT WINAPI GetRFK32Version() {
+extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() {
     return SPIN_VERSION;
 }
 #endif
