@@ -1,6 +1,7 @@
 #include "song/convert.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "song/song_header.h"
@@ -23,8 +24,7 @@ constexpr std::uint8_t kNoRunningStatus = 0;
 // that the walk only looks values up. Indexed by channel, then by the byte found in the song.
 struct ChannelTables {
     std::uint8_t key[kTrackCount][256];
-    std::uint8_t noteOnVelocity[kTrackCount][256];
-    std::uint8_t noteOffVelocity[kTrackCount][256];
+    std::uint8_t velocity[2][kTrackCount][256];  // [0] note off, [1] note on
     bool outOfRange[256];
 };
 
@@ -33,37 +33,53 @@ bool TrackIsSet(std::uint32_t mask, int channel)
     return (mask >> channel) & 1;
 }
 
-std::uint8_t RelativeVelocity(int velocity, int percent, bool isNoteOn)
+constexpr std::array<std::uint8_t, 256> kUnchanged = [] {
+    std::array<std::uint8_t, 256> values{};
+    for (int value = 0; value < 256; ++value) values[value] = static_cast<std::uint8_t>(value);
+    return values;
+}();
+
+// Relative volume: velocities scaled and truncated, at most 127. A sounding note on never turns
+// into a note off unless the percentage silences the track.
+void FillRelativeVelocities(int percent, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256])
 {
-    const int scaled = std::min(velocity * percent / 100, 127);
-    // A sounding note on never turns into a note off, unless the percentage silences the track.
-    if (isNoteOn && velocity != 0 && percent > 0 && scaled == 0) return 1;
-    return static_cast<std::uint8_t>(scaled);
+    for (int velocity = 0; velocity < 256; ++velocity) {
+        noteOff[velocity] = static_cast<std::uint8_t>(std::min(velocity * percent / 100, 127));
+        noteOn[velocity] = noteOff[velocity];
+    }
+    if (percent == 0) return;
+    for (int velocity = 1; velocity < 256 && noteOn[velocity] == 0; ++velocity) noteOn[velocity] = 1;
 }
 
-std::uint8_t Velocity(const ConversionSettings& settings, int channel, int velocity, bool isNoteOn)
+// Absolute volume: every sounding note on takes the velocity; note offs keep theirs.
+void FillAbsoluteVelocities(int velocity, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256])
 {
-    if (TrackIsSet(settings.muteTrackMask, channel)) return 0;
-    if (settings.absoluteVolume[channel] == 0)
-        return RelativeVelocity(velocity, settings.volume[channel], isNoteOn);
-    if (isNoteOn && velocity != 0) return std::min<std::uint8_t>(settings.volume[channel], 127);
-    return static_cast<std::uint8_t>(velocity);
+    std::memset(noteOn, std::min(velocity, 127), sizeof noteOn);
+    noteOn[0] = 0;
+    std::memcpy(noteOff, kUnchanged.data(), sizeof noteOff);
 }
 
 void FillTables(const ConversionSettings& settings, ChannelTables& tables)
 {
     const int shift = settings.toneShift;
+    std::uint8_t shiftedKey[256];
     for (int value = 0; value < 256; ++value) {
         tables.outOfRange[value] = value + shift < 0 || value + shift > 127;
+        shiftedKey[value] = ShiftKeyIntoRange(value, settings.toneShift);
     }
     for (int channel = 0; channel < kTrackCount; ++channel) {
-        const bool shifted = TrackIsSet(settings.toneTrackMask, channel);
-        for (int value = 0; value < 256; ++value) {
-            tables.key[channel][value] =
-                shifted ? ShiftKeyIntoRange(value, settings.toneShift) : static_cast<std::uint8_t>(value);
-            tables.noteOnVelocity[channel][value] = Velocity(settings, channel, value, true);
-            tables.noteOffVelocity[channel][value] = Velocity(settings, channel, value, false);
+        std::uint8_t(&noteOn)[256] = tables.velocity[1][channel];
+        std::uint8_t(&noteOff)[256] = tables.velocity[0][channel];
+        if (TrackIsSet(settings.muteTrackMask, channel)) {
+            std::memset(noteOn, 0, sizeof noteOn);
+            std::memset(noteOff, 0, sizeof noteOff);
+        } else if (settings.absoluteVolume[channel] == 0) {
+            FillRelativeVelocities(settings.volume[channel], noteOn, noteOff);
+        } else {
+            FillAbsoluteVelocities(settings.volume[channel], noteOn, noteOff);
         }
+        const bool shifted = TrackIsSet(settings.toneTrackMask, channel);
+        std::memcpy(tables.key[channel], shifted ? shiftedKey : kUnchanged.data(), sizeof tables.key[channel]);
     }
 }
 
@@ -79,25 +95,75 @@ public:
         FillTables(settings, tables_);
     }
 
-    // Returns Converted with the produced length, or the reason the walk stopped.
+    // Returns Converted with the produced length, or the reason the walk stopped. Channel
+    // messages, nearly every event of a song, are handled here in the loop with the state in
+    // locals, so that the next position depends on as few loaded bytes as possible; everything
+    // else goes through Event.
     WalkOutcome Run()
     {
-        const std::uint16_t trackCount = SongTrackCount(in_);
+        const std::uint8_t* const in = in_;
+        std::uint8_t* const out = out_;
+        const std::size_t end = end_;
+        const ChannelTables& tables = tables_;
+        const bool stopOutOfRange = settings_.warnOutOfRange == 1;
+        const std::uint16_t trackCount = SongTrackCount(in);
         std::size_t position = kSongHeaderSize;
         std::uint8_t runningStatus = kNoRunningStatus;
+        // What the running status means, worked out when its status byte comes.
+        std::size_t runningDataBytes = 0;
+        int runningType = 0;
+        int runningChannel = 0;
+        const std::uint8_t* velocityTable = nullptr;
+        const std::uint8_t* keyTable = nullptr;
         std::uint16_t tracksDone = 0;
-        while (position < end_) {
-            const ConversionResult result = Event(position, runningStatus, tracksDone);
-            if (result != ConversionResult::Converted) return {result, 0};
-            if (!SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
-            if (tracksDone == trackCount) break;
+        while (position < end) {
+            const std::uint8_t first = in[position];
+            std::size_t data = position;
+            if (first < 0x80 && first != 'M' && runningStatus != kNoRunningStatus) {
+                // running status: the event is its data bytes
+            } else if (first >= 0x80 && first < kSystemExclusive) {
+                runningStatus = first;
+                runningType = first >> 4;
+                runningChannel = first & 0x0F;
+                runningDataBytes = kDataBytes[runningType];
+                velocityTable = tables.velocity[runningType & 1][runningChannel];
+                keyTable = tables.key[runningChannel];
+                data = position + 1;
+            } else {
+                const ConversionResult result = Event(position, runningStatus, tracksDone);
+                if (result != ConversionResult::Converted) return {result, 0};
+                if (!SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
+                if (tracksDone == trackCount) break;
+                continue;
+            }
+            if (end - data < runningDataBytes) return {ConversionResult::BadFormat, 0};
+            position = data + runningDataBytes;
+            if (runningType <= kNoteOn) {
+                const std::uint8_t key = in[data];
+                out[data + 1] = velocityTable[in[data + 1]];
+                if (tables.outOfRange[key]) {
+                    if (stopOutOfRange) return {ConversionResult::OutOfRange, 0};
+                    LetThrough();
+                }
+                out[data] = keyTable[key];
+            } else if (runningType == kPolyPressure) {
+                out[data] = keyTable[in[data]];
+            } else if (runningType == kProgramChange) {
+                Program(runningChannel, data);
+            }
+            if (position < end && in[position] < 0x80) {
+                ++position;  // a one-byte delta time
+            } else if (!SkipDeltaTime(position)) {
+                return {ConversionResult::BadFormat, 0};
+            }
         }
         Finish();
         return {ConversionResult::Converted, position};
     }
 
 private:
-    // One event or chunk header at `position`; moves `position` past it.
+    // One event or chunk header at `position` other than a channel message with a status byte
+    // or in running status; moves `position` past it.
     ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, std::uint16_t& tracksDone)
     {
         const std::uint8_t first = in_[position];
@@ -112,12 +178,10 @@ private:
             if (runningStatus == kNoRunningStatus) return ConversionResult::Unsupported;
             return ChannelMessage(runningStatus, position, position);
         }
+        // Running status carries on across meta and exclusive events; a chunk header ends it.
         if (first == kSystemExclusive) return SystemExclusive(position);
         if (first == kMetaEvent) return MetaEvent(position, tracksDone);
-        if (first > kSystemExclusive) return ConversionResult::Unsupported;
-        // Running status carries on across meta and exclusive events; a chunk header ends it.
-        runningStatus = first;
-        return ChannelMessage(first, position + 1, position);
+        return ConversionResult::Unsupported;
     }
 
     bool HasSignature(std::size_t position, const char (&rest)[4]) const
@@ -146,15 +210,19 @@ private:
     {
         const std::uint8_t key = in_[data];
         const std::uint8_t velocity = in_[data + 1];
-        out_[data + 1] = type == kNoteOn ? tables_.noteOnVelocity[channel][velocity]
-                                         : tables_.noteOffVelocity[channel][velocity];
+        out_[data + 1] = tables_.velocity[type & 1][channel][velocity];
         if (tables_.outOfRange[key]) {
             if (settings_.warnOutOfRange == 1) return ConversionResult::OutOfRange;
-            reports_.NoteOutOfRangeLetThrough();
-            if (outOfRangeCount_ != UINT32_MAX) ++outOfRangeCount_;
+            LetThrough();
         }
         out_[data] = tables_.key[channel][key];
         return ConversionResult::Converted;
+    }
+
+    void LetThrough()
+    {
+        reports_.NoteOutOfRangeLetThrough();
+        if (outOfRangeCount_ != UINT32_MAX) ++outOfRangeCount_;
     }
 
     void Program(int channel, std::size_t data)
