@@ -11,7 +11,7 @@
 namespace {
 
 constexpr std::size_t kSongSize = 16u << 20;
-constexpr int kRounds = 15;
+constexpr int kRounds = 30;
 
 void Append(std::vector<std::uint8_t>& song, std::initializer_list<std::uint8_t> bytes)
 {

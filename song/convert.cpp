@@ -104,18 +104,12 @@ public:
         const std::uint8_t* const in = in_;
         std::uint8_t* const out = out_;
         const std::size_t end = end_;
-        const ChannelTables& tables = tables_;
-        const bool stopOutOfRange = settings_.warnOutOfRange == 1;
-        const std::uint16_t trackCount = SongTrackCount(in);
         std::size_t position = kSongHeaderSize;
         std::uint8_t runningStatus = kNoRunningStatus;
         // What the running status means, worked out when its status byte comes.
         std::size_t runningDataBytes = 0;
-        int runningType = 0;
-        int runningChannel = 0;
         const std::uint8_t* velocityTable = nullptr;
         const std::uint8_t* keyTable = nullptr;
-        std::uint16_t tracksDone = 0;
         while (position < end) {
             const std::uint8_t first = in[position];
             std::size_t data = position;
@@ -123,33 +117,28 @@ public:
                 // running status: the event is its data bytes
             } else if (first >= 0x80 && first < kSystemExclusive) {
                 runningStatus = first;
-                runningType = first >> 4;
-                runningChannel = first & 0x0F;
-                runningDataBytes = kDataBytes[runningType];
-                velocityTable = tables.velocity[runningType & 1][runningChannel];
-                keyTable = tables.key[runningChannel];
+                runningDataBytes = kDataBytes[first >> 4];
+                velocityTable = tables_.velocity[(first >> 4) & 1][first & 0x0F];
+                keyTable = tables_.key[first & 0x0F];
                 data = position + 1;
             } else {
-                const ConversionResult result = Event(position, runningStatus, tracksDone);
+                const ConversionResult result = Event(position, runningStatus);
                 if (result != ConversionResult::Converted) return {result, 0};
                 if (!SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
-                if (tracksDone == trackCount) break;
+                if (tracksDone_ == SongTrackCount(in)) break;
                 continue;
             }
             if (end - data < runningDataBytes) return {ConversionResult::BadFormat, 0};
             position = data + runningDataBytes;
-            if (runningType <= kNoteOn) {
+            if (runningStatus < 0xA0) {  // note off or note on
                 const std::uint8_t key = in[data];
                 out[data + 1] = velocityTable[in[data + 1]];
-                if (tables.outOfRange[key]) {
-                    if (stopOutOfRange) return {ConversionResult::OutOfRange, 0};
-                    LetThrough();
-                }
+                if (tables_.outOfRange[key] && !LetThrough()) return {ConversionResult::OutOfRange, 0};
                 out[data] = keyTable[key];
-            } else if (runningType == kPolyPressure) {
+            } else if (runningStatus >> 4 == kPolyPressure) {
                 out[data] = keyTable[in[data]];
-            } else if (runningType == kProgramChange) {
-                Program(runningChannel, data);
+            } else if (runningStatus >> 4 == kProgramChange) {
+                Program(runningStatus & 0x0F, data);
             }
             if (position < end && in[position] < 0x80) {
                 ++position;  // a one-byte delta time
@@ -164,7 +153,7 @@ public:
 private:
     // One event or chunk header at `position` other than a channel message with a status byte
     // or in running status; moves `position` past it.
-    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, std::uint16_t& tracksDone)
+    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus)
     {
         const std::uint8_t first = in_[position];
         if (first < 0x80) {
@@ -180,7 +169,7 @@ private:
         }
         // Running status carries on across meta and exclusive events; a chunk header ends it.
         if (first == kSystemExclusive) return SystemExclusive(position);
-        if (first == kMetaEvent) return MetaEvent(position, tracksDone);
+        if (first == kMetaEvent) return MetaEvent(position);
         return ConversionResult::Unsupported;
     }
 
@@ -211,18 +200,18 @@ private:
         const std::uint8_t key = in_[data];
         const std::uint8_t velocity = in_[data + 1];
         out_[data + 1] = tables_.velocity[type & 1][channel][velocity];
-        if (tables_.outOfRange[key]) {
-            if (settings_.warnOutOfRange == 1) return ConversionResult::OutOfRange;
-            LetThrough();
-        }
+        if (tables_.outOfRange[key] && !LetThrough()) return ConversionResult::OutOfRange;
         out_[data] = tables_.key[channel][key];
         return ConversionResult::Converted;
     }
 
-    void LetThrough()
+    // An out-of-range note: false when it stops the walk, otherwise reported and counted.
+    bool LetThrough()
     {
+        if (settings_.warnOutOfRange == 1) return false;
         reports_.NoteOutOfRangeLetThrough();
         if (outOfRangeCount_ != UINT32_MAX) ++outOfRangeCount_;
+        return true;
     }
 
     void Program(int channel, std::size_t data)
@@ -241,14 +230,14 @@ private:
         return ConversionResult::Converted;
     }
 
-    ConversionResult MetaEvent(std::size_t& position, std::uint16_t& tracksDone)
+    ConversionResult MetaEvent(std::size_t& position)
     {
         if (end_ - position < 2) return ConversionResult::BadFormat;
         const std::uint8_t type = in_[position + 1];
         if (type == kEndOfTrack) {
             // Its length byte is read next, as the delta time that follows.
             position += 2;
-            ++tracksDone;
+            ++tracksDone_;
             return ConversionResult::Converted;
         }
         std::size_t data = position + 2;
@@ -305,6 +294,7 @@ private:
     const ConversionSettings& settings_;
     ConversionReports& reports_;
     ChannelTables tables_;
+    std::uint16_t tracksDone_ = 0;  // End of Track events so far
     std::uint32_t outOfRangeCount_ = 0;
     std::uint32_t programApplied_ = 0;
 };
