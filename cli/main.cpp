@@ -17,7 +17,7 @@ constexpr int kSomeFailed = 2;
 // Converts the inputs over `jobs` threads; each file's report becomes ready on its own.
 class Batch {
 public:
-    Batch(const CliOptions& options) : options_(options), reports_(options.inputs.size()),
+    explicit Batch(const CliOptions& options) : options_(options), reports_(options.inputs.size()),
                                        ready_(options.inputs.size(), false) {}
 
     void Start(unsigned jobs)

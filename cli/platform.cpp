@@ -94,6 +94,32 @@ std::string NameOf(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// A file being written in the target's folder. It is removed when it goes out of scope unless
+// it was moved into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target);
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile();
+
+    bool Write(const std::vector<std::uint8_t>& bytes);  // the whole content, then closed
+    WriteOutcome MoveTo(const std::string& target, bool replace);
+
+private:
+    std::string path_;
+    bool created_ = false;
+    bool placed_ = false;
+};
+
+WriteOutcome WriteFileWhole(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace)
+{
+    if (!replace && FileExists(path)) return WriteOutcome::AlreadyExists;
+    TemporaryFile temporary(path);
+    if (!temporary.Write(bytes)) return WriteOutcome::Failed;
+    return temporary.MoveTo(path, replace);
+}
+
 #ifdef _WIN32
 
 bool FileExists(const std::string& path)
@@ -110,20 +136,39 @@ bool SameFile(const std::string& first, const std::string& second)
     return FileExists(first) && lstrcmpiA(firstFull, secondFull) == 0;
 }
 
-WriteOutcome WriteFileWhole(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace)
+TemporaryFile::TemporaryFile(const std::string& target)
 {
-    if (!replace && FileExists(path)) return WriteOutcome::AlreadyExists;
-    const std::string folder = FolderOf(path).empty() ? std::string(".") : FolderOf(path);
-    char temporary[MAX_PATH + 16];
-    if (GetTempFileNameA(folder.c_str(), "kdz", 0, temporary) == 0) return WriteOutcome::Failed;
-    std::FILE* file = std::fopen(temporary, "wb");
-    bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (file != nullptr) written = std::fclose(file) == 0 && written;
+    const std::string folder = FolderOf(target).empty() ? std::string(".") : FolderOf(target);
+    char path[MAX_PATH + 16];
+    created_ = GetTempFileNameA(folder.c_str(), "kdz", 0, path) != 0;
+    if (created_) path_ = path;
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    if (created_ && !placed_) DeleteFileA(path_.c_str());
+}
+
+bool TemporaryFile::Write(const std::vector<std::uint8_t>& bytes)
+{
+    if (!created_) return false;
+    const HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    return CloseHandle(file) && whole;
+}
+
+WriteOutcome TemporaryFile::MoveTo(const std::string& target, bool replace)
+{
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (written && MoveFileExA(temporary, path.c_str(), flags)) return WriteOutcome::Written;
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS;
-    DeleteFileA(temporary);
-    return written && existed ? WriteOutcome::AlreadyExists : WriteOutcome::Failed;
+    placed_ = MoveFileExA(path_.c_str(), target.c_str(), flags);
+    if (placed_) return WriteOutcome::Written;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? WriteOutcome::AlreadyExists
+                                                                        : WriteOutcome::Failed;
 }
 
 #else
@@ -166,33 +211,42 @@ bool WriteAll(int descriptor, const std::vector<std::uint8_t>& bytes)
     return true;
 }
 
-// Moves the finished temporary file into place; without `replace` an existing file stays.
-WriteOutcome PutInPlace(const std::string& temporary, const std::string& path, bool replace)
-{
-    if (replace) return rename(temporary.c_str(), path.c_str()) == 0 ? WriteOutcome::Written : WriteOutcome::Failed;
-    if (link(temporary.c_str(), path.c_str()) == 0) {
-        unlink(temporary.c_str());
-        return WriteOutcome::Written;
-    }
-    if (errno == EEXIST) return WriteOutcome::AlreadyExists;
-    // A file system without hard links: check, then rename.
-    if (FileExists(path)) return WriteOutcome::AlreadyExists;
-    return rename(temporary.c_str(), path.c_str()) == 0 ? WriteOutcome::Written : WriteOutcome::Failed;
-}
-
 }  // namespace
 
-WriteOutcome WriteFileWhole(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace)
+TemporaryFile::TemporaryFile(const std::string& target)
 {
-    if (!replace && FileExists(path)) return WriteOutcome::AlreadyExists;
-    std::string temporary = FolderOf(path) + "." + NameOf(path) + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) return WriteOutcome::Failed;
-    bool written = fchmod(descriptor, NewFileMode()) == 0 && WriteAll(descriptor, bytes);
-    written = close(descriptor) == 0 && written;
-    const WriteOutcome outcome = written ? PutInPlace(temporary, path, replace) : WriteOutcome::Failed;
-    if (outcome != WriteOutcome::Written) unlink(temporary.c_str());
-    return outcome;
+    path_ = FolderOf(target) + "." + NameOf(target) + ".XXXXXX";
+    const int descriptor = mkstemp(path_.data());
+    created_ = descriptor >= 0;
+    if (created_) close(descriptor);
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    if (created_ && !placed_) unlink(path_.c_str());
+}
+
+bool TemporaryFile::Write(const std::vector<std::uint8_t>& bytes)
+{
+    if (!created_) return false;
+    const int descriptor = open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const bool whole = fchmod(descriptor, NewFileMode()) == 0 && WriteAll(descriptor, bytes);
+    return close(descriptor) == 0 && whole;
+}
+
+// Without `replace` a hard link puts the file in place only when the name is free; a file
+// system without hard links gets a check and a rename.
+WriteOutcome TemporaryFile::MoveTo(const std::string& target, bool replace)
+{
+    if (replace) {
+        placed_ = rename(path_.c_str(), target.c_str()) == 0;
+        return placed_ ? WriteOutcome::Written : WriteOutcome::Failed;
+    }
+    if (link(path_.c_str(), target.c_str()) == 0) return WriteOutcome::Written;  // the destructor unlinks ours
+    if (errno == EEXIST || FileExists(target)) return WriteOutcome::AlreadyExists;
+    placed_ = rename(path_.c_str(), target.c_str()) == 0;
+    return placed_ ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
 #endif

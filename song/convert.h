@@ -38,7 +38,7 @@ struct WalkOutcome {
 
 // Walks `song` (header first) into `output`, which must hold at least song.size() bytes; every
 // byte lands at its own position and nothing is read or written beyond either span. Bytes of
-// `output` beyond the produced length are unspecified.
+// `output` beyond the produced length mean nothing.
 WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const ConversionSettings& settings,
                              std::span<std::uint8_t> output, ConversionReports& reports);
 
