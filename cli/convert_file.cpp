@@ -49,7 +49,7 @@ void Fail(FileReport& report, const char8_t* text)
 bool LoadSongFile(const std::string& path, std::vector<std::uint8_t>& song, FileReport& report)
 {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
+    if (!file || IsFolder(path)) {
         Fail(report, kCannotOpenText);
         return false;
     }

@@ -127,6 +127,12 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool SameFile(const std::string& first, const std::string& second)
 {
     char firstFull[MAX_PATH];
@@ -177,6 +183,12 @@ bool FileExists(const std::string& path)
 {
     struct stat status;
     return lstat(path.c_str(), &status) == 0;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool SameFile(const std::string& first, const std::string& second)

@@ -19,6 +19,7 @@ enum class WriteOutcome { Written, AlreadyExists, Failed };
 WriteOutcome WriteFileWhole(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace);
 
 bool FileExists(const std::string& path);
+bool IsFolder(const std::string& path);
 // True when both paths name one existing file.
 bool SameFile(const std::string& first, const std::string& second);
 

@@ -232,6 +232,14 @@ TEST_F(ConvertCli, MissingInputCannotBeOpened)
     EXPECT_EQ(run.output, "nothere.mid: " + U8(u8"ファイルを開けませんでした。") + "\n");
 }
 
+TEST_F(ConvertCli, FolderCannotBeOpened)
+{
+    fs::create_directory(folder_ / "songs.mid");
+    const ProgramRun run = RunConverter("songs.mid");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "songs.mid: " + U8(u8"ファイルを開けませんでした。") + "\n");
+}
+
 TEST_F(ConvertCli, QuietPrintsNothingForASuccess)
 {
     Put("song.mid", SimpleSong());
