@@ -113,7 +113,7 @@ public:
         while (position < end) {
             const std::uint8_t first = in[position];
             std::size_t data = position;
-            if (first < 0x80 && first != 'M' && runningStatus != kNoRunningStatus) {
+            if (first < 0x80 && runningStatus != kNoRunningStatus && !(first == 'M' && IsChunkSignature(position))) {
                 // running status: the event is its data bytes
             } else if (first >= 0x80 && first < kSystemExclusive) {
                 runningStatus = first;
@@ -157,15 +157,11 @@ private:
     {
         const std::uint8_t first = in_[position];
         if (first < 0x80) {
-            if (first == 'M' && HasSignature(position, "Trk")) {
-                if (end_ - position < 8) return ConversionResult::BadFormat;
-                position += 8;  // "MTrk" and the chunk length, copied as they are
-                runningStatus = kNoRunningStatus;
-                return ConversionResult::Converted;
-            }
-            if (first == 'M' && HasSignature(position, "Hdr")) return ConversionResult::BadFormat;
-            if (runningStatus == kNoRunningStatus) return ConversionResult::Unsupported;
-            return ChannelMessage(runningStatus, position, position);
+            if (!IsChunkSignature(position)) return ConversionResult::Unsupported;  // no running status yet
+            if (in_[position + 1] != 'T' || end_ - position < 8) return ConversionResult::BadFormat;
+            position += 8;  // "MTrk" and the chunk length, copied as they are
+            runningStatus = kNoRunningStatus;
+            return ConversionResult::Converted;
         }
         // Running status carries on across meta and exclusive events; a chunk header ends it.
         if (first == kSystemExclusive) return SystemExclusive(position);
@@ -173,36 +169,13 @@ private:
         return ConversionResult::Unsupported;
     }
 
-    bool HasSignature(std::size_t position, const char (&rest)[4]) const
+    // "MTrk" or "MHdr" where an event may begin.
+    bool IsChunkSignature(std::size_t position) const
     {
-        return end_ - position >= 4 && in_[position + 1] == rest[0] && in_[position + 2] == rest[1] &&
-               in_[position + 3] == rest[2];
-    }
-
-    ConversionResult ChannelMessage(std::uint8_t status, std::size_t data, std::size_t& position)
-    {
-        const int type = status >> 4;
-        const int channel = status & 0x0F;
-        const std::size_t dataBytes = kDataBytes[type];
-        if (end_ - data < dataBytes) return ConversionResult::BadFormat;
-        position = data + dataBytes;
-        if (type == kNoteOn || type == kNoteOff) return Note(type, channel, data);
-        if (type == kPolyPressure) {
-            out_[data] = tables_.key[channel][in_[data]];
-        } else if (type == kProgramChange) {
-            Program(channel, data);
-        }
-        return ConversionResult::Converted;
-    }
-
-    ConversionResult Note(int type, int channel, std::size_t data)
-    {
-        const std::uint8_t key = in_[data];
-        const std::uint8_t velocity = in_[data + 1];
-        out_[data + 1] = tables_.velocity[type & 1][channel][velocity];
-        if (tables_.outOfRange[key] && !LetThrough()) return ConversionResult::OutOfRange;
-        out_[data] = tables_.key[channel][key];
-        return ConversionResult::Converted;
+        if (end_ - position < 4 || in_[position] != 'M') return false;
+        const std::uint8_t* next = in_ + position + 1;
+        return (next[0] == 'T' && next[1] == 'r' && next[2] == 'k') ||
+               (next[0] == 'H' && next[1] == 'd' && next[2] == 'r');
     }
 
     // An out-of-range note: false when it stops the walk, otherwise reported and counted.
