@@ -315,6 +315,17 @@ TEST_F(ConvertCli, UnwritableTargetLeavesNothing)
     EXPECT_EQ(Files(), std::vector<std::string>{"song.mid"});
 }
 
+TEST_F(ConvertCli, FailedRenameLeavesNoTemporaryFile)
+{
+    Put("song.mid", SimpleSong());
+    fs::create_directories(folder_ / "taken" / "inside");
+    const ProgramRun run = RunConverter("--force -o taken song.mid");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find(U8(u8"ファイルを作成できませんでした。")), std::string::npos);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"song.mid", "taken"}));
+    EXPECT_TRUE(fs::exists(folder_ / "taken" / "inside"));
+}
+
 TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder)
 {
     std::string arguments = "--jobs 4 --shift 1";
