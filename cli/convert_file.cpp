@@ -11,11 +11,11 @@
 
 namespace {
 
-std::string Formatted(const char8_t* format, long long first, unsigned long second = 0)
+// A text with its %d (and %u) filled in, as the log window formats it.
+std::string Formatted(const char8_t* format, int number, unsigned count = 0)
 {
     char line[256];
-    std::snprintf(line, sizeof line, reinterpret_cast<const char*>(format), static_cast<int>(first),
-                  static_cast<unsigned>(second));
+    std::snprintf(line, sizeof line, reinterpret_cast<const char*>(format), number, count);
     return line;
 }
 
