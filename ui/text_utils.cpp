@@ -161,10 +161,16 @@ char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c 
 }  // namespace
 
 std::size_t FormatTrace(char* buffer, std::size_t capacity, const char* format, ...) {
-    if (capacity == 0) return 0;
-    TraceWriter out{buffer, capacity};
     va_list args;
     va_start(args, format);
+    const std::size_t length = FormatTraceV(buffer, capacity, format, args);
+    va_end(args);
+    return length;
+}
+
+std::size_t FormatTraceV(char* buffer, std::size_t capacity, const char* format, va_list args) {
+    if (capacity == 0) return 0;
+    TraceWriter out{buffer, capacity};
     for (const char* p = format; *p != '\0'; ++p) {
         if (*p != '%' || p[1] == '\0') {
             out.Put(*p);
@@ -193,7 +199,6 @@ std::size_t FormatTrace(char* buffer, std::size_t capacity, const char* format, 
             default: out.Put(*p); break;
         }
     }
-    va_end(args);
     buffer[out.length] = '\0';
     return out.length;
 }

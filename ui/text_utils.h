@@ -1,6 +1,7 @@
 // Byte-level text and path utilities over code-page-932 (Shift-JIS) strings.
 // Portable: no Windows headers. Path buffers hold kPathCapacity bytes.
 #pragma once
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
@@ -48,3 +49,4 @@ private:
 // The trace formatter: d i u x X s c C b B after '%', everything else copied.
 // Writes at most capacity-1 bytes and a terminator; returns the length written.
 std::size_t FormatTrace(char* buffer, std::size_t capacity, const char* format, ...);
+std::size_t FormatTraceV(char* buffer, std::size_t capacity, const char* format, va_list args);

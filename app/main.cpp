@@ -1,0 +1,13 @@
+// Kadenzo's entry point.
+#include "app/app_globals.h"
+#include "app/startup.h"
+
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    appInstance = instance;
+    // The animation control's class must exist before the main window's template is created.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    return RunKadenzo();
+}

@@ -1,0 +1,162 @@
+#include "app/main_window.h"
+
+#include "app/about_box.h"
+#include "app/app_globals.h"
+#include "app/slider_math.h"
+#include "log/log_window.h"
+#include "playback/playback_driver.h"
+#include "playback/preview.h"
+#include "res/resource.h"
+#include "settings/settings_dialogs.h"
+#include "song/song_commands.h"
+#include "ui/menu_images.h"
+#include "ui/messages.h"
+#include "ui/window_ref.h"
+
+namespace {
+
+void RunDialog(int templateId, DLGPROC procedure) {
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(templateId), mainWindow.load(), procedure, 0);
+}
+
+void SendResetWhenBound(int kind) {
+    if (PlaybackDriver* driver = playbackDriver.load()) driver->SendReset(kind);
+}
+
+void RouteCommand(int id) {
+    switch (id) {
+        case IDC_BROWSE_BUTTON:
+        case IDM_OPEN: OpenSong(); break;
+        case IDC_TONE_BUTTON:
+        case IDM_TONE: RunDialog(IDD_TONE, ToneDialogProc); break;
+        case IDC_VOLUME_BUTTON:
+        case IDM_VOLUME: RunDialog(IDD_VOLUME, VolumeDialogProc); break;
+        case IDC_INSTRUMENT_BUTTON:
+        case IDM_INSTRUMENT: RunDialog(IDD_INSTRUMENT, InstrumentDialogProc); break;
+        case IDC_TEMPO_BUTTON:
+        case IDM_TEMPO: RunDialog(IDD_TEMPO, TempoDialogProc); break;
+        case IDC_CONVERT_BUTTON:
+        case IDM_CONVERT:
+            if (CheckBeforeConversion() == 0) ConvertSong();
+            break;
+        case IDC_SAVE_BUTTON:
+        case IDM_SAVE: SaveWithDialog(); break;
+        case IDM_SAVE_UNDER_SONG_NAME: SaveUnderSongName(); break;
+        case IDC_PLAY_BUTTON:
+        case IDM_PLAY: PreviewPlay(); break;
+        case IDC_STOP_BUTTON:
+        case IDM_STOP: PreviewStop(); break;
+        case IDM_GM_RESET: SendResetWhenBound(0); break;
+        case IDM_GS_RESET: SendResetWhenBound(1); break;
+        case IDM_XG_RESET: SendResetWhenBound(2); break;
+        case IDM_TOGGLE_LOG: ToggleLogWindow(); break;
+        case IDM_HELP: OpenHelp(); break;
+        case IDM_HOME_PAGE: OpenHomePage(); break;
+        case IDM_ABOUT: RunDialog(IDD_ABOUT, AboutDialogProc); break;
+        case IDC_EXIT_BUTTON:
+        case IDM_QUIT: PostMessageA(mainWindow.load(), WM_CLOSE, 0, 0); break;
+        default: break;  // includes IDOK and IDCANCEL: Enter and Esc never close the window
+    }
+}
+
+void MoveSlider(WPARAM wParam, HWND slider) {
+    const int code = LOWORD(wParam);
+    const int current = GetScrollPos(slider, SB_CTL);
+    PlaybackDriver* driver = playbackDriver.load();
+    const std::int32_t length = driver ? driver->GetLength() : -1;
+    const std::int32_t position = NextSliderPosition(current, code, HIWORD(wParam), length);
+    sliderPosition = position;
+    SetScrollPos(slider, SB_CTL, position, TRUE);
+    if (code == kEndScrollCode) {
+        SeekFromSlider(position);
+        sliderDragging = false;
+    } else {
+        sliderDragging = true;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    mainWindow = window;
+    switch (message) {
+        case WM_INITDIALOG:
+            InitMainWindow(window);
+            DragAcceptFiles(window, TRUE);
+            return 1;
+        case WM_CLOSE:
+            CloseMainWindow(window);
+            PostQuitMessage(0);
+            return 1;
+        case WM_COMMAND:
+            RouteCommand(LOWORD(wParam));
+            return 1;
+        case WM_HSCROLL:
+            MoveSlider(wParam, reinterpret_cast<HWND>(lParam));
+            return 1;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_PATH_FIELD)) {
+                return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_DROPFILES:
+            OpenDroppedSong(reinterpret_cast<HDROP>(wParam));
+            return 1;
+    }
+    return 0;
+}
+
+int InitMainWindow(HWND window) {
+    WindowRef main(window);
+    main.SetText("曲替丸");
+    main.Center(nullptr);
+    main.SetIcon(ICON_SMALL, appIcon);
+    main.SetIcon(ICON_BIG, appIcon);
+    if (!AnimationControl(main.Item(IDC_ANIMATION)).Open(".\\VederAze.avi")) LogText(IDS_CLIP_NOT_LOADED);
+    SetUpMenuImages(window);
+
+    SCROLLINFO slider{};
+    slider.cbSize = sizeof slider;
+    slider.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    slider.nMin = 0;
+    slider.nMax = 0;
+    slider.nPage = kSliderPage;
+    slider.nPos = 0;
+    SetScrollInfo(main.Item(IDC_POSITION_SLIDER), SB_CTL, &slider, TRUE);
+    return 0;
+}
+
+int CloseMainWindow(HWND window) {
+    AnimationControl(GetDlgItem(window, IDC_ANIMATION)).Open(nullptr);
+    PreviewStop();
+    DetachMenuImages(window);
+    return 0;
+}
+
+int TakeDroppedFile(HDROP drop, char* path) {
+    const UINT length = DragQueryFileA(drop, 0, path, MAX_PATH);
+    DragFinish(drop);
+    if (length == 0) {
+        MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_DROP_NOT_READ), kProductCaption, MB_ICONERROR);
+        return 1;
+    }
+    return 0;
+}
+
+int OpenHelp() {
+    WaitCursor wait;
+    wait.Set(IDC_WAIT);
+    char path[MAX_PATH];
+    ProgramDirFile(path, "KADENZO.CHM");
+    const INT_PTR result = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL));
+    if (result <= 32) WindowRef(mainWindow.load()).ShowMessage(LoadText(appInstance, IDS_CANNOT_START_PROGRAM), MB_OK);
+    return 0;
+}
+
+int OpenHomePage() {
+    const int answer = MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_HOME_PAGE_QUESTION), kProductCaption,
+                                   MB_YESNO | MB_ICONEXCLAMATION);
+    if (answer == IDNO) return 0;
+    ShellExecuteA(nullptr, "Open", kHomePageAddress, nullptr, nullptr, SW_SHOW);
+    return 0;
+}

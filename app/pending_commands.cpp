@@ -1,0 +1,38 @@
+// Commands whose owners are not built yet: they do nothing so far.
+#include "app/about_box.h"
+#include "playback/addon.h"
+#include "playback/preview.h"
+#include "settings/settings_dialogs.h"
+#include "song/song_commands.h"
+#include "ui/menu_images.h"
+
+int OpenSong() { return 0; }
+int OpenDroppedSong(HDROP drop) {
+    DragFinish(drop);
+    return 0;
+}
+int CheckBeforeConversion() { return 1; }
+int ConvertSong() { return 0; }
+int SaveWithDialog() { return 0; }
+int SaveUnderSongName() { return 0; }
+int CloseSong() { return 0; }
+
+INT_PTR CALLBACK ToneDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK VolumeDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK InstrumentDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK TempoDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK AboutDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+std::atomic<PlaybackDriver*> playbackDriver{nullptr};
+int PreviewPlay() { return 0; }
+int PreviewStop() { return 0; }
+int SeekFromSlider(std::int32_t) { return 0; }
+void KillPositionTimer() {}
+
+int BindAddOn() { return 0; }
+
+void SetUpMenuImages(HWND) {}
+void DetachMenuImages(HWND) {}
+
+// Replaced by the settings record.
+void ResetSettings() {}

@@ -1,0 +1,144 @@
+#include "log/log_window.h"
+
+#include "app/app_globals.h"
+#include "log/log_stamp.h"
+#include "res/resource.h"
+#include "ui/file_handle.h"
+#include "ui/messages.h"
+#include "ui/text_utils.h"
+#include "ui/window_ref.h"
+
+#include <string>
+#include <vector>
+
+int LogWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = LogWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hIconSm = icon;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_LOG_MENU);
+    windowClass.lpszClassName = kLogClassName;
+    return RegisterClassExA(&windowClass) ? 0 : 1;
+}
+
+int LogWindow::Create(HINSTANCE instance) {
+    window_ = CreateWindowExA(0, kLogClassName, "ログ", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
+                              480, nullptr, nullptr, instance, nullptr);
+    if (!window_) return 1;
+    font_ = CreateFontA(14, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
+    if (!font_) return 1;
+    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
+                                0, 0, 320, 240, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
+                                instance, nullptr);
+    if (!list) {
+        SendMessageA(window_, WM_CLOSE, 0, 0);  // only hides it
+        return 1;
+    }
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    FitListToClient();
+    MENUITEMINFOA hide{};
+    hide.cbSize = sizeof hide;
+    hide.fMask = MIIM_TYPE;
+    hide.fType = MFT_STRING;
+    hide.dwTypeData = const_cast<char*>("非表示(&H)");
+    SetMenuItemInfoA(GetSystemMenu(window_, FALSE), SC_CLOSE, FALSE, &hide);
+    return 0;
+}
+
+int LogWindow::Show(int command) {
+    ShowWindow(window_, command);
+    return 0;
+}
+
+int LogWindow::AddLine(const char* text) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[64];
+    FormatLogStamp({now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, stamp, sizeof stamp);
+    HeapString line;
+    HeapString message;
+    line.Assign(stamp).Append(message.Assign(text));
+    if (line.Text()) ListBoxRef(List()).InsertString(-1, line.Text());
+    return 0;
+}
+
+int LogWindow::SaveToFile() {
+    FileDialog dialog(window_);
+    dialog.SetDefaultExtension("log");
+    static const char filter[] =
+        "ログファイル(*.log)\0*.log\0テキストファイル(*.txt)\0*.txt\0全てのファイル(*.*)\0*.*\0";
+    if (!dialog.ChooseSave(filter, nullptr)) return 0;
+
+    // Every line is read whole, however long it is.
+    HWND list = List();
+    std::vector<std::string> lines;
+    for (int index = 0;; ++index) {
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+        if (length == LB_ERR || length == 0) break;
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        const LRESULT copied = SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        if (copied == LB_ERR || copied == 0) break;
+        text.resize(static_cast<size_t>(copied));
+        lines.push_back(std::move(text));
+    }
+    std::vector<std::string_view> pieces{"Kadenzo Log File...\r\n"};
+    for (const std::string& text : lines) {
+        pieces.push_back(text);
+        pieces.push_back("\r\n");
+    }
+    return WriteWholeFile(dialog.FileName(), pieces) ? 0 : 1;
+}
+
+int LogWindow::Clear() {
+    SendMessageA(List(), LB_RESETCONTENT, 0, 0);
+    return 0;
+}
+
+int LogWindow::FitListToClient() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    MoveWindow(List(), 0, 0, client.right - client.left, client.bottom - client.top, TRUE);
+    return 0;
+}
+
+int ToggleLogWindow() {
+    MenuRef menu(mainWindow.load());
+    const int nowChecked = menu.IsChecked(IDM_TOGGLE_LOG) ? 0 : 1;
+    menu.Check(IDM_TOGGLE_LOG, nowChecked);
+    if (logWindow) logWindow->Show(nowChecked ? SW_SHOWNORMAL : SW_HIDE);
+    return 0;
+}
+
+LRESULT CALLBACK LogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            if (logWindow && logWindow->Window() == window) logWindow->FitListToClient();
+            return 1;
+        case WM_CLOSE:
+            ShowWindow(window, SW_HIDE);
+            MenuRef(mainWindow.load()).Check(IDM_TOGGLE_LOG, 0);
+            return 1;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDM_LOG_CLEAR:
+                    if (logWindow) logWindow->Clear();
+                    break;
+                case IDM_LOG_SAVE:
+                    if (logWindow && logWindow->SaveToFile() == 1) {
+                        MessageBoxA(window, LoadText(appInstance, IDS_CANNOT_CREATE_FILE), kProductCaption,
+                                    MB_ICONERROR);
+                    }
+                    break;
+                case IDM_LOG_HIDE:
+                    PostMessageA(mainWindow.load(), WM_COMMAND, IDM_TOGGLE_LOG, 0);
+                    break;
+            }
+            return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

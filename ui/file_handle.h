@@ -1,0 +1,60 @@
+// An owned file handle, the common file dialog, and the safe whole-file writer.
+#pragma once
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { Close(); }
+
+    // Read and write access, no sharing; created when missing. INVALID_HANDLE_VALUE on failure.
+    HANDLE OpenForWriting(const char* path) { return Open(path, OPEN_ALWAYS); }
+    // Read and write access, no sharing, so a read-only file or one held open elsewhere fails.
+    HANDLE OpenExisting(const char* path) { return Open(path, OPEN_EXISTING); }
+    int Read(void* buffer, DWORD n);
+    int Write(const void* data, DWORD n);
+    BOOL Truncate() { return SetEndOfFile(handle_); }
+    DWORD Size() const { return GetFileSize(handle_, nullptr); }
+    BOOL Close();
+    DWORD LastCount() const { return count_; }
+    static int Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0; }
+
+private:
+    HANDLE Open(const char* path, DWORD disposition);
+    bool IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+    HANDLE handle_ = nullptr;
+    DWORD count_ = 0;
+};
+
+class FileDialog {
+public:
+    explicit FileDialog(HWND owner);
+    FileDialog(const FileDialog&) = delete;
+    FileDialog& operator=(const FileDialog&) = delete;
+
+    void SetDefaultExtension(const char* extension) { record_.lpstrDefExt = extension; }
+    // Nonzero when the user chose a file; the path is then in FileName().
+    BOOL ChooseOpen(const char* filter, char* fileTitle);
+    BOOL ChooseSave(const char* filter, char* fileTitle);
+    const char* FileName() const { return fileName_; }
+
+private:
+    void Prepare(const char* filter, char* fileTitle);
+
+    HWND owner_;
+    OPENFILENAMEA record_{};
+    char fileName_[MAX_PATH] = {};
+};
+
+// Writes `pieces` as the whole new content of `path`: into a temporary file beside it first, then
+// moved over the target in one step. On any failure the temporary file is removed, an existing
+// target is left exactly as it was, and the result is false.
+bool WriteWholeFile(const char* path, std::span<const std::string_view> pieces);

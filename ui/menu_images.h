@@ -1,0 +1,6 @@
+// The main menu's commands drawn with their pictures.
+#pragma once
+#include <windows.h>
+
+void SetUpMenuImages(HWND window);
+void DetachMenuImages(HWND window);
