@@ -16,6 +16,7 @@ int ConvertSong() { return 0; }
 int SaveWithDialog() { return 0; }
 int SaveUnderSongName() { return 0; }
 int CloseSong() { return 0; }
+std::span<const std::uint8_t> SongToPlay() { return {}; }
 
 INT_PTR CALLBACK ToneDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK VolumeDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
@@ -23,11 +24,6 @@ INT_PTR CALLBACK InstrumentDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK TempoDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK AboutDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
-std::atomic<PlaybackDriver*> playbackDriver{nullptr};
-int PreviewPlay() { return 0; }
-int PreviewStop() { return 0; }
-int SeekFromSlider(std::int32_t) { return 0; }
-void KillPositionTimer() {}
 
 int BindAddOn() { return 0; }
 

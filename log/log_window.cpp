@@ -75,17 +75,10 @@ int LogWindow::SaveToFile() {
     if (!dialog.ChooseSave(filter, nullptr)) return 0;
 
     // Every line is read whole, however long it is.
-    HWND list = List();
+    ListBoxRef list(List());
     std::vector<std::string> lines;
-    for (int index = 0;; ++index) {
-        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
-        if (length == LB_ERR || length == 0) break;
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        const LRESULT copied = SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-        if (copied == LB_ERR || copied == 0) break;
-        text.resize(static_cast<size_t>(copied));
-        lines.push_back(std::move(text));
-    }
+    std::string text;
+    for (int index = 0; list.ItemText(index, &text) && !text.empty(); ++index) lines.push_back(text);
     std::vector<std::string_view> pieces{"Kadenzo Log File...\r\n"};
     for (const std::string& text : lines) {
         pieces.push_back(text);

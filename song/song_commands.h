@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
+#include <span>
+
 int OpenSong();
 int OpenDroppedSong(HDROP drop);
 int CheckBeforeConversion();
@@ -10,3 +13,7 @@ int ConvertSong();
 int SaveWithDialog();
 int SaveUnderSongName();
 int CloseSong();
+
+// The bytes a preview plays: the converted song when there is one, else the loaded song;
+// empty when neither exists.
+std::span<const std::uint8_t> SongToPlay();

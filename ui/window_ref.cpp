@@ -38,6 +38,20 @@ int WindowRef::ShowMessage(const char* text, UINT type, const char* caption) con
     return MessageBoxA(window_, text, shown.data(), type);
 }
 
+bool ListBoxRef::ItemText(int index, std::string* text) const {
+    // Read as UTF-16 and converted here: long items are read whole, without relying on the
+    // list's own conversion of long texts to the ANSI code page.
+    const LRESULT length = SendMessageW(window_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return false;
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(window_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
+    if (copied == LB_ERR) return false;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), nullptr, 0, nullptr, nullptr);
+    text->assign(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), text->data(), bytes, nullptr, nullptr);
+    return true;
+}
+
 LRESULT AnimationControl::Open(const char* path) const {
     return SendMessageA(control_, ACM_OPENA, 0, reinterpret_cast<LPARAM>(path));
 }

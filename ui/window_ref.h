@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class WindowRef {
 public:
     explicit WindowRef(HWND window = nullptr) : window_(window) {}
@@ -42,6 +44,8 @@ public:
         return Send(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
     }
     int Count() const { return static_cast<int>(Send(LB_GETCOUNT, 0, 0)); }
+    // Item `index` read whole in code page 932; false when there is no such item.
+    bool ItemText(int index, std::string* text) const;
 };
 
 class AnimationControl : public WindowRef {

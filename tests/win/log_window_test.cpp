@@ -1,0 +1,127 @@
+#include "program_fixture.h"
+#include "res/resource.h"
+#include "ui/messages.h"
+
+namespace {
+
+class LogWindowTest : public ProgramTest {
+protected:
+    bool Checked() const { return (GetMenuState(GetMenu(main_), IDM_TOGGLE_LOG, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+    bool Shown() const { return IsWindowVisible(logWindow->Window()) != 0; }
+};
+
+TEST_F(LogWindowTest, StartsHiddenAndUnchecked) {
+    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(Checked());
+    EXPECT_EQ(WindowText(logWindow->Window()), "ログ");
+    RECT frame;
+    GetWindowRect(logWindow->Window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, 640);
+    EXPECT_EQ(frame.bottom - frame.top, 480);
+}
+
+TEST_F(LogWindowTest, MainMenuTogglesWithTheCheckMark) {
+    Command(IDM_TOGGLE_LOG);
+    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(Checked());
+    Command(IDM_TOGGLE_LOG);
+    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(Checked());
+}
+
+TEST_F(LogWindowTest, OwnHideCommandGoesThroughTheMainWindow) {
+    Command(IDM_TOGGLE_LOG);
+    SendMessageA(logWindow->Window(), WM_COMMAND, IDM_LOG_HIDE, 0);
+    PumpMessages(100);  // the hide is posted to the main window
+    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(Checked());
+    Command(IDM_TOGGLE_LOG);
+    EXPECT_TRUE(Shown());
+}
+
+TEST_F(LogWindowTest, CloseBoxOnlyHides) {
+    Command(IDM_TOGGLE_LOG);
+    SendMessageA(logWindow->Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    PumpMessages(50);
+    EXPECT_TRUE(IsWindow(logWindow->Window()));
+    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(Checked());
+    Command(IDM_TOGGLE_LOG);
+    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(Checked());
+}
+
+TEST_F(LogWindowTest, SystemMenuCloseReadsHide) {
+    char text[64] = {};
+    GetMenuStringA(GetSystemMenu(logWindow->Window(), FALSE), SC_CLOSE, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "非表示(&H)");
+}
+
+TEST_F(LogWindowTest, LinesKeepOrderWhileHiddenAndClearEmpties) {
+    const size_t before = LogLines().size();
+    for (const char* text : {"one", "\x95\x5C two", "three"}) logWindow->AddLine(text);
+    const std::vector<std::string> messages = LogMessages();
+    ASSERT_EQ(messages.size(), before + 3);
+    EXPECT_EQ(messages[before], "one");
+    EXPECT_EQ(messages[before + 1], "\x95\x5C two");
+    EXPECT_EQ(messages[before + 2], "three");
+    SendMessageA(logWindow->Window(), WM_COMMAND, IDM_LOG_CLEAR, 0);
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(LogWindowTest, ListFillsTheClientArea) {
+    Command(IDM_TOGGLE_LOG);
+    SetWindowPos(logWindow->Window(), nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(logWindow->Window(), &client);
+    RECT list;
+    GetWindowRect(logWindow->List(), &list);
+    EXPECT_EQ(list.right - list.left, client.right);
+    // The list keeps whole lines: it may stop short of the bottom by less than one line.
+    const LONG lineHeight = static_cast<LONG>(SendMessageA(logWindow->List(), LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_LE(list.bottom - list.top, client.bottom);
+    EXPECT_GT(list.bottom - list.top, client.bottom - lineHeight - 4);
+}
+
+class LogSaveTest : public LogWindowTest {
+protected:
+    void SaveAs(const std::string& path, std::vector<SeenBox>* seen, std::vector<BoxAnswerer::Answer> extra = {}) {
+        std::vector<BoxAnswerer::Answer> answers{TypePath(path)};
+        answers.insert(answers.end(), extra.begin(), extra.end());
+        BoxAnswerer answerer(answers);
+        SendMessageA(logWindow->Window(), WM_COMMAND, IDM_LOG_SAVE, 0);
+        *seen = answerer.Seen();
+    }
+    ScratchFolder folder_;
+};
+
+TEST_F(LogSaveTest, EmptyLogHoldsOnlyTheHeader) {
+    logWindow->Clear();
+    std::vector<SeenBox> seen;
+    SaveAs(folder_.File("empty.log"), &seen);
+    EXPECT_EQ(ReadWholeFile(folder_.File("empty.log")), "Kadenzo Log File...\r\n");
+}
+
+TEST_F(LogSaveTest, LongLinesKeptWholeAndOldLongerFileReplaced) {
+    const std::string path = folder_.File("kept.log");
+    WriteFileBytes(path, std::string(5000, 'x'));
+    const std::string longMessage(600, 'a');
+    logWindow->AddLine(longMessage.c_str());
+    const std::vector<std::string> lines = LogLines();
+    std::vector<SeenBox> seen;
+    SaveAs(path, &seen, {Press(IDYES)});  // the overwrite question
+    std::string expected = "Kadenzo Log File...\r\n";
+    for (const std::string& line : lines) expected += line + "\r\n";
+    EXPECT_EQ(ReadWholeFile(path), expected);
+    EXPECT_NE(expected.find(longMessage + "\r\n"), std::string::npos);
+}
+
+TEST_F(LogSaveTest, UncreatableFileShowsStringFourteen) {
+    std::vector<SeenBox> seen;
+    SaveAs(folder_.File("no_such_folder\\x.log"), &seen, {Press(IDOK), Press(IDOK)});
+    bool sawError = false;
+    for (const SeenBox& box : seen) sawError = sawError || box.text == "ファイルを作成できませんでした。";
+    EXPECT_TRUE(sawError);
+}
+
+}  // namespace
