@@ -29,6 +29,3 @@ int BindAddOn() { return 0; }
 
 void SetUpMenuImages(HWND) {}
 void DetachMenuImages(HWND) {}
-
-// Replaced by the settings record.
-void ResetSettings() {}

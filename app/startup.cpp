@@ -7,6 +7,7 @@
 #include "playback/playback_driver.h"
 #include "playback/preview.h"
 #include "res/resource.h"
+#include "settings/conversion_settings.h"
 #include "song/song_commands.h"
 #include "ui/messages.h"
 

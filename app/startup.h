@@ -7,5 +7,3 @@ int StartUp();
 int ShutDown();
 // The whole program after the entry point: start-up, the main window's modal loop, shutdown.
 int RunKadenzo();
-
-void ResetSettings();
