@@ -86,6 +86,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 1;
         case WM_CLOSE:
             CloseMainWindow(window);
+            // The modal loop's own value for a quit differs between platforms (Wine gives IDOK);
+            // ending the dialog with 0 makes a normal close end the process with exit code 0.
+            EndDialog(window, 0);
             PostQuitMessage(0);
             return 1;
         case WM_COMMAND:

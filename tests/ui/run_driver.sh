@@ -1,2 +1,22 @@
-#!/bin/sh
-exit 0
+#!/usr/bin/env bash
+# Runs the end-to-end driver under Wine and turns its screenshots into PNG files under build/screens/:
+# run_driver.sh DRIVER_EXE BUILD_DIR [scenario]
+set -u
+driver=$1
+build=$(cd "$2" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+screens=$(cd "$build/.." && pwd)/screens
+scratch=$build/tests/ui/scratch
+rm -rf "$scratch"
+mkdir -p "$screens" "$scratch"
+windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+
+"$root/tools/wine-run.sh" "$driver" "$(windows_path "$build/bin")" "$(windows_path "$screens")" \
+  "$(windows_path "$root/tests/data")" "$(windows_path "$scratch")" ${3:+"$3"}
+status=$?
+
+for bmp in "$screens"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+exit $status

@@ -1,1 +1,232 @@
-int main(){return 0;}
+// The end-to-end driver: ui_driver.exe PROGRAM_DIR SCREENS_DIR DATA_DIR SCRATCH_DIR [scenario]
+#include "driver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+
+namespace {
+
+DriverPaths paths;
+
+std::map<std::string, void (*)()>& Scenarios() {
+    static std::map<std::string, void (*)()> scenarios;
+    return scenarios;
+}
+
+std::wstring Wide(const std::string& text) {
+    const int n = MultiByteToWideChar(932, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(932, 0, text.c_str(), -1, wide.data(), n);
+    wide.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    const int n = WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+struct BoxSearch {
+    DWORD processId;
+    HWND exclude;
+    HWND found;
+};
+
+BOOL CALLBACK FindProgramBox(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<BoxSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner == search->processId && window != search->exclude && IsWindowVisible(window) &&
+        std::wstring(className) == L"#32770") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM data) {
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    if (std::wstring(className) == L"Static" && GetDlgCtrlID(child) == 0xFFFF) {
+        *reinterpret_cast<HWND*>(data) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void Expect(bool condition, const std::string& what) {
+    if (!condition) throw ScenarioFailure(what);
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    while (GetTickCount64() < end) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+const DriverPaths& Paths() { return paths; }
+
+ScenarioRegistration::ScenarioRegistration(const char* name, void (*run)()) { Scenarios()[name] = run; }
+
+Program::Program(const std::string& folder, const std::string& arguments) {
+    std::wstring command = L"\"" + Wide(folder) + L"\\Kadenzo.exe\"";
+    if (!arguments.empty()) command += L" " + Wide(arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    Expect(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, Wide(folder).c_str(), &startup,
+                          &process_) != 0,
+           "Kadenzo.exe starts");
+    Expect(WaitFor([this] {
+               main_ = FindWindowW(L"#32770", L"曲替丸");
+               return main_ != nullptr && IsWindowVisible(main_);
+           }),
+           "the main window appears");
+    Sleep(300);
+}
+
+Program::~Program() {
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+}
+
+void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+Box Program::WaitForBox(int timeoutMs) const {
+    BoxSearch search{process_.dwProcessId, main_, nullptr};
+    Expect(WaitFor([&] {
+               search.found = nullptr;
+               EnumWindows(FindProgramBox, reinterpret_cast<LPARAM>(&search));
+               return search.found != nullptr;
+           }, timeoutMs),
+           "a dialog box appears");
+    Sleep(300);  // let it finish drawing
+    Box box;
+    box.window = search.found;
+    box.caption = Text(box.window);
+    HWND message = nullptr;
+    EnumChildWindows(box.window, FindStaticText, reinterpret_cast<LPARAM>(&message));
+    if (message) box.text = Text(message);
+    return box;
+}
+
+void Program::WaitGone(HWND box, int timeoutMs) const {
+    Expect(WaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, timeoutMs), "the box closes");
+}
+
+void Program::Press(const Box& box, int id) const {
+    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
+    WaitGone(box.window);
+}
+
+void Program::ChooseFile(const Box& box, const std::string& path) const {
+    HWND field = GetDlgItem(box.window, 0x47C);
+    if (HWND edit = field ? FindWindowExW(field, nullptr, L"Edit", nullptr) : nullptr) field = edit;
+    if (!field) field = GetDlgItem(box.window, 0x480);
+    const std::wstring wide = Wide(path);
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    Press(box, IDOK);
+}
+
+HWND Program::LogWindow() const { return FindWindowW(L"logclass_name", nullptr); }
+
+std::vector<std::string> Program::LogLines() const {
+    // Across processes the list hands its texts over as UTF-16.
+    HWND list = GetDlgItem(LogWindow(), 456);
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        lines.push_back(Narrow(text));
+    }
+    return lines;
+}
+
+std::string Program::Text(HWND window) const {
+    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return Narrow(text);
+}
+
+void Program::Screenshot(HWND window, const std::string& name) const {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(400);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files are
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = static_cast<DWORD>((width * 3 + 3) & ~3);
+    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageBytes;
+    std::ofstream out(paths.screens + "\\" + name + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageBytes);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+DWORD Program::Close() {
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    Expect(WaitForSingleObject(process_.hProcess, 15000) == WAIT_OBJECT_0, "the program ends after close");
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: ui_driver PROGRAM_DIR SCREENS_DIR DATA_DIR SCRATCH_DIR [scenario]\n");
+        return 2;
+    }
+    paths = {argv[1], argv[2], argv[3], argv[4]};
+    const std::string only = argc > 5 ? argv[5] : "";
+    int failures = 0;
+    for (const auto& [name, run] : Scenarios()) {
+        if (!only.empty() && name != only) continue;
+        std::printf("[ scenario ] %s\n", name.c_str());
+        std::fflush(stdout);
+        try {
+            run();
+            std::printf("[       ok ] %s\n", name.c_str());
+        } catch (const std::exception& failure) {
+            std::printf("[   FAILED ] %s: %s\n", name.c_str(), failure.what());
+            ++failures;
+        }
+        std::fflush(stdout);
+    }
+    return failures == 0 ? 0 : 1;
+}

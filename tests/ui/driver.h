@@ -1,0 +1,78 @@
+// The end-to-end driver's toolkit: start Kadenzo.exe, send it commands, answer its message boxes,
+// read its controls, save screenshots, close it. Scenarios use it like a user's hands and eyes.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A failed expectation of a scenario.
+struct ScenarioFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void Expect(bool condition, const std::string& what);
+
+// A dialog box (message box, file dialog, settings dialog) of the program.
+struct Box {
+    HWND window = nullptr;
+    std::string caption;  // code page 932
+    std::string text;     // a message box's message
+};
+
+class Program {
+public:
+    // Starts Kadenzo.exe from `folder` (its own folder, so the clip is found) with `arguments`.
+    Program(const std::string& folder, const std::string& arguments = "");
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    ~Program();
+
+    HWND Main() const { return main_; }
+    HWND Item(int id) const { return GetDlgItem(main_, id); }
+    // Posts a menu or button command to the main window.
+    void Command(int id) const;
+    // Waits for a dialog box of the program other than the main window.
+    Box WaitForBox(int timeoutMs = 10000) const;
+    // Waits until `box` is gone.
+    void WaitGone(HWND box, int timeoutMs = 10000) const;
+    // Answers a box by pressing button `id`.
+    void Press(const Box& box, int id) const;
+    // Types a path into a file dialog and presses its OK button.
+    void ChooseFile(const Box& box, const std::string& path) const;
+    // The log window's lines (stamp and text), read across processes.
+    std::vector<std::string> LogLines() const;
+    HWND LogWindow() const;
+    std::string Text(HWND window) const;
+    // Saves the window's picture as a BMP under the screens folder (name without extension).
+    void Screenshot(HWND window, const std::string& name) const;
+    // Closes the main window and returns the program's exit code.
+    DWORD Close();
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+};
+
+// Waits until `done` holds, pumping nothing; false on timeout.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// Where Kadenzo.exe lives, where pictures go, where test songs are (set from the command line).
+struct DriverPaths {
+    std::string program;  // folder of Kadenzo.exe
+    std::string screens;
+    std::string data;     // tests/data in the source tree
+    std::string scratch;  // a folder the driver may write into
+};
+const DriverPaths& Paths();
+
+// A scenario registers itself with a name; the driver runs them in name order.
+struct ScenarioRegistration {
+    ScenarioRegistration(const char* name, void (*run)());
+};
+#define KADENZO_SCENARIO(name)                                              \
+    static void Scenario_##name();                                          \
+    static ScenarioRegistration registration_##name(#name, Scenario_##name); \
+    static void Scenario_##name()
