@@ -222,3 +222,15 @@ TEST(DroppedFile, EmptyDropShowsStringFortyThree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HandCursor, EveryButtonOfTheProcessShowsTheHand) {
+    SetButtonHandCursor();
+    HWND button = CreateWindowExA(0, "BUTTON", "x", BS_PUSHBUTTON, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(button, GCLP_HCURSOR)), LoadCursorA(nullptr, IDC_HAND));
+    DestroyWindow(button);
+}
+
+}  // namespace
