@@ -3,10 +3,26 @@
 #include "engine/engine_exports.h"
 #include "engine/smf_reader.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
 namespace {
+
+// Sleep() counts whole milliseconds; the native delay call takes 100-nanosecond units, which Wine
+// honours to within a few tens of microseconds (Windows rounds it to the timer resolution).
+void SleepMicroseconds(std::int64_t us) {
+    using DelayProc = LONG(WINAPI*)(BOOLEAN alertable, LARGE_INTEGER* interval);
+    static const DelayProc delay = reinterpret_cast<DelayProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDelayExecution")));
+    if (delay == nullptr) {
+        Sleep(static_cast<DWORD>((us + 999) / 1000));
+        return;
+    }
+    LARGE_INTEGER interval;
+    interval.QuadPart = -us * 10;  // negative: relative to now
+    delay(FALSE, &interval);
+}
 
 class ExclusiveLock {
 public:
@@ -21,14 +37,11 @@ private:
 
 }  // namespace
 
-Player::Player() { wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr); }
-
 // Runs when the library leaves the process. No playing thread is left by then (each one holds the
 // library until it has ended), and the device is left to the process's end: closing it here, under
 // the loader's lock, could hang.
 Player::~Player() {
     output_.ReleaseAtUnload();
-    if (wake_ != nullptr) CloseHandle(wake_);
 }
 
 std::int32_t Player::OpenDevice(std::int32_t deviceId) {
@@ -160,7 +173,6 @@ void Player::StopPlaying() {
         sequencer_.Stop();
     }
     if (thread_ == nullptr) return;
-    SetEvent(wake_);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     thread_ = nullptr;
@@ -170,6 +182,7 @@ DWORD WINAPI Player::ThreadMain(void* self) {
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&Player::ThreadMain), &module);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     timeBeginPeriod(1);
     static_cast<Player*>(self)->PlayUntilStopped();
     timeEndPeriod(1);
@@ -188,11 +201,14 @@ void Player::PlayUntilStopped() {
     }
 }
 
-// Sleeps whole milliseconds while more than one is left, then yields until the time has come;
-// a stop or seek wakes the thread early.
+// Sleeps until a little before the time, then yields for the rest. No sleep is longer than 10 ms,
+// so a stop or seek (which ends the run) is seen soon.
 void Player::WaitUntilDue(std::int64_t waitUs) {
-    if (waitUs >= 1000) {
-        WaitForSingleObject(wake_, static_cast<DWORD>(waitUs / 1000));
+    constexpr std::int64_t longestSleepUs = 10000;
+    constexpr std::int64_t yieldUs = 100;  // what a sleep may run over
+    std::int64_t sleepUs = std::min(waitUs - yieldUs, longestSleepUs);
+    if (sleepUs >= 50) {
+        SleepMicroseconds(sleepUs);
     } else {
         SwitchToThread();
     }

@@ -18,7 +18,7 @@ struct PlayerStatus {
 
 class Player {
 public:
-    Player();
+    Player() = default;
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
     ~Player();
@@ -49,7 +49,6 @@ private:
     lyra::Sequencer sequencer_{clock_, output_};
     SRWLOCK stateLock_ = SRWLOCK_INIT;    // the sequencer and the output
     SRWLOCK controlLock_ = SRWLOCK_INIT;  // one control operation at a time; held while the thread is joined
-    HANDLE wake_ = nullptr;
     HANDLE thread_ = nullptr;
 };
 
