@@ -4,7 +4,6 @@
 #include "playback/preview.h"
 #include "settings/settings_dialogs.h"
 #include "song/song_commands.h"
-#include "ui/menu_images.h"
 
 int OpenSong() { return 0; }
 int OpenDroppedSong(HDROP drop) {
@@ -26,6 +25,3 @@ INT_PTR CALLBACK AboutDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 
 int BindAddOn() { return 0; }
-
-void SetUpMenuImages(HWND) {}
-void DetachMenuImages(HWND) {}
