@@ -1,5 +1,4 @@
 // Commands whose owners are not built yet: they do nothing so far.
-#include "app/about_box.h"
 #include "playback/addon.h"
 #include "playback/preview.h"
 #include "settings/settings_dialogs.h"
@@ -21,7 +20,7 @@ INT_PTR CALLBACK ToneDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK VolumeDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK InstrumentDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 INT_PTR CALLBACK TempoDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-INT_PTR CALLBACK AboutDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 
 int BindAddOn() { return 0; }
+unsigned AddOnVersion() { return 0; }

@@ -39,6 +39,12 @@
 // Log window
 #define IDC_LOG_LIST 456
 
+// About box
+#define IDC_ABOUT_CLOSE_BUTTON 1032
+#define IDC_ABOUT_ADDON_LINE 1069
+#define IDC_ABOUT_PRODUCT_LINE 1070
+#define IDC_ABOUT_ENGINE_LINE 1071
+
 // Main menu commands
 #define IDM_OPEN 40001
 #define IDM_QUIT 40003

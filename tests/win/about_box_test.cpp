@@ -1,0 +1,149 @@
+// The about box, opened from the main window's menu as the user opens it.
+#include "app/about_box.h"
+#include "playback/playback_driver.h"
+#include "playback/preview.h"
+#include "program_fixture.h"
+#include "res/resource.h"
+
+#include <thread>
+
+namespace {
+
+// An engine that reports version 0x120; nothing else is asked of it here.
+struct Version120Engine {
+    static int OpenDevice(int, int, int) { return 0; }
+    static int None() { return 0; }
+    static int Play(const void*, std::uint32_t) { return 0; }
+    static int StopMusic(int) { return 0; }
+    static int Status(LyrafonStatus* status) { return *status = {}, 0; }
+    static int ErrorString(int, char* buffer, int) { return buffer[0] = '\0'; }
+    static int Version(std::uint32_t* version) { return *version = 0x120, 0; }
+    static int Seek(int) { return 0; }
+    static LyrafonExports Exports() {
+        return {OpenDevice, None, Play, StopMusic, Status, ErrorString, Version, None, None, None, Seek, None};
+    }
+};
+
+// What a watcher thread saw of the about box, and what the keys did to it.
+struct AboutBoxSeen {
+    bool found = false;
+    std::string caption;
+    std::string product, poweredBy, addOn, engine, button;
+    bool centred = false;
+    bool openAfterEsc = false;
+    bool closedByEnter = false;
+};
+
+HWND FindAboutBox() {
+    for (int i = 0; i < 200; ++i) {
+        HWND box = FindWindowA("#32770", "バージョン情報");
+        if (box && IsWindowVisible(box)) return box;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+std::string StaticWithText(HWND box, const char* start) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string text = WindowText(child);
+        if (text.rfind(start, 0) == 0) return text;
+    }
+    return {};
+}
+
+bool WaitGone(HWND box, int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// Reads the box, presses Esc, then Enter; closes it anyway at the end so the test never hangs.
+void WatchAboutBox(AboutBoxSeen* seen) {
+    HWND box = FindAboutBox();
+    if (!box) return;
+    Sleep(150);
+    seen->found = true;
+    seen->caption = WindowText(box);
+    seen->product = WindowText(GetDlgItem(box, IDC_ABOUT_PRODUCT_LINE));
+    seen->addOn = WindowText(GetDlgItem(box, IDC_ABOUT_ADDON_LINE));
+    seen->engine = WindowText(GetDlgItem(box, IDC_ABOUT_ENGINE_LINE));
+    seen->button = WindowText(GetDlgItem(box, IDC_ABOUT_CLOSE_BUTTON));
+    seen->poweredBy = StaticWithText(box, "Powered by");
+    RECT window;
+    GetWindowRect(box, &window);
+    RECT desktop;
+    GetClientRect(GetDesktopWindow(), &desktop);
+    seen->centred = window.left == (desktop.right - (window.right - window.left)) / 2 &&
+                    window.top == (desktop.bottom - (window.bottom - window.top)) / 2;
+
+    HWND button = GetDlgItem(box, IDC_ABOUT_CLOSE_BUTTON);
+    PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(button, WM_KEYUP, VK_ESCAPE, 0);
+    seen->openAfterEsc = !WaitGone(box, 400);
+    PostMessageA(button, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(button, WM_KEYUP, VK_RETURN, 0);
+    seen->closedByEnter = WaitGone(box, 2000);
+    if (!seen->closedByEnter) PostMessageA(box, WM_CLOSE, 0, 0);
+}
+
+class AboutBoxTest : public ProgramTest {
+protected:
+    AboutBoxSeen OpenAboutBox() {
+        AboutBoxSeen seen;
+        std::thread watcher(WatchAboutBox, &seen);
+        Command(IDM_ABOUT);  // returns when the box has closed
+        watcher.join();
+        return seen;
+    }
+};
+
+TEST_F(AboutBoxTest, BeforeAnyPreviewThereIsNoEngineLine) {
+    ASSERT_EQ(playbackDriver.load(), nullptr);
+    const AboutBoxSeen seen = OpenAboutBox();
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.caption, "バージョン情報");
+    EXPECT_EQ(seen.product, "曲替丸 Ver 1.8 (C) 2026 Kadenzo developers");
+    EXPECT_EQ(seen.poweredBy, "Powered by Lyrafon");
+    EXPECT_EQ(seen.button, "閉じる");
+    EXPECT_EQ(seen.engine, "");
+    EXPECT_TRUE(seen.centred);
+}
+
+TEST_F(AboutBoxTest, AfterAPreviewTheEngineLineNamesTheLibraryAndItsVersion) {
+    auto* driver = new PlaybackDriver;
+    driver->UseExports(Version120Engine::Exports(), "Lyrafon.dll");
+    playbackDriver = driver;
+    const AboutBoxSeen seen = OpenAboutBox();
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.engine, "再生エンジン Lyrafon.dll Ver 120");
+    EXPECT_EQ(seen.product, "曲替丸 Ver 1.8 (C) 2026 Kadenzo developers");
+}
+
+TEST_F(AboutBoxTest, AnAddOnReportingZeroLeavesItsLineEmpty) {
+    // No rfk32.dll lies beside the test program, so no version function is bound: the add-on
+    // reports 0 and the box leaves the line empty.
+    const AboutBoxSeen seen = OpenAboutBox();
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.addOn, "");
+}
+
+TEST_F(AboutBoxTest, EscLeavesItOpenAndEnterClosesIt) {
+    const AboutBoxSeen seen = OpenAboutBox();
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.openAfterEsc);
+    EXPECT_TRUE(seen.closedByEnter);
+}
+
+TEST_F(AboutBoxTest, TheCloseBoxClosesIt) {
+    std::thread closer([] {
+        HWND box = FindAboutBox();
+        if (box) PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), main_, AboutDialogProc, 0);
+    closer.join();
+    EXPECT_EQ(result, 0);
+}
+
+}  // namespace
