@@ -64,6 +64,7 @@ TEST_F(MainWindowTest, ResetsBeforeAnyPreviewDoNothing) {
 }
 
 TEST_F(MainWindowTest, MissingHelpFileShowsStringElevenWithTheTitle) {
+    TakingTurns turn(kHelpFileTurn);  // the help test puts the file beside the program for a while
     BoxAnswerer answerer({Press(IDOK)});
     Command(IDM_HELP);
     const std::vector<SeenBox> seen = answerer.Seen();

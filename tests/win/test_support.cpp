@@ -140,6 +140,16 @@ ScratchFolder::~ScratchFolder() {
     RemoveDirectoryA(path_.c_str());
 }
 
+TakingTurns::TakingTurns(const char* name) : mutex_(CreateMutexA(nullptr, FALSE, name)) {
+    if (mutex_) WaitForSingleObject(mutex_, 60000);
+}
+
+TakingTurns::~TakingTurns() {
+    if (!mutex_) return;
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

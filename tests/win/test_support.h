@@ -62,6 +62,21 @@ private:
     std::string path_;
 };
 
+// Holds a named mutex for its scope, so tests that run in parallel and change the same file beside
+// the test program (such as the help file) take turns.
+class TakingTurns {
+public:
+    explicit TakingTurns(const char* name);
+    TakingTurns(const TakingTurns&) = delete;
+    TakingTurns& operator=(const TakingTurns&) = delete;
+    ~TakingTurns();
+
+private:
+    HANDLE mutex_;
+};
+// The name both help tests take turns under.
+inline constexpr char kHelpFileTurn[] = "KadenzoTestsHelpFileBesideTheProgram";
+
 std::string ReadWholeFile(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Items of a list box, each read whole.
