@@ -4,20 +4,21 @@
 #include "playback/preview.h"
 #include "program_fixture.h"
 #include "res/resource.h"
+#include "ui/messages.h"
 
 #include <thread>
 
 namespace {
 
-// An engine that reports version 0x120; nothing else is asked of it here.
-struct Version120Engine {
+// An engine that cannot report its version; nothing else is asked of it here.
+struct NoVersionEngine {
     static int OpenDevice(int, int, int) { return 0; }
     static int None() { return 0; }
     static int Play(const void*, std::uint32_t) { return 0; }
     static int StopMusic(int) { return 0; }
     static int Status(LyrafonStatus* status) { return *status = {}, 0; }
     static int ErrorString(int, char* buffer, int) { return buffer[0] = '\0'; }
-    static int Version(std::uint32_t* version) { return *version = 0x120, 0; }
+    static int Version(std::uint32_t*) { return 7; }
     static int Seek(int) { return 0; }
     static LyrafonExports Exports() {
         return {OpenDevice, None, Play, StopMusic, Status, ErrorString, Version, None, None, None, Seek, None};
@@ -34,14 +35,52 @@ struct AboutBoxSeen {
     bool closedByEnter = false;
 };
 
+BOOL CALLBACK FindOwnAboutBox(HWND window, LPARAM found) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    // Tests run side by side: a box of another test program is not this test's box.
+    if (owner == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770" &&
+        WindowText(window) == "バージョン情報") {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindAboutBox() {
     for (int i = 0; i < 200; ++i) {
-        HWND box = FindWindowA("#32770", "バージョン情報");
-        if (box && IsWindowVisible(box)) return box;
+        HWND box = nullptr;
+        EnumWindows(FindOwnAboutBox, reinterpret_cast<LPARAM>(&box));
+        if (box) return box;
         Sleep(20);
     }
     return nullptr;
 }
+
+// The engine libraries are built into build/bin; the capture file lets the engine open its
+// device where the machine has no MIDI output.
+class EngineFromBuild {
+public:
+    EngineFromBuild() {
+        char folder[MAX_PATH];
+        ProgramDirFile(folder, "..\\..\\bin");
+        SetDllDirectoryA(folder);
+        ProgramDirFile(capture_, "about_box_capture.txt");
+        SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture_);
+    }
+    EngineFromBuild(const EngineFromBuild&) = delete;
+    EngineFromBuild& operator=(const EngineFromBuild&) = delete;
+    ~EngineFromBuild() {
+        SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+        SetDllDirectoryA(nullptr);
+        DeleteFileA(capture_);
+    }
+
+private:
+    char capture_[MAX_PATH] = {};
+};
 
 std::string StaticWithText(HWND box, const char* start) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -112,13 +151,24 @@ TEST_F(AboutBoxTest, BeforeAnyPreviewThereIsNoEngineLine) {
 }
 
 TEST_F(AboutBoxTest, AfterAPreviewTheEngineLineNamesTheLibraryAndItsVersion) {
+    EngineFromBuild engine;
+    // What the first play request does before it plays: bind the engine and keep the driver.
     auto* driver = new PlaybackDriver;
-    driver->UseExports(Version120Engine::Exports(), "Lyrafon.dll");
+    ASSERT_EQ(driver->Bind(), 0);
     playbackDriver = driver;
     const AboutBoxSeen seen = OpenAboutBox();
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.engine, "再生エンジン Lyrafon.dll Ver 120");
+    EXPECT_EQ(seen.engine, "再生エンジン Lfon.dll Ver 120");
     EXPECT_EQ(seen.product, "曲替丸 Ver 1.8 (C) 2026 Kadenzo developers");
+}
+
+TEST_F(AboutBoxTest, AnEngineWithoutItsVersionShowsAllBitsSet) {
+    auto* driver = new PlaybackDriver;
+    driver->UseExports(NoVersionEngine::Exports(), "Lyrafon.dll");
+    playbackDriver = driver;
+    const AboutBoxSeen seen = OpenAboutBox();
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.engine, "再生エンジン Lyrafon.dll Ver FFFFFFFF");
 }
 
 TEST_F(AboutBoxTest, AnAddOnReportingZeroLeavesItsLineEmpty) {
