@@ -48,6 +48,13 @@ public:
     std::string Text(HWND window) const;
     // Saves the window's picture as a BMP under the screens folder (name without extension).
     void Screenshot(HWND window, const std::string& name) const;
+    // Opens the menu-bar menu whose access key is `key`, as Alt and the key do; its first command
+    // is highlighted. The open menu window, or null.
+    HWND OpenMenu(char key) const;
+    // A key pressed while a menu is open (the menu loop reads the program's own queue).
+    void MenuKey(WORD virtualKey) const;
+    // Closes every open menu.
+    void CloseMenus() const;
     // Closes the main window and returns the program's exit code.
     DWORD Close();
 
@@ -55,6 +62,12 @@ private:
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
 };
+
+// Saves what the screen shows inside `area` as a BMP under the screens folder; nothing is raised or
+// redrawn first, so open menus stay open.
+void SaveScreenArea(const RECT& area, const std::string& name);
+// How many pixels inside `area` of the screen have exactly `colour`.
+int CountScreenPixels(const RECT& area, COLORREF colour);
 
 // Waits until `done` holds, pumping nothing; false on timeout.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);

@@ -2,6 +2,7 @@
 #include "driver.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -168,35 +169,121 @@ void Program::Screenshot(HWND window, const std::string& name) const {
     Sleep(400);
     RECT frame;
     GetWindowRect(window, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    SaveScreenArea(frame, name);
+}
+
+namespace {
+
+struct MenuSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindProgramMenu(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<MenuSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32768") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The screen inside `area` as 32-bit pixels, bottom row first.
+std::vector<std::uint32_t> ReadScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files are
+    info.bmiHeader.biHeight = height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-    GdiFlush();
-    const DWORD rowBytes = static_cast<DWORD>((width * 3 + 3) & ~3);
-    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageBytes;
-    std::ofstream out(paths.screens + "\\" + name + ".bmp", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), imageBytes);
-    SelectObject(memory, old);
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     DeleteObject(picture);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+}  // namespace
+
+HWND Program::OpenMenu(char key) const {
+    SetForegroundWindow(main_);
+    PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(key));
+    MenuSearch search{process_.dwProcessId, nullptr};
+    WaitFor([&] {
+        EnumWindows(FindProgramMenu, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, 5000);
+    Sleep(300);
+    return search.found;
+}
+
+void Program::MenuKey(WORD virtualKey) const {
+    PostMessageW(main_, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(main_, WM_KEYUP, virtualKey, 0xC0000001);
+    Sleep(300);
+}
+
+void Program::CloseMenus() const {
+    PostMessageW(main_, WM_CANCELMODE, 0, 0);
+    MenuSearch search{process_.dwProcessId, nullptr};
+    WaitFor([&] {
+        search.found = nullptr;
+        EnumWindows(FindProgramMenu, reinterpret_cast<LPARAM>(&search));
+        return search.found == nullptr;
+    }, 5000);
+}
+
+void SaveScreenArea(const RECT& area, const std::string& name) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const std::vector<std::uint32_t> pixels = ReadScreen(area);
+    // 24 bits a pixel, rows padded to four bytes, bottom row first, as BMP files are.
+    const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    std::vector<char> image(rowBytes * static_cast<size_t>(height), '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t pixel = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+            char* at = &image[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x) * 3];
+            at[0] = static_cast<char>(pixel & 0xFF);
+            at[1] = static_cast<char>((pixel >> 8) & 0xFF);
+            at[2] = static_cast<char>((pixel >> 16) & 0xFF);
+        }
+    }
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
+    std::ofstream out(paths.screens + "\\" + name + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(image.data(), static_cast<std::streamsize>(image.size()));
+}
+
+int CountScreenPixels(const RECT& area, COLORREF colour) {
+    // Pixels hold blue in the low byte, a COLORREF red.
+    const std::uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    int count = 0;
+    for (std::uint32_t pixel : ReadScreen(area)) count += (pixel & 0xFFFFFF) == wanted ? 1 : 0;
+    return count;
 }
 
 DWORD Program::Close() {

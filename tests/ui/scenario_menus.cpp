@@ -1,0 +1,85 @@
+// The menus and the about box as a user meets them: a menu opened from the menu bar with a command
+// highlighted, the tools menu with the log command checked, the about box; a picture of each.
+#include "driver.h"
+#include "res/resource.h"
+
+#include <algorithm>
+
+namespace {
+
+RECT WindowArea(HWND window) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    return area;
+}
+
+// The main window and an open menu together, as the user sees them.
+RECT MainWithMenu(const Program& program, HWND menu) {
+    const RECT main = WindowArea(program.Main());
+    const RECT popup = WindowArea(menu);
+    return {std::min(main.left, popup.left), std::min(main.top, popup.top), std::max(main.right, popup.right),
+            std::max(main.bottom, popup.bottom)};
+}
+
+// The picture column of a menu's first command (and the menu's border around it).
+RECT FirstPictureColumn(HWND menu) {
+    const RECT popup = WindowArea(menu);
+    return {popup.left, popup.top, popup.left + 30, popup.top + 26};
+}
+
+// Opens the tools menu, moves the highlight off its first command (the log command) and counts the
+// button-shadow pixels around that command's picture.
+int ShadowAroundLogPicture(const Program& program, const std::string& screenshot) {
+    HWND menu = program.OpenMenu('t');
+    Expect(menu != nullptr, "Alt+T opens the tools menu");
+    program.MenuKey(VK_DOWN);
+    const int shadow = CountScreenPixels(FirstPictureColumn(menu), GetSysColor(COLOR_BTNSHADOW));
+    if (!screenshot.empty()) SaveScreenArea(MainWithMenu(program, menu), screenshot);
+    program.CloseMenus();
+    return shadow;
+}
+
+}  // namespace
+
+KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
+    Program program(Paths().program);
+
+    HWND file = program.OpenMenu('f');
+    Expect(file != nullptr, "Alt+F opens the file menu");
+    program.MenuKey(VK_DOWN);
+    const RECT popup = WindowArea(file);
+    Expect(CountScreenPixels(popup, GetSysColor(COLOR_HIGHLIGHT)) > 200, "one command of the file menu is highlighted");
+    // The open command's picture: its folder colour shows in the picture column.
+    Expect(CountScreenPixels(FirstPictureColumn(file), RGB(0xFF, 0xD3, 0x4D)) > 10,
+           "the open command shows its picture");
+    Expect(CountScreenPixels(popup, RGB(0xFF, 0x00, 0xFF)) == 0, "no key colour shows: it is the menu colour");
+    SaveScreenArea(MainWithMenu(program, file), "menu_file_highlighted");
+    program.CloseMenus();
+
+    const int shadowWhileHidden = ShadowAroundLogPicture(program, "");
+    HWND log = program.LogWindow();
+    program.Command(IDM_TOGGLE_LOG);
+    Expect(WaitFor([log] { return IsWindowVisible(log) != 0; }), "the log command shows the log window");
+    // The log window opens over the main window: it goes to the screen's far corner, out of the picture.
+    SetWindowPos(log, nullptr, GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 100, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Sleep(300);
+    const int shadowWhileShown = ShadowAroundLogPicture(program, "menu_tools_log_checked");
+    // The sunken edge's outer lines run along the top and left of the 18-pixel frame.
+    Expect(shadowWhileShown >= shadowWhileHidden + 30,
+           "the checked log command has a sunken edge around its picture (shadow pixels " +
+               std::to_string(shadowWhileHidden) + " -> " + std::to_string(shadowWhileShown) + ")");
+
+    program.Command(IDM_ABOUT);
+    const Box about = program.WaitForBox();
+    Expect(about.caption == "バージョン情報", "the about box opens: " + about.caption);
+    Expect(program.Text(GetDlgItem(about.window, IDC_ABOUT_PRODUCT_LINE)).rfind("曲替丸 Ver 1.8", 0) == 0,
+           "the about box names the product and its version");
+    Expect(program.Text(GetDlgItem(about.window, IDC_ABOUT_ENGINE_LINE)).empty(),
+           "before any preview the about box has no engine line");
+    program.Screenshot(about.window, "about_box");
+    program.Press(about, IDC_ABOUT_CLOSE_BUTTON);
+
+    const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
