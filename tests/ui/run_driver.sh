@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the end-to-end driver under Wine and turns its screenshots into PNG files under build/screens/:
 # run_driver.sh DRIVER_EXE BUILD_DIR [scenario]
+# The program runs from BUILD_DIR/bin, or from KADENZO_PROGRAM_DIR when that is set.
 set -u
 driver=$1
 build=$(cd "$2" && pwd)
@@ -11,7 +12,7 @@ rm -rf "$scratch"
 mkdir -p "$screens" "$scratch"
 windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
 
-"$root/tools/wine-run.sh" "$driver" "$(windows_path "$build/bin")" "$(windows_path "$screens")" \
+"$root/tools/wine-run.sh" "$driver" "$(windows_path "${KADENZO_PROGRAM_DIR:-$build/bin}")" "$(windows_path "$screens")" \
   "$(windows_path "$root/tests/data")" "$(windows_path "$scratch")" ${3:+"$3"}
 status=$?
 

@@ -83,3 +83,32 @@ KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
     const DWORD code = program.Close();
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }
+
+namespace {
+
+BOOL CALLBACK FindHelpViewer(HWND window, LPARAM found) {
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (IsWindowVisible(window) && std::wstring(title).find(L"曲替丸 ヘルプ") != std::wstring::npos) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+KADENZO_SCENARIO(help_opens_beside_the_program) {
+    Program program(Paths().program);
+    program.Command(IDM_HELP);
+    HWND viewer = nullptr;
+    Expect(WaitFor([&viewer] {
+               EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
+               return viewer != nullptr;
+           }, 15000),
+           "the help viewer opens KADENZO.CHM from the program's folder");
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the help viewer closes");
+    const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
