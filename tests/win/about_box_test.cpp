@@ -1,5 +1,6 @@
 // The about box, opened from the main window's menu as the user opens it.
 #include "app/about_box.h"
+#include "playback/addon.h"
 #include "playback/playback_driver.h"
 #include "playback/preview.h"
 #include "program_fixture.h"
@@ -172,8 +173,14 @@ TEST_F(AboutBoxTest, AnEngineWithoutItsVersionShowsAllBitsSet) {
 }
 
 TEST_F(AboutBoxTest, AnAddOnReportingZeroLeavesItsLineEmpty) {
-    // No rfk32.dll lies beside the test program, so no version function is bound: the add-on
-    // reports 0 and the box leaves the line empty.
+    // The test library in tests/dlls/version_0 reports version 0; binding it again finds it in the
+    // current folder, as nothing named rfk32.dll lies beside the test program.
+    char folder[MAX_PATH];
+    ProgramDirFile(folder, "..\\dlls\\version_0");
+    ASSERT_NE(GetFileAttributesA((std::string(folder) + "\\rfk32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder));
+    BindAddOn();
+    EXPECT_EQ(AddOnVersion(), 0u);
     const AboutBoxSeen seen = OpenAboutBox();
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.addOn, "");
