@@ -45,6 +45,117 @@
 #define IDC_ABOUT_PRODUCT_LINE 1070
 #define IDC_ABOUT_ENGINE_LINE 1071
 
+// Settings dialogs: "決定" in all four, "ヒント..." in the tone, volume and instrument dialogs
+#define IDC_APPLY_BUTTON 1032
+#define IDC_HINT_LINK 1073
+
+// Tone dialog
+#define IDC_TONE_SHIFT_EDIT 1034
+#define IDC_TONE_EXCLUDE_DRUMS 1038
+#define IDC_TONE_WARN_OUT_OF_RANGE 1039
+
+// Tone dialog: the tracks the shift applies to, track k is 1052 + k
+#define IDC_TONE_TRACK_1 1053
+#define IDC_TONE_TRACK_2 1054
+#define IDC_TONE_TRACK_3 1055
+#define IDC_TONE_TRACK_4 1056
+#define IDC_TONE_TRACK_5 1057
+#define IDC_TONE_TRACK_6 1058
+#define IDC_TONE_TRACK_7 1059
+#define IDC_TONE_TRACK_8 1060
+#define IDC_TONE_TRACK_9 1061
+#define IDC_TONE_TRACK_10 1062
+#define IDC_TONE_TRACK_11 1063
+#define IDC_TONE_TRACK_12 1064
+#define IDC_TONE_TRACK_13 1065
+#define IDC_TONE_TRACK_14 1066
+#define IDC_TONE_TRACK_15 1067
+#define IDC_TONE_TRACK_16 1068
+
+// Tone dialog: the tracks not played; the ids skip 1073, the hint
+#define IDC_TONE_MUTE_TRACK_1 1069
+#define IDC_TONE_MUTE_TRACK_2 1070
+#define IDC_TONE_MUTE_TRACK_3 1071
+#define IDC_TONE_MUTE_TRACK_4 1072
+#define IDC_TONE_MUTE_TRACK_5 1074
+#define IDC_TONE_MUTE_TRACK_6 1075
+#define IDC_TONE_MUTE_TRACK_7 1076
+#define IDC_TONE_MUTE_TRACK_8 1077
+#define IDC_TONE_MUTE_TRACK_9 1078
+#define IDC_TONE_MUTE_TRACK_10 1079
+#define IDC_TONE_MUTE_TRACK_11 1080
+#define IDC_TONE_MUTE_TRACK_12 1081
+#define IDC_TONE_MUTE_TRACK_13 1082
+#define IDC_TONE_MUTE_TRACK_14 1083
+#define IDC_TONE_MUTE_TRACK_15 1084
+#define IDC_TONE_MUTE_TRACK_16 1085
+
+// Volume dialog: each track's number; the ids do not follow the track order
+#define IDC_VOLUME_EDIT_1 1009
+#define IDC_VOLUME_EDIT_2 1033
+#define IDC_VOLUME_EDIT_3 1034
+#define IDC_VOLUME_EDIT_4 1035
+#define IDC_VOLUME_EDIT_5 1036
+#define IDC_VOLUME_EDIT_6 1037
+#define IDC_VOLUME_EDIT_7 1038
+#define IDC_VOLUME_EDIT_8 1039
+#define IDC_VOLUME_EDIT_9 1040
+#define IDC_VOLUME_EDIT_10 1041
+#define IDC_VOLUME_EDIT_11 1042
+#define IDC_VOLUME_EDIT_12 1043
+#define IDC_VOLUME_EDIT_13 1044
+#define IDC_VOLUME_EDIT_14 1045
+#define IDC_VOLUME_EDIT_15 1046
+#define IDC_VOLUME_EDIT_16 1047
+
+// Volume dialog: each track's "絶対音量" box
+#define IDC_VOLUME_ABSOLUTE_1 1008
+#define IDC_VOLUME_ABSOLUTE_2 1010
+#define IDC_VOLUME_ABSOLUTE_3 1012
+#define IDC_VOLUME_ABSOLUTE_4 1014
+#define IDC_VOLUME_ABSOLUTE_5 1016
+#define IDC_VOLUME_ABSOLUTE_6 1018
+#define IDC_VOLUME_ABSOLUTE_7 1020
+#define IDC_VOLUME_ABSOLUTE_8 1022
+#define IDC_VOLUME_ABSOLUTE_9 1024
+#define IDC_VOLUME_ABSOLUTE_10 1026
+#define IDC_VOLUME_ABSOLUTE_11 1028
+#define IDC_VOLUME_ABSOLUTE_12 1030
+#define IDC_VOLUME_ABSOLUTE_13 1025
+#define IDC_VOLUME_ABSOLUTE_14 1027
+#define IDC_VOLUME_ABSOLUTE_15 1029
+#define IDC_VOLUME_ABSOLUTE_16 1031
+
+// Volume dialog: the box that sets every track's "絶対音量" box
+#define IDC_VOLUME_ALL_ABSOLUTE 1049
+
+// Instrument dialog: each track's instrument number, track k is 1052 + k
+#define IDC_INSTRUMENT_EDIT_1 1053
+#define IDC_INSTRUMENT_EDIT_2 1054
+#define IDC_INSTRUMENT_EDIT_3 1055
+#define IDC_INSTRUMENT_EDIT_4 1056
+#define IDC_INSTRUMENT_EDIT_5 1057
+#define IDC_INSTRUMENT_EDIT_6 1058
+#define IDC_INSTRUMENT_EDIT_7 1059
+#define IDC_INSTRUMENT_EDIT_8 1060
+#define IDC_INSTRUMENT_EDIT_9 1061
+#define IDC_INSTRUMENT_EDIT_10 1062
+#define IDC_INSTRUMENT_EDIT_11 1063
+#define IDC_INSTRUMENT_EDIT_12 1064
+#define IDC_INSTRUMENT_EDIT_13 1065
+#define IDC_INSTRUMENT_EDIT_14 1066
+#define IDC_INSTRUMENT_EDIT_15 1067
+#define IDC_INSTRUMENT_EDIT_16 1068
+
+// Instrument dialog: the instrument names; entry n is instrument n
+#define IDC_INSTRUMENT_LIST 1069
+
+// Tempo dialog
+#define IDC_TEMPO_EDIT 1076
+
+// The add-on's spin controls, created by the dialogs: 2000 + track index, or 2000 alone
+#define IDC_ADDON_SPIN_FIRST 2000
+
 // Main menu commands
 #define IDM_OPEN 40001
 #define IDM_QUIT 40003

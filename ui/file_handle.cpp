@@ -4,17 +4,18 @@
 
 #include <commdlg.h>
 
-HANDLE FileHandle::Open(const char* path, DWORD disposition) {
+HANDLE FileHandle::Open(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
     Close();
     // Write access to a read-only file is refused on every platform, also where the process's
     // rights would let it through (Wine run by root).
     const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if ((access & GENERIC_WRITE) && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         handle_ = INVALID_HANDLE_VALUE;
         return handle_;
     }
-    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition, 0, nullptr);
+    handle_ = CreateFileA(path, access, sharing, nullptr, disposition, 0, nullptr);
     return handle_;
 }
 

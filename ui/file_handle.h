@@ -15,9 +15,11 @@ public:
     ~FileHandle() { Close(); }
 
     // Read and write access, no sharing; created when missing. INVALID_HANDLE_VALUE on failure.
-    HANDLE OpenForWriting(const char* path) { return Open(path, OPEN_ALWAYS); }
+    HANDLE OpenForWriting(const char* path) { return Open(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS); }
     // Read and write access, no sharing, so a read-only file or one held open elsewhere fails.
-    HANDLE OpenExisting(const char* path) { return Open(path, OPEN_EXISTING); }
+    HANDLE OpenExisting(const char* path) { return Open(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING); }
+    // Read access shared with other readers, for a file the program only reads.
+    HANDLE OpenForReading(const char* path) { return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING); }
     int Read(void* buffer, DWORD n);
     int Write(const void* data, DWORD n);
     BOOL Truncate() { return SetEndOfFile(handle_); }
@@ -27,7 +29,7 @@ public:
     static int Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0; }
 
 private:
-    HANDLE Open(const char* path, DWORD disposition);
+    HANDLE Open(const char* path, DWORD access, DWORD sharing, DWORD disposition);
     bool IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
     HANDLE handle_ = nullptr;

@@ -50,6 +50,16 @@ BOOL CALLBACK FindMessageText(HWND child, LPARAM data) {
     return TRUE;
 }
 
+// A visible icon among a message box's children.
+BOOL CALLBACK FindIcon(HWND child, LPARAM data) {
+    const bool isIcon = (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    if (isIcon && IsWindowVisible(child) && SendMessageA(child, STM_GETICON, 0, 0) != 0) {
+        *reinterpret_cast<bool*>(data) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The file-name field of a common file dialog (a combo box's edit, or a plain edit).
 HWND FileNameField(HWND dialog) {
     if (HWND combo = GetDlgItem(dialog, 0x47C)) {
@@ -86,6 +96,7 @@ void BoxAnswerer::Run() {
         SeenBox box;
         box.caption = WindowText(found.window);
         EnumChildWindows(found.window, FindMessageText, reinterpret_cast<LPARAM>(&box.text));
+        EnumChildWindows(found.window, FindIcon, reinterpret_cast<LPARAM>(&box.icon));
         seen_.push_back(box);
         if (!answer.path.empty()) {
             SendMessageA(FileNameField(found.window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.path.c_str()));

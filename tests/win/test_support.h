@@ -13,6 +13,7 @@
 struct SeenBox {
     std::string caption;
     std::string text;  // the message text of a message box (code page 932)
+    bool icon = false;  // a message box shows an icon
 };
 
 // Watches this process's threads for modal dialog boxes (#32770) and answers each in turn with the

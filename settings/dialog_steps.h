@@ -1,0 +1,46 @@
+// Small steps the four settings dialogs share.
+#pragma once
+#include "app/app_globals.h"
+#include "playback/addon.h"
+#include "settings/spin_place.h"
+#include "ui/messages.h"
+#include "ui/window_ref.h"
+
+#include <cstdint>
+
+// Every dialog opens with its own caption, centred on the screen.
+inline void SetCaptionAndCenter(const WindowRef& dialog, const char* caption) {
+    dialog.SetText(caption);
+    dialog.Center(nullptr);
+}
+
+// A rejected entry: the text in a box owned by the dialog, under the dialog's own caption.
+inline void RejectEntry(const WindowRef& dialog, UINT textId) {
+    dialog.ShowMessage(LoadText(appInstance, textId), MB_OK);
+}
+
+// The "ヒント..." text: the product's caption and the information icon.
+inline void ShowHint(const WindowRef& dialog, UINT textId) {
+    dialog.ShowMessage(LoadText(appInstance, textId), MB_ICONINFORMATION | MB_OK, kProductCaption);
+}
+
+inline void SetItemNumber(const WindowRef& dialog, int id, std::int32_t value) {
+    SetDlgItemInt(dialog.Handle(), id, static_cast<UINT>(value), TRUE);
+}
+
+inline bool IsChecked(const WindowRef& dialog, int id) { return dialog.GetCheck(id) == BST_CHECKED; }
+
+inline void LimitEdit(const WindowRef& dialog, int id, int characters) {
+    dialog.SendItem(id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
+// An add-on spin control at its given place (settings/spin_place.h), null without the add-on.
+inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, int width, int height) {
+    RECT base{0, 0, 4, 8};  // one base unit across, one down
+    MapDialogRect(dialog.Handle(), &base);
+    const SpinPlace place = PlaceForFont(given, base.right, base.bottom);
+    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, width, height);
+}
+
+// Track k's bit in the track masks.
+constexpr std::uint32_t TrackBit(int track) { return 1u << (track - 1); }

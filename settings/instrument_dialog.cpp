@@ -1,0 +1,137 @@
+// The instrument dialog: per track the program number (0..127, or 128 to leave the track's
+// instrument unchanged) and the list of instrument names. Double-clicking a name writes its number
+// into the track edit used last, the target edit, which the dialog keeps in its DWLP_USER.
+#include "app/app_globals.h"
+#include "playback/addon.h"
+#include "res/resource.h"
+#include "settings/conversion_settings.h"
+#include "settings/dialog_steps.h"
+#include "settings/instrument_list.h"
+#include "settings/settings_dialogs.h"
+#include "spin/spin_contract.h"
+#include "ui/text_utils.h"
+
+namespace {
+
+constexpr int instrumentTextCapacity = 10;  // nine characters are read
+constexpr int instrumentLimit = 128;
+constexpr int doubleClickCode = LBN_DBLCLK;
+
+constexpr int spinRows[kTrackCount] = {30, 53, 76, 99, 120, 143, 166, 189, 210, 233, 256, 279, 300, 323, 346, 369};
+
+constexpr int InstrumentEdit(int track) { return IDC_INSTRUMENT_EDIT_1 + track - 1; }
+constexpr bool IsInstrumentEdit(int id) { return id >= InstrumentEdit(1) && id <= InstrumentEdit(kTrackCount); }
+
+void SetTargetEdit(const WindowRef& dialog, int id) { dialog.SetLong(DWLP_USER, id); }
+int TargetEdit(const WindowRef& dialog) { return static_cast<int>(dialog.GetLong(DWLP_USER)); }
+
+// One control a track, each stepping its track's edit.
+void AddInstrumentSpins(const WindowRef& dialog) {
+    const ConversionSettings& settings = conversionSettings;
+    for (int track = 1; track <= kTrackCount; ++track) {
+        const SpinPlace place{140, spinRows[track - 1]};
+        HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST + track - 1, place, 15, 15);
+        if (!spin) continue;
+        SetSpinRange(spin, 0, instrumentLimit);
+        SetSpinValue(spin, settings.instrument[track - 1], 0);
+        AttachSpinEdit(spin, nullptr, dialog.Item(InstrumentEdit(track)));
+    }
+}
+
+int InitInstrumentDialog(const WindowRef& dialog) {
+    SetCaptionAndCenter(dialog, "楽器の調整");
+    for (int track = 1; track <= kTrackCount; ++track) {
+        SetItemNumber(dialog, InstrumentEdit(track), conversionSettings.instrument[track - 1]);
+    }
+    // After the edits were filled: filling them made each in turn the target.
+    SetTargetEdit(dialog, InstrumentEdit(1));
+    if (LoadInstrumentNames(dialog.Item(IDC_INSTRUMENT_LIST)) != 0) LogText(IDS_INSTRUMENT_FILE_NOT_READ);
+    AddInstrumentSpins(dialog);
+    return 0;
+}
+
+int ApplyInstrumentTrack(const WindowRef& dialog, int track) {
+    char text[instrumentTextCapacity] = "";
+    dialog.GetItemText(InstrumentEdit(track), text, instrumentTextCapacity);
+    if (!IsAllDigits(text)) {
+        RejectEntry(dialog, IDS_NOT_DECIMAL);
+        return 1;
+    }
+    const std::int32_t value = ParseDecimal(text);
+    if (value < 0 || value > instrumentLimit) {
+        RejectEntry(dialog, IDS_BAD_NUMBER);
+        return 1;
+    }
+    conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(value);
+    return 0;
+}
+
+// Tracks in order up to the first rejected one; what was stored before it stays stored.
+int ApplyInstrumentDialog(const WindowRef& dialog) {
+    for (int track = 1; track <= kTrackCount; ++track) {
+        if (ApplyInstrumentTrack(dialog, track) != 0) return 1;
+    }
+    LogText(IDS_INSTRUMENT_APPLIED);
+    return 0;
+}
+
+// The chosen name's number goes into the target edit; nothing is stored before OK.
+void PickInstrument(const WindowRef& dialog) {
+    const LRESULT chosen = dialog.SendItem(IDC_INSTRUMENT_LIST, LB_GETCURSEL, 0, 0);
+    if (chosen == LB_ERR) return;
+    const int target = TargetEdit(dialog);
+    if (IsInstrumentEdit(target)) SetItemNumber(dialog, target, static_cast<std::int32_t>(chosen));
+}
+
+// A spin control makes its track's edit the target, then asks for the number standing there (the
+// dialog hands back what OK would read) or reports its new value.
+void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
+    const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
+    if (index < 0 || index >= kTrackCount) return;
+    const int edit = InstrumentEdit(index + 1);
+    SetTargetEdit(dialog, edit);
+    switch (LOWORD(wParam)) {
+        case spinAskValueCode: {
+            char text[instrumentTextCapacity] = "";
+            dialog.GetItemText(edit, text, instrumentTextCapacity);
+            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) *standing = ParseDecimal(text);
+            break;
+        }
+        case spinSteppedUpCode:
+        case spinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
+        default: break;
+    }
+}
+
+INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
+    if (IsInstrumentEdit(id)) {
+        // Whatever the edit reports (focus, change, ...), it was the one used last.
+        SetTargetEdit(dialog, id);
+        return TRUE;
+    }
+    switch (id) {
+        case IDC_APPLY_BUTTON:
+            if (ApplyInstrumentDialog(dialog) == 0) PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+            return TRUE;
+        case IDCANCEL: PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0); return TRUE;
+        case IDC_INSTRUMENT_LIST:
+            if (code != doubleClickCode) return FALSE;
+            PickInstrument(dialog);
+            return TRUE;
+        case IDC_HINT_LINK: ShowHint(dialog, IDS_INSTRUMENT_HINT); return TRUE;
+        default: return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK InstrumentDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WindowRef dialog(window);
+    switch (message) {
+        case WM_INITDIALOG: return InitInstrumentDialog(dialog);
+        case WM_CLOSE: EndDialog(window, 0); return TRUE;
+        case WM_COMMAND: return OnInstrumentCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        case spinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
+        default: return FALSE;
+    }
+}

@@ -1,0 +1,91 @@
+// The tempo dialog: the factor in percent by which the conversion speeds the song up or slows it
+// down. Unlike the other settings dialogs it adds no log line.
+#include "app/app_globals.h"
+#include "playback/addon.h"
+#include "res/resource.h"
+#include "settings/conversion_settings.h"
+#include "settings/dialog_steps.h"
+#include "settings/settings_dialogs.h"
+#include "spin/spin_contract.h"
+#include "ui/text_utils.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int tempoTextCapacity = 8;  // seven characters are read
+constexpr int tempoLimit = 250;
+
+// No edit is attached; the dialog answers the control's notifications itself.
+void AddTempoSpin(const WindowRef& dialog) {
+    HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST, {160, 20}, 15, 15);
+    if (!spin) return;
+    SetSpinRange(spin, 20, tempoLimit);
+    SetSpinValue(spin, 200, 0);
+}
+
+int InitTempoDialog(const WindowRef& dialog) {
+    SetCaptionAndCenter(dialog, "テンポの調整");
+    SetItemNumber(dialog, IDC_TEMPO_EDIT, conversionSettings.tempoPercent);
+    LimitEdit(dialog, IDC_TEMPO_EDIT, 4);
+    AddTempoSpin(dialog);
+    return 0;
+}
+
+// Only digits, and a number from 1 to 250: an empty edit gives 0 and is refused too.
+int ApplyTempoDialog(const WindowRef& dialog) {
+    char text[tempoTextCapacity] = "";
+    dialog.GetItemText(IDC_TEMPO_EDIT, text, tempoTextCapacity);
+    if (!IsAllDigits(text)) {
+        RejectEntry(dialog, IDS_NOT_DECIMAL);
+        return 1;
+    }
+    const std::int32_t value = ParseDecimal(text);
+    if (value == 0 || value > tempoLimit) {
+        RejectEntry(dialog, IDS_BAD_NUMBER);
+        return 1;
+    }
+    conversionSettings.tempoPercent = static_cast<std::uint16_t>(value);
+    return 0;
+}
+
+// Whichever control sends it: the number standing in the edit, read as the C library reads a
+// decimal, goes back through lParam; a new value is written into the edit.
+void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+        case spinAskValueCode: {
+            char text[tempoTextCapacity] = "";
+            dialog.GetItemText(IDC_TEMPO_EDIT, text, tempoTextCapacity);
+            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) {
+                *standing = static_cast<std::int32_t>(std::strtol(text, nullptr, 10));
+            }
+            break;
+        }
+        case spinSteppedUpCode:
+        case spinSteppedDownCode: SetItemNumber(dialog, IDC_TEMPO_EDIT, static_cast<std::int32_t>(lParam)); break;
+        default: break;
+    }
+}
+
+INT_PTR OnTempoCommand(const WindowRef& dialog, int id) {
+    switch (id) {
+        case IDCANCEL: PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0); return TRUE;
+        case IDC_APPLY_BUTTON:
+            if (ApplyTempoDialog(dialog) == 0) PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+            return TRUE;
+        default: return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK TempoDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WindowRef dialog(window);
+    switch (message) {
+        case WM_INITDIALOG: return InitTempoDialog(dialog);
+        case WM_CLOSE: EndDialog(window, 0); return TRUE;
+        case WM_COMMAND: return OnTempoCommand(dialog, LOWORD(wParam));
+        case spinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
+        default: return FALSE;
+    }
+}

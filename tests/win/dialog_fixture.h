@@ -1,0 +1,75 @@
+// A settings dialog opened modeless over the program's main window, as the main window would run
+// it, with helpers to fill its controls, press its buttons and answer the boxes it shows.
+#pragma once
+#include "playback/addon.h"
+#include "program_fixture.h"
+#include "settings/conversion_settings.h"
+
+#include <string>
+#include <vector>
+
+// The folders that hold an rfk32.dll, relative to this program (tests/win).
+inline constexpr char kRealAddOnFolder[] = "..\\..\\bin";
+inline std::string TestAddOnFolder(const std::string& testCase) { return "..\\dlls\\" + testCase; }
+
+// The folder of this program with `relative` appended.
+inline std::string BesideProgram(const std::string& relative) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.resize(folder.find_last_of('\\') + 1);
+    return folder + relative;
+}
+
+// Makes `folder` (relative to this program) the current folder, where LoadLibrary looks for
+// rfk32.dll last, after the program's own folder (which has none) and the system's.
+inline bool EnterAddOnFolder(const std::string& folder) {
+    return SetCurrentDirectoryA(BesideProgram(folder).c_str()) != FALSE;
+}
+
+class DialogTest : public ProgramTest {
+protected:
+    void TearDown() override {
+        if (dialog_) DestroyWindow(dialog_);
+        ProgramTest::TearDown();
+    }
+
+    // Binds again, this time finding rfk32.dll in `folder`.
+    void BindAddOnFrom(const std::string& folder) {
+        ASSERT_TRUE(EnterAddOnFolder(folder)) << folder;
+        BindAddOn();
+        ASSERT_TRUE(AddOnOffersSpin()) << folder;
+    }
+
+    HWND Open(int templateId, DLGPROC procedure) {
+        dialog_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(templateId), main_, procedure, 0);
+        if (dialog_) ShowWindow(dialog_, SW_SHOW);
+        PumpMessages(30);
+        return dialog_;
+    }
+    // Closing ends the dialog, which hides it.
+    bool IsOpen() const { return dialog_ && IsWindowVisible(dialog_); }
+
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    void SetText(int id, const std::string& text) const { SetDlgItemTextA(dialog_, id, text.c_str()); }
+    std::string Text(int id) const { return WindowText(Item(id)); }
+    void SetChecked(int id, bool checked) const {
+        SendDlgItemMessageA(dialog_, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    bool Checked(int id) const { return SendDlgItemMessageA(dialog_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+    // A click as a control reports it, then the posted messages run.
+    void Click(int id) {
+        SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+        PumpMessages(50);
+    }
+    // Clicks while a watcher answers every box the click shows with OK; the boxes it saw.
+    std::vector<SeenBox> ClickAnswering(int id) {
+        BoxAnswerer answerer({Press(IDOK), Press(IDOK), Press(IDOK)});
+        Click(id);
+        // The click returns only after its boxes were answered.
+        return answerer.Seen(0);
+    }
+
+    HWND dialog_ = nullptr;
+};
