@@ -5,6 +5,8 @@
 #include "program_fixture.h"
 #include "settings/conversion_settings.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,7 @@ protected:
     }
 
     HWND Open(int templateId, DLGPROC procedure) {
+        procedure_ = procedure;
         dialog_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(templateId), main_, procedure, 0);
         if (dialog_) ShowWindow(dialog_, SW_SHOW);
         PumpMessages(30);
@@ -63,6 +66,28 @@ protected:
         SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
         PumpMessages(50);
     }
+    // A command as the control with `id` sends it with notification `code`.
+    void Notify(int id, int code) {
+        SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
+        PumpMessages(20);
+    }
+    // The close a system menu sends.
+    void CloseFromSystemMenu() {
+        SendMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PumpMessages(50);
+    }
+    int TextLimit(int id) const { return static_cast<int>(SendDlgItemMessageA(dialog_, id, EM_GETLIMITTEXT, 0, 0)); }
+    // A spin control's notification handed to the dialog procedure; TRUE when it handled it.
+    INT_PTR SpinNotify(int spinId, int code, LPARAM value) {
+        return procedure_(dialog_, 0x800, MAKEWPARAM(code, spinId), value);
+    }
+    // The code-10 question: the integer preset to `preset`, as the dialog leaves it.
+    std::int32_t AskSpinValue(int spinId, std::int32_t preset) {
+        std::int32_t standing = preset;
+        SpinNotify(spinId, 10, reinterpret_cast<LPARAM>(&standing));
+        return standing;
+    }
+
     // Clicks while a watcher answers every box the click shows with OK; the boxes it saw.
     std::vector<SeenBox> ClickAnswering(int id) {
         BoxAnswerer answerer({Press(IDOK), Press(IDOK), Press(IDOK)});
@@ -72,4 +97,10 @@ protected:
     }
 
     HWND dialog_ = nullptr;
+    DLGPROC procedure_ = nullptr;
 };
+
+// The log lines a step added.
+inline std::vector<std::string> LinesAfter(const std::vector<std::string>& lines, size_t before) {
+    return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(before, lines.size())), lines.end()};
+}

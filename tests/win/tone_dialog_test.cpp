@@ -1,0 +1,172 @@
+// The tone dialog in-process: what it shows for the settings, what OK stores, and what it leaves.
+#include "dialog_fixture.h"
+#include "res/resource.h"
+#include "settings/settings_dialogs.h"
+#include "ui/messages.h"
+
+namespace {
+
+const std::string toneApplied = "トーンの変更を適応しました。";
+
+constexpr int muteBoxes[kTrackCount] = {1069, 1070, 1071, 1072, 1074, 1075, 1076, 1077,
+                                        1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
+
+int ToneBox(int track) { return 1052 + track; }
+int MuteBox(int track) { return muteBoxes[track - 1]; }
+
+class ToneDialogTest : public DialogTest {
+protected:
+    void OpenTone() { ASSERT_NE(Open(IDD_TONE, ToneDialogProc), nullptr); }
+
+    std::uint32_t CheckedMask(int (*box)(int)) const {
+        std::uint32_t mask = 0;
+        for (int track = 1; track <= kTrackCount; ++track) {
+            if (Checked(box(track))) mask |= 1u << (track - 1);
+        }
+        return mask;
+    }
+};
+
+TEST_F(ToneDialogTest, OpensWithTheDefaults) {
+    OpenTone();
+    EXPECT_EQ(WindowText(dialog_), "トーンの調整");
+    EXPECT_EQ(Text(IDC_TONE_SHIFT_EDIT), "0");
+    EXPECT_EQ(TextLimit(IDC_TONE_SHIFT_EDIT), 4);
+    EXPECT_EQ(CheckedMask(ToneBox), 0xFDFFu) << "every track but 10";
+    EXPECT_EQ(CheckedMask(MuteBox), 0u);
+    EXPECT_TRUE(Checked(IDC_TONE_EXCLUDE_DRUMS));
+    EXPECT_TRUE(Checked(IDC_TONE_WARN_OUT_OF_RANGE));
+}
+
+TEST_F(ToneDialogTest, ShowsTheStoredSettings) {
+    conversionSettings.toneShift = -12;
+    conversionSettings.toneTrackMask = 0x8421;  // tracks 1, 6, 11, 16
+    conversionSettings.muteTrackMask = 0x8018;  // tracks 4, 5 and 16: the ids skip 1073
+    conversionSettings.excludeDrums = 0;
+    conversionSettings.warnOutOfRange = 0;
+    OpenTone();
+    EXPECT_EQ(Text(IDC_TONE_SHIFT_EDIT), "-12");
+    EXPECT_EQ(CheckedMask(ToneBox), 0x8421u | 0x0200u) << "drums included: track 10 opens checked";
+    EXPECT_EQ(CheckedMask(MuteBox), 0x8018u);
+    EXPECT_FALSE(Checked(IDC_TONE_EXCLUDE_DRUMS));
+    EXPECT_FALSE(Checked(IDC_TONE_WARN_OUT_OF_RANGE));
+}
+
+TEST_F(ToneDialogTest, ExcludedDrumsOpenUncheckedWhateverTheMask) {
+    conversionSettings.toneTrackMask = 0xFFFF;
+    OpenTone();
+    EXPECT_FALSE(Checked(ToneBox(10)));
+}
+
+TEST_F(ToneDialogTest, ShiftTextIsStoredAsParsed) {
+    const struct {
+        const char* text;
+        std::int16_t stored;
+    } cases[] = {{"-5", -5}, {"abc", 0}, {"1a", 10}, {"", 0}, {"9999", 9999}, {"-999", -999}, {"7", 7}};
+    for (const auto& c : cases) {
+        conversionSettings.toneShift = 123;
+        OpenTone();
+        SetText(IDC_TONE_SHIFT_EDIT, c.text);
+        const size_t before = LogMessages().size();
+        Click(IDC_APPLY_BUTTON);
+        EXPECT_EQ(conversionSettings.toneShift, c.stored) << c.text;
+        EXPECT_FALSE(IsOpen()) << c.text;
+        EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{toneApplied}) << c.text;
+        DestroyWindow(dialog_);
+        dialog_ = nullptr;
+    }
+}
+
+TEST_F(ToneDialogTest, OkStoresEveryBox) {
+    OpenTone();
+    SetChecked(ToneBox(2), false);
+    SetChecked(ToneBox(16), false);
+    SetChecked(MuteBox(5), true);
+    SetChecked(MuteBox(8), true);
+    SetChecked(MuteBox(16), true);
+    SetChecked(IDC_TONE_WARN_OUT_OF_RANGE, false);
+    Click(IDC_APPLY_BUTTON);
+    EXPECT_EQ(conversionSettings.toneTrackMask, 0xFDFFu & ~0x8002u);
+    EXPECT_EQ(conversionSettings.muteTrackMask, 0x8090u);
+    EXPECT_EQ(conversionSettings.excludeDrums, 1);
+    EXPECT_EQ(conversionSettings.warnOutOfRange, 0);
+}
+
+TEST_F(ToneDialogTest, ExcludedDrumsStayOutEvenWhenTheirBoxIsChecked) {
+    OpenTone();
+    SetChecked(ToneBox(10), true);
+    Click(IDC_APPLY_BUTTON);
+    EXPECT_EQ(conversionSettings.toneTrackMask & 0x200u, 0u);
+    EXPECT_EQ(conversionSettings.excludeDrums, 1);
+}
+
+TEST_F(ToneDialogTest, IncludedDrumsAreShiftedAfterOk) {
+    conversionSettings.excludeDrums = 0;
+    conversionSettings.toneTrackMask = 0xFDFF;
+    OpenTone();
+    ASSERT_TRUE(Checked(ToneBox(10)));
+    Click(IDC_APPLY_BUTTON);
+    EXPECT_EQ(conversionSettings.toneTrackMask, 0xFFFFu);
+    EXPECT_EQ(conversionSettings.excludeDrums, 0);
+}
+
+TEST_F(ToneDialogTest, CheckingTheDrumsBoxUnchecksTrackTenOnly) {
+    conversionSettings.excludeDrums = 0;
+    OpenTone();
+    SetChecked(IDC_TONE_EXCLUDE_DRUMS, true);
+    Click(IDC_TONE_EXCLUDE_DRUMS);
+    EXPECT_FALSE(Checked(ToneBox(10)));
+    EXPECT_EQ(CheckedMask(ToneBox), 0xFDFFu);
+
+    SetChecked(ToneBox(10), true);
+    SetChecked(IDC_TONE_EXCLUDE_DRUMS, false);
+    Click(IDC_TONE_EXCLUDE_DRUMS);
+    EXPECT_TRUE(Checked(ToneBox(10))) << "unchecking the drums box changes no other box";
+}
+
+TEST_F(ToneDialogTest, CommandsCountByIdWhateverTheNotification) {
+    OpenTone();
+    SetText(IDC_TONE_SHIFT_EDIT, "3");
+    Notify(IDC_APPLY_BUTTON, BN_SETFOCUS);
+    EXPECT_EQ(conversionSettings.toneShift, 3);
+    EXPECT_FALSE(IsOpen());
+}
+
+TEST_F(ToneDialogTest, CancelAndCloseLeaveEverything) {
+    for (bool fromSystemMenu : {false, true}) {
+        OpenTone();
+        const ConversionSettings before = conversionSettings;
+        const size_t lines = LogMessages().size();
+        SetText(IDC_TONE_SHIFT_EDIT, "12");
+        SetChecked(ToneBox(1), false);
+        SetChecked(MuteBox(3), true);
+        SetChecked(IDC_TONE_EXCLUDE_DRUMS, false);
+        if (fromSystemMenu) CloseFromSystemMenu();
+        else Click(IDCANCEL);
+        EXPECT_FALSE(IsOpen());
+        EXPECT_TRUE(conversionSettings == before);
+        EXPECT_EQ(LogMessages().size(), lines);
+        DestroyWindow(dialog_);
+        dialog_ = nullptr;
+    }
+}
+
+TEST_F(ToneDialogTest, HintShowsTextThirtyEightUnderTheProductCaption) {
+    OpenTone();
+    const std::vector<SeenBox> seen = ClickAnswering(IDC_HINT_LINK);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "曲替丸");
+    EXPECT_EQ(seen[0].text, LoadText(appInstance, IDS_TONE_HINT));
+    EXPECT_NE(seen[0].text.find("ドラムパート"), std::string::npos);
+    EXPECT_TRUE(seen[0].icon);
+    EXPECT_TRUE(IsOpen());
+}
+
+TEST_F(ToneDialogTest, LeavesSpinNotificationsToTheDefaultHandling) {
+    OpenTone();
+    EXPECT_EQ(AskSpinValue(IDC_ADDON_SPIN_FIRST, 41), 41);
+    EXPECT_EQ(SpinNotify(IDC_ADDON_SPIN_FIRST, 11, 9), FALSE);
+    EXPECT_EQ(Text(IDC_TONE_SHIFT_EDIT), "0");
+}
+
+}  // namespace
