@@ -172,19 +172,35 @@ TEST_F(AboutBoxTest, AnEngineWithoutItsVersionShowsAllBitsSet) {
     EXPECT_EQ(seen.engine, "再生エンジン Lyrafon.dll Ver FFFFFFFF");
 }
 
-TEST_F(AboutBoxTest, AnAddOnReportingZeroLeavesItsLineEmpty) {
-    // The test library in tests/dlls/version_0 reports version 0; binding it again finds it in the
-    // current folder, as nothing named rfk32.dll lies beside the test program.
+// The add-on line follows what binding the library found: the test libraries in tests/dlls are
+// found in the current folder, as nothing named rfk32.dll lies beside the test program.
+struct AddOnCase {
+    const char* name;
+    const char* folder;
+    unsigned version;
+    const char* line;
+};
+
+class AboutBoxAddOnTest : public AboutBoxTest, public testing::WithParamInterface<AddOnCase> {};
+
+TEST_P(AboutBoxAddOnTest, AddOnLineShowsTheBoundVersion) {
     char folder[MAX_PATH];
-    ProgramDirFile(folder, "..\\dlls\\version_0");
+    ProgramDirFile(folder, GetParam().folder);
     ASSERT_NE(GetFileAttributesA((std::string(folder) + "\\rfk32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(SetCurrentDirectoryA(folder));
     BindAddOn();
-    EXPECT_EQ(AddOnVersion(), 0u);
+    EXPECT_EQ(AddOnVersion(), GetParam().version);
     const AboutBoxSeen seen = OpenAboutBox();
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.addOn, "");
+    EXPECT_EQ(seen.addOn, GetParam().line);
 }
+
+INSTANTIATE_TEST_SUITE_P(Libraries, AboutBoxAddOnTest,
+                         testing::Values(AddOnCase{"Version0", "..\\dlls\\version_0", 0, ""},
+                                         AddOnCase{"Version13", "..\\dlls\\version_13", 0, ""},
+                                         AddOnCase{"Version14", "..\\dlls\\version_14", 0x14, "スピンコントロール rfk32.dll Ver 14"},
+                                         AddOnCase{"Ours", "..\\..\\bin", 0x20, "スピンコントロール rfk32.dll Ver 20"}),
+                         [](const testing::TestParamInfo<AddOnCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AboutBoxTest, EscLeavesItOpenAndEnterClosesIt) {
     const AboutBoxSeen seen = OpenAboutBox();
