@@ -83,6 +83,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_INITDIALOG:
             InitMainWindow(window);
             DragAcceptFiles(window, TRUE);
+            // Posted, so that any message box about the song has a visible owner.
+            if (lParam) PostMessageA(window, kOpenStartSongMessage, 0, lParam);
+            return 1;
+        case kOpenStartSongMessage:
+            OpenSongAtStart(reinterpret_cast<const char*>(lParam));
             return 1;
         case WM_CLOSE:
             CloseMainWindow(window);
@@ -137,7 +142,9 @@ int CloseMainWindow(HWND window) {
 }
 
 int TakeDroppedFile(HDROP drop, char* path) {
-    const UINT length = DragQueryFileA(drop, 0, path, MAX_PATH);
+    // A path too long for the buffer would come back cut short, naming another file.
+    const UINT needed = DragQueryFileA(drop, 0, nullptr, 0);
+    const UINT length = needed < MAX_PATH ? DragQueryFileA(drop, 0, path, MAX_PATH) : 0;
     DragFinish(drop);
     if (length == 0) {
         MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_DROP_NOT_READ), kProductCaption, MB_ICONERROR);

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+// The dialog's creation parameter is the program's command line (may be null); a song it names
+// is opened through kOpenStartSongMessage once the window is up.
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+inline constexpr UINT kOpenStartSongMessage = WM_APP + 1;
 int InitMainWindow(HWND window);
 int CloseMainWindow(HWND window);
 // The first dropped file's path into `path` (MAX_PATH bytes); the drop is released. 1 on failure.

@@ -44,11 +44,12 @@ int ShutDown() {
     return 0;
 }
 
-int RunKadenzo() {
+int RunKadenzo(const char* commandLine) {
     SetButtonHandCursor();
     appIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON));
     if (StartUp() != 0) return 1;
-    const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc, 0);
+    const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc,
+                                           reinterpret_cast<LPARAM>(commandLine));
     ShutDown();
     return static_cast<int>(result);
 }

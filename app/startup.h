@@ -6,4 +6,5 @@ void SetButtonHandCursor();
 int StartUp();
 int ShutDown();
 // The whole program after the entry point: start-up, the main window's modal loop, shutdown.
-int RunKadenzo();
+// A song named on the command line is opened once the main window is up.
+int RunKadenzo(const char* commandLine);

@@ -8,8 +8,15 @@
 
 int OpenSong();
 int OpenDroppedSong(HDROP drop);
+// The song named first on the program's command line, opened as a dropped file would be.
+// Nothing happens when the command line names nothing.
+int OpenSongAtStart(const char* commandLine);
+// Reads and checks the song at `path` (kept in songPath); 0 when it is loaded.
+int LoadSong(const char* path);
 int CheckBeforeConversion();
+// The ConversionResult as a number; every outcome has been shown or logged.
 int ConvertSong();
+int SaveConvertedSong(const char* path);
 int SaveWithDialog();
 int SaveUnderSongName();
 int CloseSong();

@@ -24,6 +24,11 @@ public:
     int Write(const void* data, DWORD n);
     BOOL Truncate() { return SetEndOfFile(handle_); }
     DWORD Size() const { return GetFileSize(handle_, nullptr); }
+    // The whole size, for files that may not fit 32 bits; 0 when it cannot be read.
+    ULONGLONG FullSize() const {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(handle_, &size) ? static_cast<ULONGLONG>(size.QuadPart) : 0;
+    }
     BOOL Close();
     DWORD LastCount() const { return count_; }
     static int Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0; }

@@ -199,7 +199,7 @@ TEST(StartUpFailure, UnregistrableLogClassShowsStringFourAndExitsWithOne) {
     taken.lpszClassName = "logclass_name";
     ASSERT_NE(RegisterClassA(&taken), 0);
     BoxAnswerer answerer({Press(IDOK)});
-    EXPECT_EQ(RunKadenzo(), 1);
+    EXPECT_EQ(RunKadenzo(nullptr), 1);
     const std::vector<SeenBox> seen = answerer.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "曲替丸");

@@ -1,0 +1,190 @@
+// The song commands' tests: the program in-process with a scratch folder, hand-made and corpus
+// songs on disk, drops built in memory, and a record of every message box as it appears.
+#pragma once
+#include "program_fixture.h"
+#include "res/resource.h"
+#include "settings/conversion_settings.h"
+#include "song/convert.h"
+#include "song/song_commands.h"
+#include "song/song_state.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+// Hand-made songs. Each line of a dump is one chunk header or one event.
+namespace songs {
+
+// Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
+const std::string kSmall =
+    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s  // format 0, 1 track, division 480
+    + "MTrk" "\x00\x00\x00\x0C"s                                 // 12 bytes of events
+    + "\x00\x90\x3C\x64"s                                        // note on C4, velocity 100
+    + "\x60\x80\x3C\x40"s                                        // 96 ticks later note off C4
+    + "\x00\xFF\x2F\x00"s;                                       // end of track
+
+// A header and nothing else: it loads, and converts to its 14 bytes.
+const std::string kHeaderOnly = "MThd" "\x00\x00\x00\x06" "\x00\x01" "\x00\x01" "\x00\x60"s;
+
+// Header check failures.
+const std::string kFormat3 = "MThd" "\x00\x00\x00\x06" "\x00\x03" "\x00\x01" "\x01\xE0"s + kSmall.substr(14);
+const std::string kNoTracks = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x00" "\x01\xE0"s + kSmall.substr(14);
+const std::string kHeaderLength7 = "MThd" "\x00\x00\x00\x07" "\x00\x00" "\x00\x01" "\x01\xE0" "\x00"s + kSmall.substr(14);
+const std::string kRiff = "RIFF" "\x2E\x00\x00\x00" "RMID" "data" "\x22\x00\x00\x00"s + kSmall;  // RIFF form of kSmall
+const std::string kThirteenBytes = kSmall.substr(0, 13);
+
+// Its first event comes without a status byte: the walk does not know the running status.
+const std::string kNoStatus =
+    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
+    + "MTrk" "\x00\x00\x00\x07"s
+    + "\x00\x3C\x64"s                                            // data bytes without a status
+    + "\x00\xFF\x2F\x00"s;
+
+// A delta time of four bytes.
+const std::string kLongDelta =
+    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
+    + "MTrk" "\x00\x00\x00\x0B"s
+    + "\x81\x81\x81\x01\x90\x3C\x64"s                            // delta 0x204081: four bytes
+    + "\x00\xFF\x2F\x00"s;
+
+// Key 120 on channel 1: out of range when shifted up by 12.
+const std::string kHighNote =
+    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
+    + "MTrk" "\x00\x00\x00\x0C"s
+    + "\x00\x90\x78\x64"s                                        // note on key 120
+    + "\x60\x80\x78\x40"s                                        // note off key 120
+    + "\x00\xFF\x2F\x00"s;
+
+// Division 30000: scaled by 250 % it no longer fits 16 bits.
+const std::string kDivision30000 = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x75\x30"s + kSmall.substr(14);
+
+}  // namespace songs
+
+// What a message box showed, and how many log lines there were when it appeared.
+struct BoxRecord {
+    std::string caption;
+    std::string text;
+    HICON icon;
+    size_t logLines;
+};
+
+class SongTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        watched_ = this;
+        hook_ = SetWindowsHookExA(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(hook_);
+        watched_ = nullptr;
+        ProgramTest::TearDown();
+    }
+
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = folder_.File(name);
+        WriteFileBytes(path, bytes);
+        return path;
+    }
+    // A copy of a song of tests/data/corpus in the scratch folder.
+    std::string Corpus(const std::string& name) {
+        return Write(name, ReadWholeFile(KADENZO_SOURCE_DIR "/tests/data/corpus/" + name));
+    }
+
+    std::string PathField() const { return WindowText(GetDlgItem(main_, IDC_PATH_FIELD)); }
+    std::string LoadedBytes() const {
+        return std::string(reinterpret_cast<const char*>(songBuffer.bytes.get()), songBuffer.length);
+    }
+    std::string ConvertedBytes() const {
+        if (!HasConvertedSong()) return {};
+        return std::string(reinterpret_cast<const char*>(convertedSong.bytes.get()), convertedSong.length);
+    }
+
+    // The drop handle the shell would give: DROPFILES, then the names, then an empty name.
+    static HDROP MakeDrop(const std::vector<std::string>& paths) {
+        size_t size = sizeof(DROPFILES) + 1;
+        for (const std::string& path : paths) size += path.size() + 1;
+        HGLOBAL memory = GlobalAlloc(GHND, size);
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = FALSE;
+        char* name = reinterpret_cast<char*>(files + 1);
+        for (const std::string& path : paths) {
+            std::memcpy(name, path.c_str(), path.size() + 1);
+            name += path.size() + 1;
+        }
+        GlobalUnlock(memory);
+        return static_cast<HDROP>(memory);
+    }
+    // Drops the files on the main window; the drop handle, for checking that it was released.
+    HGLOBAL Drop(const std::vector<std::string>& paths) {
+        HDROP drop = MakeDrop(paths);
+        SendMessageA(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+        return drop;
+    }
+    static bool Released(HGLOBAL memory) { return GlobalFlags(memory) == GMEM_INVALID_HANDLE; }
+
+    // Loads a song by a drop that no question precedes.
+    void LoadByDrop(const std::string& path) {
+        ASSERT_FALSE(HasConvertedSong());
+        Drop({path});
+        ASSERT_TRUE(SongLoaded()) << path;
+    }
+    // Converts after setting the key shift, as the tone dialog would.
+    void ConvertWithShift(std::int16_t shift) {
+        conversionSettings.toneShift = shift;
+        Command(IDM_CONVERT);
+    }
+    // What the engine makes of `song` with the live settings.
+    static std::string EngineOutput(const std::string& song) {
+        std::vector<std::uint8_t> output(song.size());
+        ConversionReports quiet;
+        const WalkOutcome outcome =
+            ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, conversionSettings,
+                             output, quiet);
+        if (outcome.result != ConversionResult::Converted) return {};
+        return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
+    }
+
+    static HICON InformationIcon() { return LoadIconA(nullptr, IDI_INFORMATION); }
+
+    ScratchFolder folder_;
+    std::vector<BoxRecord> boxes_;  // every message box of the main window, as it appeared
+
+private:
+    // A message box: a dialog with the icon and text controls and no file-name field.
+    static bool IsMessageBox(HWND window) {
+        char className[16] = {};
+        GetClassNameA(window, className, sizeof className);
+        return std::string(className) == "#32770" && GetDlgItem(window, 0x440) && GetDlgItem(window, 0xFFFF) &&
+               !GetDlgItem(window, 0x47C) && !GetDlgItem(window, 0x480);
+    }
+    // Message boxes are seen when they become active, before anyone can answer them.
+    static LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window)) {
+            const HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0));
+            watched_->boxes_.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), icon,
+                                        ListItems(logWindow->List()).size()});
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline SongTest* watched_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
+
+// The texts of this subsystem, as the user sees them.
+namespace texts {
+inline const std::string kDiscard = "変換済みのデータがあります。\n破棄してよろしいですか？";
+inline const std::string kNoSource = "読み込みもとのMIDIファイルが指定されていません。";
+inline const std::string kNoConverted = "変換後のデータがありません。";
+inline const std::string kCannotOpen = "ファイルを開けませんでした。";
+inline const std::string kCannotCreate = "ファイルを作成できませんでした。";
+inline const std::string kInvalid = "ファイルが不正です。";
+inline const std::string kStarted = "変換開始...";
+}  // namespace texts

@@ -1,0 +1,279 @@
+// Opening a song: the open dialog, drops, the command line, the discard question, the header
+// check and files that cannot be read.
+#include "song_fixture.h"
+
+namespace {
+
+using SongOpenTest = SongTest;
+
+const std::string kOpened = "ファイル『song.mid』を正しくオープンしました。";
+
+TEST_F(SongOpenTest, OpenThroughTheDialogShowsThePathAndLogsOnlyTheFileName) {
+    // 表 (0x95 0x5C) in the folder name: its second byte is no separator.
+    const std::string folder = folder_.File("\x95\x5C");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string song = ReadWholeFile(KADENZO_SOURCE_DIR "/tests/data/corpus/test-2-tracks-type-1.mid");
+    ASSERT_EQ(song.size(), 311u);
+    const std::string path = folder + "\\song.mid";
+    WriteFileBytes(path, song);
+
+    BoxAnswerer answerer({TypePath(path)});
+    Command(IDM_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+
+    EXPECT_EQ(PathField(), path);
+    EXPECT_STREQ(songPath, path.c_str());
+    EXPECT_EQ(LoadedBytes(), song);
+    EXPECT_EQ(LogMessages().back(), kOpened);
+    EXPECT_TRUE(boxes_.empty());
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(SongOpenTest, TheBrowseButtonOpensToo) {
+    const std::string path = Write("song.mid", songs::kSmall);
+    BoxAnswerer answerer({TypePath(path)});
+    Command(IDC_BROWSE_BUTTON);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(PathField(), path);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+}
+
+TEST_F(SongOpenTest, CancelledDialogKeepsTheOpenSong) {
+    const std::string path = Write("song.mid", songs::kSmall);
+    LoadByDrop(path);
+    conversionSettings.toneShift = 4;
+    BoxAnswerer answerer({Press(IDCANCEL)});
+    Command(IDM_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(PathField(), path);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+    EXPECT_EQ(conversionSettings.toneShift, 4);
+}
+
+TEST_F(SongOpenTest, DropOfOneFileOpensItAndReleasesTheDrop) {
+    const std::string path = Write("song.mid", songs::kSmall);
+    const HGLOBAL drop = Drop({path});
+    EXPECT_TRUE(Released(drop));
+    EXPECT_EQ(PathField(), path);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+    EXPECT_EQ(LogMessages().back(), kOpened);
+    EXPECT_EQ(GetForegroundWindow(), main_);
+}
+
+TEST_F(SongOpenTest, DropOfThreeFilesOpensOnlyTheFirst) {
+    const std::string first = Write("song.mid", songs::kSmall);
+    const std::string second = Write("second.mid", songs::kHeaderOnly);
+    const std::string third = Write("third.mid", songs::kHeaderOnly);
+    const size_t before = LogLines().size();
+    const HGLOBAL drop = Drop({first, second, third});
+    EXPECT_TRUE(Released(drop));
+    EXPECT_EQ(PathField(), first);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+    EXPECT_EQ(LogMessages(), [&] {
+        std::vector<std::string> expected = LogMessages();
+        expected.resize(before);
+        expected.push_back(kOpened);
+        return expected;
+    }());
+}
+
+TEST_F(SongOpenTest, DropOfAPathLongerThanTheLimitOpensNothing) {
+    const std::string tooLong = folder_.File(std::string(300, 'a') + ".mid");
+    BoxAnswerer answerer({Press(IDOK)});
+    const HGLOBAL drop = Drop({tooLong});
+    const std::vector<SeenBox> seen = answerer.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "ドロップされたファイルを取得できませんでした。");
+    EXPECT_TRUE(Released(drop));
+    EXPECT_FALSE(SongLoaded());
+    EXPECT_EQ(PathField(), "");
+}
+
+// The discard question comes first whenever a converted song exists, for both ways of opening.
+struct DiscardCase {
+    bool byDrop;
+    int answer;
+};
+
+TEST_F(SongOpenTest, DiscardQuestionBeforeOpenAndDrop) {
+    const DiscardCase cases[] = {{false, IDNO}, {false, IDYES}, {true, IDNO}, {true, IDYES}};
+    const std::string first = Write("song.mid", songs::kSmall);
+    const std::string other = Write("other.mid", songs::kHeaderOnly);
+    for (const DiscardCase& c : cases) {
+        SCOPED_TRACE(std::string(c.byDrop ? "drop, " : "open, ") + (c.answer == IDYES ? "yes" : "no"));
+        CloseSong();
+        LoadByDrop(first);
+        ConvertWithShift(2);
+        ASSERT_TRUE(HasConvertedSong());
+        const std::string converted = ConvertedBytes();
+        boxes_.clear();
+
+        std::vector<BoxAnswerer::Answer> answers{Press(c.answer)};
+        if (c.answer == IDYES && !c.byDrop) answers.push_back(TypePath(other));
+        BoxAnswerer answerer(answers);
+        HGLOBAL drop = nullptr;
+        if (c.byDrop) {
+            drop = Drop({other});
+        } else {
+            Command(IDM_OPEN);
+        }
+        ASSERT_EQ(answerer.Seen().size(), answers.size());
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].caption, "曲替丸");
+        EXPECT_EQ(boxes_[0].text, texts::kDiscard);
+        EXPECT_EQ(boxes_[0].icon, InformationIcon());
+        if (drop) {
+            EXPECT_TRUE(Released(drop));
+        }
+
+        if (c.answer == IDNO) {
+            EXPECT_EQ(PathField(), first);
+            EXPECT_EQ(LoadedBytes(), songs::kSmall);
+            EXPECT_EQ(ConvertedBytes(), converted);
+            EXPECT_EQ(conversionSettings.toneShift, 2);
+        } else {
+            EXPECT_EQ(PathField(), other);
+            EXPECT_EQ(LoadedBytes(), songs::kHeaderOnly);
+            EXPECT_FALSE(HasConvertedSong());
+            EXPECT_EQ(conversionSettings, ConversionSettings{});
+            EXPECT_EQ(settingsSnapshot, ConversionSettings{});
+        }
+    }
+}
+
+// Every file that fails the header check: text 15, no song, and the settings reset. The empty
+// file fails before the check and keeps its path.
+struct InvalidCase {
+    const char* name;
+    const std::string* bytes;
+    bool keepsPath;
+};
+
+TEST_F(SongOpenTest, InvalidFilesShowTextFifteenAndLeaveNoSong) {
+    const std::string empty;
+    const InvalidCase cases[] = {
+        {"format 3", &songs::kFormat3, false},
+        {"track count 0", &songs::kNoTracks, false},
+        {"header length 7", &songs::kHeaderLength7, false},
+        {"RIFF form", &songs::kRiff, false},
+        {"13 bytes", &songs::kThirteenBytes, false},
+        {"empty file", &empty, true},
+    };
+    const std::string good = Write("good.mid", songs::kSmall);
+    for (const InvalidCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CloseSong();
+        LoadByDrop(good);
+        conversionSettings.toneShift = 5;
+        conversionSettings.muteTrackMask = 0x0004;  // a reset keeps the silenced tracks
+        boxes_.clear();
+        const size_t logBefore = LogLines().size();
+        const std::string path = Write("bad.mid", *c.bytes);
+
+        BoxAnswerer answerer({Press(IDOK)});
+        Drop({path});
+        answerer.Seen();
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].caption, "曲替丸");
+        EXPECT_EQ(boxes_[0].text, texts::kInvalid);
+        EXPECT_EQ(boxes_[0].icon, nullptr);
+        EXPECT_FALSE(SongLoaded());
+        EXPECT_TRUE(SongToPlay().empty());
+        EXPECT_EQ(PathField(), "");
+        EXPECT_STREQ(songPath, c.keepsPath ? path.c_str() : "");
+        EXPECT_EQ(conversionSettings.toneShift, 0);
+        EXPECT_EQ(conversionSettings.muteTrackMask, 0x0004u);
+        EXPECT_EQ(settingsSnapshot, conversionSettings);
+        EXPECT_EQ(LogLines().size(), logBefore);
+        conversionSettings.muteTrackMask = 0;
+    }
+}
+
+TEST_F(SongOpenTest, HeaderOnlySongLoads) {
+    const std::string path = Write("song.mid", songs::kHeaderOnly);
+    Drop({path});
+    EXPECT_TRUE(SongLoaded());
+    EXPECT_EQ(LoadedBytes(), songs::kHeaderOnly);
+    EXPECT_TRUE(boxes_.empty());
+}
+
+// Files that exist but cannot be opened for reading and writing: text 13, the path kept.
+TEST_F(SongOpenTest, UnopenableFilesShowTextThirteen) {
+    const std::string readOnly = Write("read-only.mid", songs::kSmall);
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string inUse = Write("in-use.mid", songs::kSmall);
+    HANDLE holder = CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const std::string missing = folder_.File("missing.mid");
+
+    for (const std::string& path : {readOnly, inUse, missing}) {
+        SCOPED_TRACE(path);
+        boxes_.clear();
+        BoxAnswerer answerer({Press(IDOK)});
+        Drop({path});
+        answerer.Seen();
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].caption, "曲替丸");
+        EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
+        EXPECT_FALSE(SongLoaded());
+        EXPECT_EQ(PathField(), "");
+        EXPECT_STREQ(songPath, path.c_str());
+    }
+    CloseHandle(holder);
+}
+
+// The program started with a song on its command line, as Explorer's "Open with" or a drop on
+// the program's icon starts it.
+class CommandLineTest : public SongTest {
+protected:
+    void StartWith(const std::string& commandLine) {
+        commandLine_ = commandLine;
+        DestroyWindow(main_);
+        main_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc,
+                                   reinterpret_cast<LPARAM>(commandLine_.c_str()));
+        ShowWindow(main_, SW_SHOW);
+        PumpMessages(200);
+    }
+    std::string commandLine_;
+};
+
+TEST_F(CommandLineTest, QuotedPathWithBlanksOpensTheFirstSong) {
+    const std::string path = Write("my song.mid", songs::kSmall);
+    const std::string other = Write("other.mid", songs::kHeaderOnly);
+    StartWith("\"" + path + "\" \"" + other + "\"");
+    EXPECT_EQ(PathField(), path);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+    EXPECT_EQ(LogMessages().back(), "ファイル『my song.mid』を正しくオープンしました。");
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(CommandLineTest, RelativePathBecomesTheFullPath) {
+    const std::string path = Write("song.mid", songs::kSmall);
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    SetCurrentDirectoryA(folder_.Path().c_str());
+    StartWith("song.mid");
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(PathField(), path);
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+}
+
+TEST_F(CommandLineTest, MissingSongShowsTextThirteen) {
+    const std::string missing = folder_.File("missing.mid");
+    BoxAnswerer answerer({Press(IDOK)});
+    StartWith(missing);
+    answerer.Seen();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
+    EXPECT_FALSE(SongLoaded());
+}
+
+TEST_F(CommandLineTest, EmptyCommandLineOpensNothing) {
+    StartWith("  ");
+    EXPECT_FALSE(SongLoaded());
+    EXPECT_EQ(PathField(), "");
+    EXPECT_TRUE(boxes_.empty());
+}
+
+}  // namespace
