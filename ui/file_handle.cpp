@@ -102,8 +102,14 @@ bool WriteWholeFile(const char* path, std::span<const std::string_view> pieces) 
     if (TextLength(path) >= MAX_PATH) return false;
     char directory[MAX_PATH];
     DirectoryPart(directory, path);
-    if (TextLength(directory) == TextLength(path)) CopyText(directory, ".");  // no separator: current folder
-    else if (directory[0] == '\0') CopyText(directory, "\\");              // "\name": the drive's root
+    if (TextLength(directory) == TextLength(path)) {
+        CopyText(directory, ".");  // no separator: the current folder
+    } else if (directory[0] == '\0') {
+        CopyText(directory, "\\");  // "\name": the current drive's root
+    } else {
+        // "C:\name" leaves "C:", which would mean the drive's current folder, not its root.
+        EnsureTrailingSeparator(directory);
+    }
     char temporaryPath[MAX_PATH];
     if (!GetTempFileNameA(directory, "kdz", 0, temporaryPath)) return false;
     TemporaryFile temporary(temporaryPath);

@@ -178,6 +178,13 @@ private:
     HHOOK hook_ = nullptr;
 };
 
+// Parameterised tests of the song commands run one case a process: every message box costs Wine
+// about two seconds to close on a display without a window manager. A case names itself.
+template <class Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
 // The texts of this subsystem, as the user sees them.
 namespace texts {
 inline const std::string kDiscard = "変換済みのデータがあります。\n破棄してよろしいですか？";

@@ -92,55 +92,59 @@ TEST_F(SongOpenTest, DropOfAPathLongerThanTheLimitOpensNothing) {
 
 // The discard question comes first whenever a converted song exists, for both ways of opening.
 struct DiscardCase {
+    const char* name;
     bool byDrop;
     int answer;
 };
+void PrintTo(const DiscardCase& c, std::ostream* out) { *out << c.name; }
 
-TEST_F(SongOpenTest, DiscardQuestionBeforeOpenAndDrop) {
-    const DiscardCase cases[] = {{false, IDNO}, {false, IDYES}, {true, IDNO}, {true, IDYES}};
+class SongDiscardTest : public SongTest, public ::testing::WithParamInterface<DiscardCase> {};
+
+TEST_P(SongDiscardTest, QuestionBeforeOpening) {
+    const DiscardCase& c = GetParam();
     const std::string first = Write("song.mid", songs::kSmall);
     const std::string other = Write("other.mid", songs::kHeaderOnly);
-    for (const DiscardCase& c : cases) {
-        SCOPED_TRACE(std::string(c.byDrop ? "drop, " : "open, ") + (c.answer == IDYES ? "yes" : "no"));
-        CloseSong();
-        LoadByDrop(first);
-        ConvertWithShift(2);
-        ASSERT_TRUE(HasConvertedSong());
-        const std::string converted = ConvertedBytes();
-        boxes_.clear();
+    LoadByDrop(first);
+    ConvertWithShift(2);
+    ASSERT_TRUE(HasConvertedSong());
+    const std::string converted = ConvertedBytes();
 
-        std::vector<BoxAnswerer::Answer> answers{Press(c.answer)};
-        if (c.answer == IDYES && !c.byDrop) answers.push_back(TypePath(other));
-        BoxAnswerer answerer(answers);
-        HGLOBAL drop = nullptr;
-        if (c.byDrop) {
-            drop = Drop({other});
-        } else {
-            Command(IDM_OPEN);
-        }
-        ASSERT_EQ(answerer.Seen().size(), answers.size());
-        ASSERT_EQ(boxes_.size(), 1u);
-        EXPECT_EQ(boxes_[0].caption, "曲替丸");
-        EXPECT_EQ(boxes_[0].text, texts::kDiscard);
-        EXPECT_EQ(boxes_[0].icon, InformationIcon());
-        if (drop) {
-            EXPECT_TRUE(Released(drop));
-        }
+    std::vector<BoxAnswerer::Answer> answers{Press(c.answer)};
+    if (c.answer == IDYES && !c.byDrop) answers.push_back(TypePath(other));
+    BoxAnswerer answerer(answers);
+    HGLOBAL drop = nullptr;
+    if (c.byDrop) {
+        drop = Drop({other});
+    } else {
+        Command(IDM_OPEN);
+    }
+    ASSERT_EQ(answerer.Seen().size(), answers.size());
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].caption, "曲替丸");
+    EXPECT_EQ(boxes_[0].text, texts::kDiscard);
+    EXPECT_EQ(boxes_[0].icon, InformationIcon());
+    if (drop) {
+        EXPECT_TRUE(Released(drop));
+    }
 
-        if (c.answer == IDNO) {
-            EXPECT_EQ(PathField(), first);
-            EXPECT_EQ(LoadedBytes(), songs::kSmall);
-            EXPECT_EQ(ConvertedBytes(), converted);
-            EXPECT_EQ(conversionSettings.toneShift, 2);
-        } else {
-            EXPECT_EQ(PathField(), other);
-            EXPECT_EQ(LoadedBytes(), songs::kHeaderOnly);
-            EXPECT_FALSE(HasConvertedSong());
-            EXPECT_EQ(conversionSettings, ConversionSettings{});
-            EXPECT_EQ(settingsSnapshot, ConversionSettings{});
-        }
+    if (c.answer == IDNO) {
+        EXPECT_EQ(PathField(), first);
+        EXPECT_EQ(LoadedBytes(), songs::kSmall);
+        EXPECT_EQ(ConvertedBytes(), converted);
+        EXPECT_EQ(conversionSettings.toneShift, 2);
+    } else {
+        EXPECT_EQ(PathField(), other);
+        EXPECT_EQ(LoadedBytes(), songs::kHeaderOnly);
+        EXPECT_FALSE(HasConvertedSong());
+        EXPECT_EQ(conversionSettings, ConversionSettings{});
+        EXPECT_EQ(settingsSnapshot, ConversionSettings{});
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, SongDiscardTest,
+                         ::testing::Values(DiscardCase{"OpenNo", false, IDNO}, DiscardCase{"OpenYes", false, IDYES},
+                                           DiscardCase{"DropNo", true, IDNO}, DiscardCase{"DropYes", true, IDYES}),
+                         CaseName<DiscardCase>);
 
 // Every file that fails the header check: text 15, no song, and the settings reset. The empty
 // file fails before the check and keeps its path.
@@ -149,46 +153,45 @@ struct InvalidCase {
     const std::string* bytes;
     bool keepsPath;
 };
+void PrintTo(const InvalidCase& c, std::ostream* out) { *out << c.name; }
 
-TEST_F(SongOpenTest, InvalidFilesShowTextFifteenAndLeaveNoSong) {
-    const std::string empty;
-    const InvalidCase cases[] = {
-        {"format 3", &songs::kFormat3, false},
-        {"track count 0", &songs::kNoTracks, false},
-        {"header length 7", &songs::kHeaderLength7, false},
-        {"RIFF form", &songs::kRiff, false},
-        {"13 bytes", &songs::kThirteenBytes, false},
-        {"empty file", &empty, true},
-    };
-    const std::string good = Write("good.mid", songs::kSmall);
-    for (const InvalidCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        CloseSong();
-        LoadByDrop(good);
-        conversionSettings.toneShift = 5;
-        conversionSettings.muteTrackMask = 0x0004;  // a reset keeps the silenced tracks
-        boxes_.clear();
-        const size_t logBefore = LogLines().size();
-        const std::string path = Write("bad.mid", *c.bytes);
+const std::string kEmpty;
 
-        BoxAnswerer answerer({Press(IDOK)});
-        Drop({path});
-        answerer.Seen();
-        ASSERT_EQ(boxes_.size(), 1u);
-        EXPECT_EQ(boxes_[0].caption, "曲替丸");
-        EXPECT_EQ(boxes_[0].text, texts::kInvalid);
-        EXPECT_EQ(boxes_[0].icon, nullptr);
-        EXPECT_FALSE(SongLoaded());
-        EXPECT_TRUE(SongToPlay().empty());
-        EXPECT_EQ(PathField(), "");
-        EXPECT_STREQ(songPath, c.keepsPath ? path.c_str() : "");
-        EXPECT_EQ(conversionSettings.toneShift, 0);
-        EXPECT_EQ(conversionSettings.muteTrackMask, 0x0004u);
-        EXPECT_EQ(settingsSnapshot, conversionSettings);
-        EXPECT_EQ(LogLines().size(), logBefore);
-        conversionSettings.muteTrackMask = 0;
-    }
+class SongInvalidFileTest : public SongTest, public ::testing::WithParamInterface<InvalidCase> {};
+
+TEST_P(SongInvalidFileTest, ShowsTextFifteenAndLeavesNoSong) {
+    const InvalidCase& c = GetParam();
+    LoadByDrop(Write("good.mid", songs::kSmall));
+    conversionSettings.toneShift = 5;
+    conversionSettings.muteTrackMask = 0x0004;  // a reset keeps the silenced tracks
+    const size_t logBefore = LogLines().size();
+    const std::string path = Write("bad.mid", *c.bytes);
+
+    BoxAnswerer answerer({Press(IDOK)});
+    Drop({path});
+    answerer.Seen();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].caption, "曲替丸");
+    EXPECT_EQ(boxes_[0].text, texts::kInvalid);
+    EXPECT_EQ(boxes_[0].icon, nullptr);
+    EXPECT_FALSE(SongLoaded());
+    EXPECT_TRUE(SongToPlay().empty());
+    EXPECT_EQ(PathField(), "");
+    EXPECT_STREQ(songPath, c.keepsPath ? path.c_str() : "");
+    EXPECT_EQ(conversionSettings.toneShift, 0);
+    EXPECT_EQ(conversionSettings.muteTrackMask, 0x0004u);
+    EXPECT_EQ(settingsSnapshot, conversionSettings);
+    EXPECT_EQ(LogLines().size(), logBefore);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, SongInvalidFileTest,
+                         ::testing::Values(InvalidCase{"Format3", &songs::kFormat3, false},
+                                           InvalidCase{"TrackCount0", &songs::kNoTracks, false},
+                                           InvalidCase{"HeaderLength7", &songs::kHeaderLength7, false},
+                                           InvalidCase{"RiffForm", &songs::kRiff, false},
+                                           InvalidCase{"ThirteenBytes", &songs::kThirteenBytes, false},
+                                           InvalidCase{"EmptyFile", &kEmpty, true}),
+                         CaseName<InvalidCase>);
 
 TEST_F(SongOpenTest, HeaderOnlySongLoads) {
     const std::string path = Write("song.mid", songs::kHeaderOnly);
@@ -198,30 +201,44 @@ TEST_F(SongOpenTest, HeaderOnlySongLoads) {
     EXPECT_TRUE(boxes_.empty());
 }
 
-// Files that exist but cannot be opened for reading and writing: text 13, the path kept.
-TEST_F(SongOpenTest, UnopenableFilesShowTextThirteen) {
-    const std::string readOnly = Write("read-only.mid", songs::kSmall);
-    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    const std::string inUse = Write("in-use.mid", songs::kSmall);
-    HANDLE holder = CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    const std::string missing = folder_.File("missing.mid");
+// Files that cannot be opened for reading and writing: text 13, the path kept.
+enum class Unopenable { ReadOnly, InUse, Missing };
 
-    for (const std::string& path : {readOnly, inUse, missing}) {
-        SCOPED_TRACE(path);
-        boxes_.clear();
-        BoxAnswerer answerer({Press(IDOK)});
-        Drop({path});
-        answerer.Seen();
-        ASSERT_EQ(boxes_.size(), 1u);
-        EXPECT_EQ(boxes_[0].caption, "曲替丸");
-        EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
-        EXPECT_FALSE(SongLoaded());
-        EXPECT_EQ(PathField(), "");
-        EXPECT_STREQ(songPath, path.c_str());
-    }
-    CloseHandle(holder);
+std::string UnopenableName(const ::testing::TestParamInfo<Unopenable>& info) {
+    static const char* const names[] = {"ReadOnly", "InUse", "Missing"};
+    return names[static_cast<int>(info.param)];
 }
+
+class SongUnopenableTest : public SongTest, public ::testing::WithParamInterface<Unopenable> {};
+
+TEST_P(SongUnopenableTest, ShowsTextThirteen) {
+    const std::string path = Write("song.mid", songs::kSmall);
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    switch (GetParam()) {
+        case Unopenable::ReadOnly: ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)); break;
+        case Unopenable::InUse:
+            holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+            break;
+        case Unopenable::Missing: ASSERT_TRUE(DeleteFileA(path.c_str())); break;
+    }
+    BoxAnswerer answerer({Press(IDOK)});
+    Drop({path});
+    answerer.Seen();
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].caption, "曲替丸");
+    EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
+    EXPECT_EQ(boxes_[0].icon, nullptr);
+    EXPECT_FALSE(SongLoaded());
+    EXPECT_EQ(PathField(), "");
+    EXPECT_STREQ(songPath, path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SongUnopenableTest,
+                         ::testing::Values(Unopenable::ReadOnly, Unopenable::InUse, Unopenable::Missing),
+                         UnopenableName);
 
 // The program started with a song on its command line, as Explorer's "Open with" or a drop on
 // the program's icon starts it.
