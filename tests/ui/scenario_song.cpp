@@ -1,0 +1,125 @@
+// A song as a user handles it: opened through the file dialog, the key shifted in the tone dialog,
+// converted, saved beside itself under its [trans] name, and a second conversion that asks before
+// discarding the first; and a song named on the command line, as Explorer's "Open with" passes it.
+#include "driver.h"
+#include "res/resource.h"
+#include "settings/conversion_settings.h"
+#include "song/convert.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+const std::string kSongFile = "test-2-tracks-type-1.mid";
+
+std::string ReadBytes(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char block[4096];
+    DWORD count = 0;
+    while (ReadFile(file, block, sizeof block, &count, nullptr) && count > 0) bytes.append(block, count);
+    CloseHandle(file);
+    return bytes;
+}
+
+// A copy of a corpus song in a folder of its own under the scratch folder.
+std::string CopyCorpusSong(const std::string& folderName) {
+    const std::string folder = Paths().scratch + "\\" + folderName;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\" + kSongFile;
+    Expect(CopyFileA((Paths().data + "\\corpus\\" + kSongFile).c_str(), path.c_str(), FALSE) != 0,
+           "the corpus song is copied to " + path);
+    return path;
+}
+
+// What the conversion makes of `song` with the default settings and a key shift.
+std::string EngineOutput(const std::string& song, std::int16_t shift) {
+    ConversionSettings settings;
+    settings.toneShift = shift;
+    std::vector<std::uint8_t> output(song.size());
+    ConversionReports quiet;
+    const WalkOutcome outcome = ConvertSongBytes(
+        {reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, settings, output, quiet);
+    Expect(outcome.result == ConversionResult::Converted, "the engine converts the song");
+    return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
+}
+
+std::string LastLogMessage(const Program& program) {
+    const std::vector<std::string> lines = program.LogLines();
+    return lines.empty() || lines.back().size() <= 19 ? "" : lines.back().substr(19);
+}
+
+void WaitForLogMessage(const Program& program, const std::string& message) {
+    Expect(WaitFor([&] { return LastLogMessage(program) == message; }),
+           "the log ends with \"" + message + "\", not \"" + LastLogMessage(program) + "\"");
+}
+
+// The tone dialog: types the shift into its edit and applies it.
+void SetShiftInToneDialog(const Program& program, int shift) {
+    program.Command(IDC_TONE_BUTTON);
+    const Box dialog = program.WaitForBox();
+    Expect(dialog.caption == "トーンの調整", "the tone dialog opens: " + dialog.caption);
+    const std::wstring text = std::to_wstring(shift);
+    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_SHIFT_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    program.Press(dialog, IDC_APPLY_BUTTON);
+}
+
+}  // namespace
+
+KADENZO_SCENARIO(song_open_convert_save) {
+    const std::string path = CopyCorpusSong("songs");
+    const std::string song = ReadBytes(path);
+    const std::string target = Paths().scratch + "\\songs\\test-2-tracks-type-1[trans].mid";
+    Program program(Paths().program);
+
+    program.Command(IDM_OPEN);
+    const Box open = program.WaitForBox();
+    program.ChooseFile(open, path);
+    Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == path; }),
+           "the song's path shows in the main window");
+    WaitForLogMessage(program, "ファイル『" + kSongFile + "』を正しくオープンしました。");
+    program.Screenshot(program.Main(), "main_window_song_open");
+
+    SetShiftInToneDialog(program, 3);
+    program.Command(IDM_CONVERT);
+    WaitForLogMessage(program, "変換正常終了 3シフト");
+
+    program.Command(IDM_SAVE_UNDER_SONG_NAME);
+    Expect(WaitFor([&] { return GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES; }),
+           "the converted song is saved beside the song");
+    const std::string expected = EngineOutput(song, 3);
+    Expect(expected != song, "the shift changes the song");
+    Expect(WaitFor([&] { return ReadBytes(target) == expected; }), "the saved file holds the engine's bytes");
+
+    SetShiftInToneDialog(program, 5);
+    const size_t linesBefore = program.LogLines().size();
+    program.Command(IDM_CONVERT);
+    const Box question = program.WaitForBox();
+    Expect(question.caption == "曲替丸", "the question has the product's caption: " + question.caption);
+    Expect(question.text == "変換済みのデータがあります。\n破棄してよろしいですか？" ||
+               question.text == "変換済みのデータがあります。\r\n破棄してよろしいですか？",
+           "the discard question: " + question.text);
+    program.Screenshot(question.window, "discard_question");
+    program.Press(question, IDNO);
+    Sleep(300);
+    Expect(program.LogLines().size() == linesBefore, "No converts nothing");
+
+    program.Command(IDM_SAVE_UNDER_SONG_NAME);
+    Sleep(500);
+    Expect(ReadBytes(target) == expected, "the kept conversion saves the same bytes again");
+
+    const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
+
+KADENZO_SCENARIO(song_named_on_the_command_line) {
+    const std::string path = CopyCorpusSong("command line");
+    Program program(Paths().program, "\"" + path + "\"");
+    Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == path; }),
+           "the song named on the command line is open: " + program.Text(program.Item(IDC_PATH_FIELD)));
+    WaitForLogMessage(program, "ファイル『" + kSongFile + "』を正しくオープンしました。");
+    const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
