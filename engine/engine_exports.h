@@ -9,11 +9,12 @@
 // message bytes as two-digit upper-case hex, separated by spaces, ending in CR LF, for example
 // "1520.004 90 3C 64". Opening the device then succeeds whenever the file can be created.
 #pragma once
+#include "engine/midi_capture.h"
+
 #include <cstdint>
 
 inline constexpr char kLfonLibraryName[] = "Lfon.dll";
 inline constexpr char kLyrafonLibraryName[] = "Lyrafon.dll";
-inline constexpr char kMidiCaptureVariable[] = "KADENZO_MIDI_CAPTURE";
 inline constexpr std::uint32_t kEngineVersion = 0x120;
 inline constexpr std::int32_t kMidiMapperDevice = -1;
 

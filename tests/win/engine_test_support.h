@@ -1,17 +1,12 @@
-// Helpers for the engine's Windows tests: the built libraries by full path, a capture file and
-// what was captured, and songs made of evenly spaced notes.
+// Helpers for the engine's Windows tests: the built libraries by full path, and what the tests
+// that listen to the engine share.
 #pragma once
+#include "capture_support.h"
 #include "engine/engine_exports.h"
-#include "tests/unit/engine_test_song.h"
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 // Loads a library by full path; released when it goes out of scope.
 class LoadedLibrary {
@@ -34,147 +29,3 @@ public:
 private:
     HMODULE module_;
 };
-
-struct CapturedMessage {
-    double ms;
-    Bytes bytes;
-};
-
-// A fresh capture file named in KADENZO_MIDI_CAPTURE for as long as this lives.
-class CaptureFile {
-public:
-    CaptureFile();
-    CaptureFile(const CaptureFile&) = delete;
-    CaptureFile& operator=(const CaptureFile&) = delete;
-    ~CaptureFile();
-
-    const std::string& Path() const { return path_; }
-    std::vector<CapturedMessage> Read() const;
-    std::vector<std::string> Lines() const;
-
-private:
-    std::string path_;
-};
-
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
-template <typename Done>
-bool WaitFor(Done done, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 5) {
-        if (done()) return true;
-        Sleep(5);
-    }
-    return done();
-}
-
-namespace engine_test_detail {
-
-inline std::string FullPath(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length > 0 && length < sizeof full ? std::string(full) : path;
-}
-
-inline void PutVarLen(Bytes& track, std::uint32_t value) {
-    Bytes groups = {static_cast<std::uint8_t>(value & 0x7F)};
-    while ((value >>= 7) != 0) groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
-    track.insert(track.end(), groups.begin(), groups.end());
-}
-
-}  // namespace engine_test_detail
-
-// The folder of the test program, with a trailing backslash.
-inline std::string TestProgramFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
-
-// The program's library folder (build/bin), where Lfon.dll and Lyrafon.dll are built.
-inline std::string EngineFolder() { return engine_test_detail::FullPath(TestProgramFolder() + "..\\..\\bin") + "\\"; }
-
-// A folder of test libraries, build/tests/dlls/<name>.
-inline std::string TestLibraryFolder(const char* name) {
-    return engine_test_detail::FullPath(TestProgramFolder() + "..\\dlls\\" + name) + "\\";
-}
-
-inline CaptureFile::CaptureFile() {
-    char folder[MAX_PATH];
-    char path[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    GetTempFileNameA(folder, "cap", 0, path);
-    path_ = path;
-    SetEnvironmentVariableA(kMidiCaptureVariable, path_.c_str());
-}
-
-inline CaptureFile::~CaptureFile() {
-    SetEnvironmentVariableA(kMidiCaptureVariable, nullptr);
-    DeleteFileA(path_.c_str());
-}
-
-inline std::vector<std::string> CaptureFile::Lines() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-inline std::vector<CapturedMessage> CaptureFile::Read() const {
-    std::vector<CapturedMessage> messages;
-    for (const std::string& line : Lines()) {
-        std::istringstream fields(line);
-        CapturedMessage message{};
-        fields >> message.ms;
-        for (std::string hex; fields >> hex;) {
-            message.bytes.push_back(static_cast<std::uint8_t>(std::strtoul(hex.c_str(), nullptr, 16)));
-        }
-        messages.push_back(message);
-    }
-    return messages;
-}
-
-inline std::uint8_t NotePitch(int index) { return static_cast<std::uint8_t>(20 + index); }
-inline Bytes NoteOn(int index) { return {0x90, NotePitch(index), 0x64}; }
-
-// Note k (0-based, at most 107) of channel 1 is pitch 20 + k, on at k * spacingMs and off half a spacing later;
-// the track ends at count * spacingMs. Time-code division: one tick a millisecond.
-inline Bytes EvenNotesSong(int count, int spacingMs) {
-    Bytes track = {0x00, 0xC0, 0x05};  // program 6
-    int half = spacingMs / 2;
-    for (int k = 0; k < count; ++k) {
-        engine_test_detail::PutVarLen(track, k == 0 ? 0 : spacingMs - half);
-        Bytes on = NoteOn(k);
-        track.insert(track.end(), on.begin(), on.end());
-        engine_test_detail::PutVarLen(track, half);
-        track.insert(track.end(), {0x80, NotePitch(k), 0x00});
-    }
-    engine_test_detail::PutVarLen(track, spacingMs - half);
-    track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    return SmfImage(0, 0xE728, {track});  // 25 frames of 40 ticks: 1 ms a tick
-}
-
-inline std::string WriteTempFile(const char* name, const Bytes& bytes) {
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    std::string path = std::string(folder) + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-}
-
-// The index of the first captured message equal to `bytes` at or after `from`, or -1.
-inline int FindMessage(const std::vector<CapturedMessage>& messages, const Bytes& bytes, std::size_t from = 0) {
-    for (std::size_t i = from; i < messages.size(); ++i) {
-        if (messages[i].bytes == bytes) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-// All Notes Off and Sustain Off on the 16 channels, starting at `from`.
-inline bool IsSilence(const std::vector<CapturedMessage>& messages, std::size_t from) {
-    if (messages.size() < from + 32) return false;
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        if (messages[from + 2 * channel].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 123, 0}) return false;
-        if (messages[from + 2 * channel + 1].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 64, 0}) return false;
-    }
-    return true;
-}
