@@ -5,6 +5,7 @@
 #include "playback/preview.h"
 #include "program_fixture.h"
 #include "res/resource.h"
+#include "song/song_commands.h"
 #include "ui/messages.h"
 
 #include <thread>
@@ -153,10 +154,10 @@ TEST_F(AboutBoxTest, BeforeAnyPreviewThereIsNoEngineLine) {
 
 TEST_F(AboutBoxTest, AfterAPreviewTheEngineLineNamesTheLibraryAndItsVersion) {
     EngineFromBuild engine;
-    // What the first play request does before it plays: bind the engine and keep the driver.
-    auto* driver = new PlaybackDriver;
-    ASSERT_EQ(driver->Bind(), 0);
-    playbackDriver = driver;
+    ASSERT_EQ(LoadSong(KADENZO_SOURCE_DIR "/tests/data/corpus/test-c-major-scale.mid"), 0);
+    Command(IDM_PLAY);
+    ASSERT_NE(playbackDriver.load(), nullptr);
+    Command(IDM_STOP);
     const AboutBoxSeen seen = OpenAboutBox();
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.engine, "再生エンジン Lfon.dll Ver 120");
