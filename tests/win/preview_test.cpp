@@ -287,53 +287,43 @@ INSTANTIATE_TEST_SUITE_P(Engines, CapturedPreviewTest, testing::Values("", "lfon
                              return std::string(*info.param == '\0' ? "Lfon" : "Lyrafon");
                          });
 
-TEST(PreviewLfon, WritesTheSongWholeToTheTemporaryFile) {
-    CaptureFile capture;
-    char current[MAX_PATH];
-    GetCurrentDirectoryA(sizeof current, current);
-    ASSERT_TRUE(SetCurrentDirectoryA(EngineFolder().c_str()));
-    ASSERT_EQ(StartUp(), 0);
-    HWND main = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc, 0);
-    SongFiles songs;
+// The program's own libraries, Lfon first, in capture mode.
+class LfonPreviewTest : public EngineFolderTest {
+protected:
+    void SetUp() override {
+        EnterLibraryFolder(EngineFolder());
+        EngineFolderTest::SetUp();
+    }
+    CaptureFile capture_;
+};
+
+TEST_F(LfonPreviewTest, WritesTheSongWholeToTheTemporaryFile) {
     const Bytes song = EvenNotesSong(40, 50);
-    ASSERT_EQ(LoadSong(songs.Write("song.mid", song).c_str()), 0);
-    SendMessageA(main, WM_COMMAND, IDM_PLAY, 0);
+    Load(song);
+    Command(IDM_PLAY);
     char temporary[MAX_PATH];
     TempSongPath(temporary);
     EXPECT_NE(std::string(temporary).find("_kadenzo.tmp"), std::string::npos);
     EXPECT_EQ(ReadWholeFile(temporary), std::string(song.begin(), song.end()));
-    DestroyWindow(main);
-    ShutDown();
-    SetCurrentDirectoryA(current);
 }
 
 // Closing the program while a song plays: the window's close stops the song, shutdown kills the
 // position timer before the driver goes, and the process goes on without a hang or a late tick.
-TEST(PreviewShutdown, WhilePlayingStopsAndReleasesEverything) {
-    CaptureFile capture;
-    char current[MAX_PATH];
-    GetCurrentDirectoryA(sizeof current, current);
-    ASSERT_TRUE(SetCurrentDirectoryA(EngineFolder().c_str()));
-    ASSERT_EQ(StartUp(), 0);
-    HWND main = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc, 0);
-    ShowWindow(main, SW_SHOW);
-    SetForegroundWindow(main);
-    SongFiles songs;
-    ASSERT_EQ(LoadSong(songs.Write("song.mid", EvenNotesSong(100, 100)).c_str()), 0);
-    SendMessageA(main, WM_COMMAND, IDM_PLAY, 0);
-    ASSERT_TRUE(WaitFor([&] { return FindMessage(capture.Read(), NoteOn(2)) >= 0; }, 5000));
+TEST_F(LfonPreviewTest, ShutdownWhilePlayingStopsAndReleasesEverything) {
+    SetForegroundWindow(main_);
+    Load(EvenNotesSong(100, 100));
+    Command(IDM_PLAY);
+    ASSERT_TRUE(WaitFor([&] { return FindMessage(capture_.Read(), NoteOn(2)) >= 0; }, 5000));
 
-    SendMessageA(main, WM_CLOSE, 0, 0);
+    SendMessageA(main_, WM_CLOSE, 0, 0);
     ShutDown();
     EXPECT_EQ(playbackDriver.load(), nullptr);
     EXPECT_EQ(GetModuleHandleA("Lfon.dll"), nullptr) << "the library is released";
-    const std::vector<CapturedMessage> closed = capture.Read();
+    const std::vector<CapturedMessage> closed = capture_.Read();
     ASSERT_GE(closed.size(), 32u);
     EXPECT_TRUE(IsSilence(closed, closed.size() - 32));
     PumpMessages(400);  // a position tick after the driver went would crash here
-    EXPECT_EQ(capture.Read().size(), closed.size());
-    DestroyWindow(main);
-    SetCurrentDirectoryA(current);
+    EXPECT_EQ(capture_.Read().size(), closed.size());
 }
 
 }  // namespace
