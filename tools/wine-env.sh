@@ -85,6 +85,9 @@ kadenzo_begin_session() {
   kadenzo_prepare_prefix
   wineserver -p
   "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
+  # The first window of a session starts the desktop process; starting it here keeps the first
+  # programs of a parallel run from racing to start it (which can leave one of them hanging).
+  "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
   export KADENZO_WINE_SESSION=1
 }
 kadenzo_end_session() {

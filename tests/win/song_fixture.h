@@ -158,6 +158,10 @@ protected:
 private:
     // A message box: a dialog with the icon and text controls and no file-name field.
     static bool IsMessageBox(HWND window) {
+        // Tests run side by side, and Wine may report another program's box being activated.
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != GetCurrentProcessId()) return false;
         char className[16] = {};
         GetClassNameA(window, className, sizeof className);
         return std::string(className) == "#32770" && GetDlgItem(window, 0x440) && GetDlgItem(window, 0xFFFF) &&

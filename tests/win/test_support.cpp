@@ -25,7 +25,9 @@ bool IsDialogOf(HWND window, DWORD processId) {
 // The first visible dialog box of the process that is not to be ignored.
 BOOL CALLBACK FindDialogBox(HWND window, LPARAM data) {
     auto* found = reinterpret_cast<FoundBox*>(data);
-    if (IsDialogOf(window, found->processId) && !found->ignored->contains(window)) {
+    // The main window is a dialog too, and a test may create a new one while boxes are awaited;
+    // it is the only one with a menu bar.
+    if (IsDialogOf(window, found->processId) && !found->ignored->contains(window) && GetMenu(window) == nullptr) {
         found->window = window;
         return FALSE;
     }
