@@ -3,9 +3,12 @@
 #include "app/app_globals.h"
 #include "playback/addon.h"
 #include "settings/spin_place.h"
+#include "spin/spin_contract.h"
 #include "ui/messages.h"
 #include "ui/window_ref.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 // Every dialog opens with its own caption, centred on the screen.
@@ -40,6 +43,24 @@ inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, i
     MapDialogRect(dialog.Handle(), &base);
     const SpinPlace place = PlaceForFont(given, base.right, base.bottom);
     return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, width, height);
+}
+
+// A spin control that steps the number in `edit`. Its question for the value now standing is
+// answered with what `readNumber` makes of the edit's first `capacity` - 1 characters (what OK
+// would read, so a step starts from what the user sees); a step's new value goes into the edit.
+inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam, int capacity,
+                           std::int32_t (*readNumber)(const char*)) {
+    switch (code) {
+        case spinAskValueCode: {
+            std::array<char, 16> text{};
+            dialog.GetItemText(edit, text.data(), std::min(capacity, static_cast<int>(text.size())));
+            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) *standing = readNumber(text.data());
+            break;
+        }
+        case spinSteppedUpCode:
+        case spinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
+        default: break;
+    }
 }
 
 // Track k's bit in the track masks.

@@ -90,17 +90,7 @@ void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     if (index < 0 || index >= kTrackCount) return;
     const int edit = InstrumentEdit(index + 1);
     SetTargetEdit(dialog, edit);
-    switch (LOWORD(wParam)) {
-        case spinAskValueCode: {
-            char text[instrumentTextCapacity] = "";
-            dialog.GetItemText(edit, text, instrumentTextCapacity);
-            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) *standing = ParseDecimal(text);
-            break;
-        }
-        case spinSteppedUpCode:
-        case spinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
-        default: break;
-    }
+    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, instrumentTextCapacity, ParseDecimal);
 }
 
 INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {

@@ -49,22 +49,12 @@ int ApplyTempoDialog(const WindowRef& dialog) {
     return 0;
 }
 
-// Whichever control sends it: the number standing in the edit, read as the C library reads a
-// decimal, goes back through lParam; a new value is written into the edit.
+// The tempo edit's number is read as the C library reads a decimal.
+std::int32_t ReadCDecimal(const char* text) { return static_cast<std::int32_t>(std::strtol(text, nullptr, 10)); }
+
+// Whichever control sends it, the answer comes from the tempo edit.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
-    switch (LOWORD(wParam)) {
-        case spinAskValueCode: {
-            char text[tempoTextCapacity] = "";
-            dialog.GetItemText(IDC_TEMPO_EDIT, text, tempoTextCapacity);
-            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) {
-                *standing = static_cast<std::int32_t>(std::strtol(text, nullptr, 10));
-            }
-            break;
-        }
-        case spinSteppedUpCode:
-        case spinSteppedDownCode: SetItemNumber(dialog, IDC_TEMPO_EDIT, static_cast<std::int32_t>(lParam)); break;
-        default: break;
-    }
+    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, tempoTextCapacity, ReadCDecimal);
 }
 
 INT_PTR OnTempoCommand(const WindowRef& dialog, int id) {

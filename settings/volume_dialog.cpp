@@ -89,23 +89,11 @@ void SetAllAbsoluteVolume(const WindowRef& dialog) {
     for (int track = 1; track <= kTrackCount; ++track) dialog.SetCheck(AbsoluteBox(track), state);
 }
 
-// A spin control asks for the number standing in its track's edit (the dialog hands back what
-// OK would read, so a step starts from what the user sees) or reports its new value.
+// Each track's spin control steps that track's edit.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
     if (index < 0 || index >= kTrackCount) return;
-    const int edit = VolumeEdit(index + 1);
-    switch (LOWORD(wParam)) {
-        case spinAskValueCode: {
-            char text[volumeTextCapacity] = "";
-            dialog.GetItemText(edit, text, volumeTextCapacity);
-            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) *standing = ParseDecimal(text);
-            break;
-        }
-        case spinSteppedUpCode:
-        case spinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
-        default: break;
-    }
+    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, volumeTextCapacity, ParseDecimal);
 }
 
 INT_PTR OnVolumeCommand(const WindowRef& dialog, int id) {

@@ -31,25 +31,36 @@ std::string Narrow(const std::wstring& wide) {
     return text;
 }
 
-struct BoxSearch {
+struct WindowSearch {
     DWORD processId;
+    const wchar_t* className;
     HWND exclude;
     HWND found;
 };
 
-BOOL CALLBACK FindProgramBox(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<BoxSearch*>(data);
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
     if (owner == search->processId && window != search->exclude && IsWindowVisible(window) &&
-        std::wstring(className) == L"#32770") {
+        std::wstring(className) == search->className) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
+
+// A visible top-level window of the program of the given class, other than `exclude`.
+HWND ProgramWindow(DWORD processId, const wchar_t* className, HWND exclude = nullptr) {
+    WindowSearch search{processId, className, exclude, nullptr};
+    EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+constexpr const wchar_t* dialogClass = L"#32770";
+constexpr const wchar_t* menuClass = L"#32768";
 
 BOOL CALLBACK FindStaticText(HWND child, LPARAM data) {
     wchar_t className[64] = {};
@@ -107,16 +118,15 @@ Program::~Program() {
 void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
 Box Program::WaitForBox(int timeoutMs) const {
-    BoxSearch search{process_.dwProcessId, main_, nullptr};
+    HWND found = nullptr;
     Expect(WaitFor([&] {
-               search.found = nullptr;
-               EnumWindows(FindProgramBox, reinterpret_cast<LPARAM>(&search));
-               return search.found != nullptr;
+               found = ProgramWindow(process_.dwProcessId, dialogClass, main_);
+               return found != nullptr;
            }, timeoutMs),
            "a dialog box appears");
     Sleep(300);  // let it finish drawing
     Box box;
-    box.window = search.found;
+    box.window = found;
     box.caption = Text(box.window);
     HWND message = nullptr;
     EnumChildWindows(box.window, FindStaticText, reinterpret_cast<LPARAM>(&message));
@@ -174,24 +184,6 @@ void Program::Screenshot(HWND window, const std::string& name) const {
 
 namespace {
 
-struct MenuSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindProgramMenu(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<MenuSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32768") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The screen inside `area` as 32-bit pixels, bottom row first.
 std::vector<std::uint32_t> ReadScreen(const RECT& area) {
     const int width = area.right - area.left;
@@ -221,13 +213,13 @@ std::vector<std::uint32_t> ReadScreen(const RECT& area) {
 HWND Program::OpenMenu(char key) const {
     SetForegroundWindow(main_);
     PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(key));
-    MenuSearch search{process_.dwProcessId, nullptr};
+    HWND menu = nullptr;
     WaitFor([&] {
-        EnumWindows(FindProgramMenu, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        menu = ProgramWindow(process_.dwProcessId, menuClass);
+        return menu != nullptr;
     }, 5000);
     Sleep(300);
-    return search.found;
+    return menu;
 }
 
 void Program::MenuKey(WORD virtualKey) const {
@@ -238,12 +230,7 @@ void Program::MenuKey(WORD virtualKey) const {
 
 void Program::CloseMenus() const {
     PostMessageW(main_, WM_CANCELMODE, 0, 0);
-    MenuSearch search{process_.dwProcessId, nullptr};
-    WaitFor([&] {
-        search.found = nullptr;
-        EnumWindows(FindProgramMenu, reinterpret_cast<LPARAM>(&search));
-        return search.found == nullptr;
-    }, 5000);
+    WaitFor([&] { return ProgramWindow(process_.dwProcessId, menuClass) == nullptr; }, 5000);
 }
 
 void SaveScreenArea(const RECT& area, const std::string& name) {
