@@ -210,12 +210,9 @@ int MenuEx2::Attach(HWND window, HMENU menu) {
 
 int MenuEx2::AddItem(const MenuItemLook* look) {
     if (!window_ || !look || look->commandId == 0) return 0;
-    auto tail = entries_.before_begin();
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) tail = it;
-    auto entry = entries_.emplace_after(tail);
-    entry->commandId = look->commandId;
-    if (entry->item.Init(menu_, *look) != kItemReady) {
-        entries_.erase_after(tail);
+    MenuEx2Item& item = items_.emplace_back();
+    if (item.Init(menu_, *look) != kItemReady) {
+        items_.pop_back();
         return 0;
     }
     return 1;
@@ -229,8 +226,8 @@ int MenuEx2::Detach() {
         RemovePropA(window_, kMenuEx2Property);
     }
     // With the window gone its menu went too: only the items' own pictures are left to free.
-    for (Entry& entry : entries_) entry.item.Release(windowAlive ? menu_ : nullptr);
-    entries_.clear();
+    for (MenuEx2Item& item : items_) item.Release(windowAlive ? menu_ : nullptr);
+    items_.clear();
     window_ = nullptr;
     menu_ = nullptr;
     oldProcedure_ = nullptr;
@@ -238,8 +235,9 @@ int MenuEx2::Detach() {
 }
 
 const MenuEx2Item* MenuEx2::Find(UINT commandId) const {
-    for (const Entry& entry : entries_) {
-        if (entry.commandId == commandId) return &entry.item;
+    // Every item in the list was made ready, so each has its look.
+    for (const MenuEx2Item& item : items_) {
+        if (item.Look()->commandId == commandId) return &item;
     }
     return nullptr;
 }

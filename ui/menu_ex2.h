@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <forward_list>
+#include <list>
 #include <memory>
 
 // The window property through which the bound window's procedure finds its menu object.
@@ -94,14 +94,9 @@ public:
 private:
     friend LRESULT CALLBACK MenuEx2WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    struct Entry {
-        std::uint16_t commandId = 0;
-        MenuEx2Item item;
-    };
-
     HWND window_ = nullptr;
     HMENU menu_ = nullptr;
-    std::forward_list<Entry> entries_;  // in order of registration
+    std::list<MenuEx2Item> items_;  // in order of registration
     WNDPROC oldProcedure_ = nullptr;
 };
 
