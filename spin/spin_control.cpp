@@ -117,6 +117,9 @@ void OnButtonDown(HWND spin, POINT point) {
     SpinState* state = StateOf(spin);
     const Arrow arrow = ArrowAt(spin, point);
     if (arrow == Arrow::None || !IsWindowEnabled(spin)) return;
+    // The number being stepped is where the keyboard goes next, as with the system's up-down control;
+    // a dialog that returns after being left in the background brings the focus back to it.
+    if (state->edit != nullptr && IsWindow(state->edit)) SetFocus(state->edit);
     SetCapture(spin);
     state->held = arrow;
     state->mouseOnHeld = true;

@@ -148,6 +148,10 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
         const char* to;
     } steps[] = {{"40", true, "41"}, {"127", true, "128"}, {"128", true, "128"}, {"0", false, "0"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2011, 1064, s.from, s.up), s.to) << s.from << " " << s.up;
+    // Leaving the dialog and coming back brings the focus back to the stepped edit, not to track 1.
+    SetActiveWindow(main_);
+    SetActiveWindow(dialog_);
+    PumpMessages(20);
     SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("x"));
     const int last = static_cast<int>(SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_GETCOUNT, 0, 0)) - 1;
     SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_SETCURSEL, static_cast<WPARAM>(last), 0);

@@ -266,6 +266,18 @@ TEST_F(SpinControlTest, StepsTheAttachedEdit) {
     }
 }
 
+TEST_F(SpinControlTest, PressingAnArrowFocusesTheAttachedEditOnly) {
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
+                                 nullptr);
+    HWND spin = CreateSpin(0, 200, 100);
+    SetFocus(other);
+    Click(spin, Arrow::Up);
+    EXPECT_EQ(GetFocus(), other) << "no edit attached: the focus stays";
+    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    Click(spin, Arrow::Up);
+    EXPECT_EQ(GetFocus(), edit);
+}
+
 TEST_F(SpinControlTest, SettingTheValueLeavesTheEditAlone) {
     // The dialogs fill their edits themselves and only then hand the control its value.
     SetWindowTextA(edit, "9");
