@@ -63,7 +63,8 @@ TEST_F(InstrumentDialogTest, DoubleClickWritesIntoTheLastUsedEdit) {
     DoubleClickEntry(5);
     EXPECT_EQ(Text(Edit(1)), "5") << "no edit used yet: track 1";
 
-    Notify(Edit(12), EN_SETFOCUS);
+    SetFocus(Item(Edit(12)));  // the edit's own focus notice, as a click in it gives
+    PumpMessages(20);
     DoubleClickEntry(5);
     EXPECT_EQ(Text(Edit(12)), "5");
     EXPECT_EQ(Text(Edit(1)), "5");
