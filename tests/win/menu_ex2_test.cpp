@@ -253,12 +253,7 @@ TEST_F(MenuObjectTest, MeasureAndDrawNeverReachTheWindowsOwnProcedure) {
     measure.itemID = kFirst;
     SendMessageA(window_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
     // The text's own extent plus the picture, both margins and a pixel each side.
-    HDC dc = GetDC(window_);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window_, WM_GETFONT, 0, 0)));
-    SIZE text{};
-    GetTextExtentPoint32A(dc, "最初(&F)", 8, &text);
-    SelectObject(dc, previous);
-    ReleaseDC(window_, dc);
+    const SIZE text = TextExtentInWindowFont(window_, "最初(&F)");
     EXPECT_EQ(measure.itemWidth, static_cast<UINT>(text.cx + 2 + 4 + 2));
     EXPECT_EQ(measure.itemHeight, static_cast<UINT>(std::max<int>(text.cy, 2) + 4 + 2));
 

@@ -75,13 +75,7 @@ TEST_F(MenuImagesTest, ItemsAreMeasuredFromTheirText) {
     measure.CtlType = ODT_MENU;
     measure.itemID = IDM_OPEN;
     SendMessageA(main_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
-    HDC dc = GetDC(main_);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(main_, WM_GETFONT, 0, 0)));
-    const char text[] = "読み込み(&O)...";
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(sizeof text - 1), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(main_, dc);
+    const SIZE extent = TextExtentInWindowFont(main_, "読み込み(&O)...");
     EXPECT_EQ(measure.itemWidth, static_cast<UINT>(extent.cx + 22));
     EXPECT_EQ(measure.itemHeight, static_cast<UINT>(std::max<int>(extent.cy, 16) + 6));
 }

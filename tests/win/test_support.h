@@ -84,3 +84,5 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::vector<std::string> ListItems(HWND list);
 // The text of a window in code page 932.
 std::string WindowText(HWND window);
+// The size `text` takes in the font `window` uses.
+SIZE TextExtentInWindowFont(HWND window, const std::string& text);
