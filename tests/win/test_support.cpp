@@ -40,6 +40,14 @@ BOOL CALLBACK CollectDialogBoxes(HWND window, LPARAM data) {
     return TRUE;
 }
 
+// The dialog boxes of the process that are open now.
+std::set<HWND> DialogBoxesOf(DWORD processId) {
+    std::set<HWND> boxes;
+    std::pair<DWORD, std::set<HWND>*> collecting{processId, &boxes};
+    EnumWindows(CollectDialogBoxes, reinterpret_cast<LPARAM>(&collecting));
+    return boxes;
+}
+
 // The first static text of a message box: its message.
 BOOL CALLBACK FindMessageText(HWND child, LPARAM data) {
     auto* text = reinterpret_cast<std::string*>(data);
@@ -74,7 +82,10 @@ HWND FileNameField(HWND dialog) {
 }  // namespace
 
 BoxAnswerer::BoxAnswerer(std::vector<Answer> answers)
-    : answers_(std::move(answers)), processId_(GetCurrentProcessId()), thread_([this] { Run(); }) {}
+    : answers_(std::move(answers)),
+      processId_(GetCurrentProcessId()),
+      ignored_(DialogBoxesOf(processId_)),
+      thread_([this] { Run(); }) {}
 
 BoxAnswerer::~BoxAnswerer() {
     stop_ = true;
@@ -83,11 +94,8 @@ BoxAnswerer::~BoxAnswerer() {
 
 void BoxAnswerer::Run() {
     // Windows that were there before (the main window is a dialog too) are never answered.
-    std::set<HWND> ignored;
-    std::pair<DWORD, std::set<HWND>*> existing{processId_, &ignored};
-    EnumWindows(CollectDialogBoxes, reinterpret_cast<LPARAM>(&existing));
     while (!stop_ && answered_ < answers_.size()) {
-        FoundBox found{nullptr, processId_, &ignored};
+        FoundBox found{nullptr, processId_, &ignored_};
         EnumWindows(FindDialogBox, reinterpret_cast<LPARAM>(&found));
         if (!found.window) {
             Sleep(30);
@@ -105,7 +113,7 @@ void BoxAnswerer::Run() {
         }
         PostMessageA(found.window, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(found.window, answer.button)));
-        ignored.insert(found.window);
+        ignored_.insert(found.window);
         ++answered_;
     }
 }
