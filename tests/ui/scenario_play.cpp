@@ -42,7 +42,12 @@ KADENZO_SCENARIO(preview_plays_with_moving_slider) {
     program.Command(IDM_PLAY);
     Expect(WaitFor([&] { return LastMessage(program) == "音楽再生"; }), "the log says the music plays");
     // Other test programs may take the front meanwhile; the slider moves only while ours is in front.
-    Expect(WaitFor([&] { return SetForegroundWindow(program.Main()), SliderPosition(program) >= 40; }, 15000),
+    Expect(WaitFor(
+               [&] {
+                   SetForegroundWindow(program.Main());
+                   return SliderPosition(program) >= 40;
+               },
+               15000),
            "the slider follows the song: " + std::to_string(SliderPosition(program)));
     Expect(IsWindowVisible(program.Item(IDC_ANIMATION)) != 0, "the animation is shown");
     program.Screenshot(program.Main(), "main_window_playing");

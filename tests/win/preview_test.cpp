@@ -272,7 +272,12 @@ TEST_P(CapturedPreviewTest, SliderFollowsTheSongWhileTheWindowIsInFront) {
     ASSERT_GE(WaitForNote(0), 0);
     // Tests running beside this one may take the front for a moment; the thumb follows whenever
     // the window is back in front, so the window is brought back while the thumb is awaited.
-    EXPECT_TRUE(WaitFor([&] { return PumpInFront(50), GetScrollPos(Slider(), SB_CTL) >= 8; }, 10000))
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            PumpInFront(50);
+            return GetScrollPos(Slider(), SB_CTL) >= 8;
+        },
+        10000))
         << "the thumb reaches 0.8 s";
     const int position = GetScrollPos(Slider(), SB_CTL);
     const int elapsedTenths = static_cast<int>((GetTickCount64() - started) / 100);
