@@ -5,9 +5,10 @@
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 if [ -n "${KADENZO_WINE_SESSION:-}" ]; then
-  exec "$kadenzo_wine" "$@"
+  kadenzo_run_program "$@"
+  exit $?
 fi
 kadenzo_begin_session || exit 1
 trap kadenzo_end_session EXIT
-"$kadenzo_wine" "$@"
+kadenzo_run_program "$@"
 exit $?
