@@ -6,7 +6,8 @@ export WINEPREFIX="${KADENZO_WINEPREFIX:-$KADENZO_BUILD_DIR/wine}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
-export LC_ALL=ja_JP.UTF-8   # Wine's ANSI code page follows the locale: 932
+# Any locale will do: the programs' manifests give their processes code page 932.
+export LC_ALL=C.UTF-8
 kadenzo_wine=$(command -v wine)
 
 # Runs one Windows program and gives its exit status. No program, not even one that does nothing,
@@ -27,29 +28,46 @@ kadenzo_run_program() {
   return "$status"
 }
 
-# Makes sure the ja_JP.UTF-8 locale exists (Debian's locales package must generate it).
-kadenzo_ensure_locale() {
-  if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-    echo "ja_JP.UTF-8 locale missing: run tools/install-deps.sh" >&2
-    return 1
-  fi
+# The prefix's make-up; a prefix stamped with an older one is brought up to date.
+kadenzo_prefix_version=2
+kadenzo_prefix_stamp() { echo "$WINEPREFIX/.kadenzo-prefix-version"; }
+kadenzo_prefix_current() { [ "$(cat "$(kadenzo_prefix_stamp)" 2>/dev/null)" = "$kadenzo_prefix_version" ]; }
+
+# Wine's own FixedSys fonts have no kanji: where one is installed, the name "FixedSys" resolves to it
+# and the substitute below never applies, so the log window's Japanese would show as boxes.
+kadenzo_font_without_kanji() {
+  case "$(basename "$1")" in fixedsys*.ttf | *vgafix.fon) return 0 ;; esac
+  return 1
 }
 
-# Creates and prepares the prefix once (fonts, substitutes, captions, no crash dialog, no audio).
+# Links Wine's fonts (without the kanji-less FixedSys ones) and the Japanese fonts into the prefix.
+kadenzo_link_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  mkdir -p "$fonts"
+  for f in "$fonts"/*; do
+    kadenzo_font_without_kanji "$f" && rm -f "$f"
+  done
+  for f in /usr/share/wine/fonts/*; do
+    kadenzo_font_without_kanji "$f" && continue
+    [ -e "$fonts/$(basename "$f")" ] || ln -s "$f" "$fonts/"
+  done
+  for f in /usr/share/fonts/opentype/ipafont-gothic/*.ttf /usr/share/fonts/truetype/fonts-japanese-gothic.ttf; do
+    [ -e "$f" ] && { [ -e "$fonts/$(basename "$f")" ] || ln -s "$(readlink -f "$f")" "$fonts/$(basename "$f")"; }
+  done
+}
+
+# Creates the prefix once and prepares it (fonts, substitutes, captions, no crash dialog, no audio).
 kadenzo_prepare_prefix() {
-  [ -f "$WINEPREFIX/.kadenzo-ready" ] && return 0
+  kadenzo_prefix_current && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    [ -f "$WINEPREFIX/.kadenzo-ready" ] && exit 0
-    "$kadenzo_wine" wineboot -i >/dev/null 2>&1
-    wineserver -w
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    mkdir -p "$fonts"
-    for f in /usr/share/wine/fonts/*; do [ -e "$fonts/$(basename "$f")" ] || ln -s "$f" "$fonts/"; done
-    for f in /usr/share/fonts/opentype/ipafont-gothic/*.ttf /usr/share/fonts/truetype/fonts-japanese-gothic.ttf; do
-      [ -e "$f" ] && { [ -e "$fonts/$(basename "$f")" ] || ln -s "$(readlink -f "$f")" "$fonts/$(basename "$f")"; }
-    done
+    kadenzo_prefix_current && exit 0
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      "$kadenzo_wine" wineboot -i >/dev/null 2>&1
+      wineserver -w
+    fi
+    kadenzo_link_fonts
     reg="$WINEPREFIX/kadenzo.reg"
     iconv -f UTF-8 -t UTF-16LE > "$reg" <<'REG'
 ﻿Windows Registry Editor Version 5.00
@@ -75,7 +93,8 @@ kadenzo_prepare_prefix() {
 REG
     "$kadenzo_wine" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || "$kadenzo_wine" regedit /S "$reg" >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.kadenzo-ready"
+    rm -f "$WINEPREFIX/.kadenzo-ready"
+    echo "$kadenzo_prefix_version" > "$(kadenzo_prefix_stamp)"
   ) 9>"$WINEPREFIX.lock"
 }
 winepath_w() { echo "Z:${1//\//\\}"; }
@@ -98,7 +117,6 @@ kadenzo_start_display() {
 
 # Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
 kadenzo_begin_session() {
-  kadenzo_ensure_locale || return 1
   kadenzo_start_display || return 1
   kadenzo_prepare_prefix
   wineserver -p

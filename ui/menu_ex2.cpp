@@ -1,8 +1,10 @@
 #include "ui/menu_ex2.h"
 
+#include "ui/code_page.h"
 #include "ui/menu_geometry.h"
 
 #include <cstring>
+#include <string>
 #include <new>
 
 namespace {
@@ -92,8 +94,7 @@ int MenuEx2Item::Init(HMENU menu, const MenuItemLook& look) {
     if (!(copy->flags & kLookMarginX)) copy->marginX = 0;
 
     look_ = std::move(copy);
-    text_[0] = '\0';
-    GetMenuStringA(menu, look.commandId, text_, sizeof text_, MF_BYCOMMAND);
+    ReadItemText(menu, look.commandId);
     if (SetOwnerDraw(menu, look.commandId, true)) return kItemReady;
     // The item stays as the system draws it; nothing of this attempt is kept.
     DeleteImage();
@@ -107,6 +108,15 @@ int MenuEx2Item::Release(HMENU menu) {
     if (menu) SetOwnerDraw(menu, look_->commandId, false);
     look_.reset();
     return kItemReady;
+}
+
+// Read as UTF-16 and kept in code page 932, whatever code page the process's narrow calls use.
+void MenuEx2Item::ReadItemText(HMENU menu, UINT commandId) {
+    text_[0] = '\0';
+    wchar_t wide[MAX_PATH] = {};
+    const int length = GetMenuStringW(menu, commandId, wide, MAX_PATH, MF_BYCOMMAND);
+    const std::string text = Narrow932(std::wstring_view(wide, static_cast<size_t>(length > 0 ? length : 0)));
+    lstrcpynA(text_, text.c_str(), sizeof text_);
 }
 
 void MenuEx2Item::DeleteImage() {
@@ -124,7 +134,8 @@ void MenuEx2Item::Measure(MEASUREITEMSTRUCT* measure) const {
     HDC dc = GetDC(look_->window);
     HGDIOBJ previous = SelectObject(dc, FontOf(look_->window));
     SIZE text{};
-    if (GetTextExtentPoint32A(dc, text_, static_cast<int>(std::strlen(text_)), &text)) {
+    const std::wstring wide = Widen932(text_);
+    if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &text)) {
         const MenuExtent size = MeasureMenuItem(MetricsOf(*look_), {text.cx, text.cy});
         measure->itemWidth = static_cast<UINT>(size.width);
         measure->itemHeight = static_cast<UINT>(size.height);
@@ -185,12 +196,13 @@ void MenuEx2Item::DrawFrame(HDC dc, const RECT& item, bool selected, bool checke
 
 void MenuEx2Item::DrawText(HDC dc, const RECT& item, bool selected) const {
     HGDIOBJ previousFont = SelectObject(dc, FontOf(look_->window));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
     RECT box = RectOf(MenuTextBox(MetricsOf(*look_), BoxOf(item), metrics.tmHeight));
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF previousColour = SetTextColor(dc, selected ? look_->selectedText : look_->text);
-    ::DrawTextA(dc, text_, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    const std::wstring wide = Widen932(text_);
+    ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_LEFT | DT_TOP | DT_SINGLELINE);
     SetTextColor(dc, previousColour);
     SetBkMode(dc, previousMode);
     SelectObject(dc, previousFont);

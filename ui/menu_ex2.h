@@ -58,10 +58,12 @@ public:
     void Measure(MEASUREITEMSTRUCT* measure) const;
     void Draw(const DRAWITEMSTRUCT* draw) const;
 
+    // The item's text in code page 932.
     const char* Text() const { return text_; }
     const MenuItemLook* Look() const { return look_.get(); }
 
 private:
+    void ReadItemText(HMENU menu, UINT commandId);
     void DeleteImage();
     void DrawPicture(HDC dc, const RECT& item) const;
     void DrawFrame(HDC dc, const RECT& item, bool selected, bool checked) const;

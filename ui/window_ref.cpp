@@ -1,5 +1,7 @@
 #include "ui/window_ref.h"
 
+#include "ui/code_page.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -46,9 +48,7 @@ bool ListBoxRef::ItemText(int index, std::string* text) const {
     std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
     const LRESULT copied = SendMessageW(window_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
     if (copied == LB_ERR) return false;
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), nullptr, 0, nullptr, nullptr);
-    text->assign(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), text->data(), bytes, nullptr, nullptr);
+    *text = Narrow932(std::wstring_view(wide.data(), static_cast<size_t>(copied)));
     return true;
 }
 

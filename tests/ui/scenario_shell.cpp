@@ -24,7 +24,7 @@ KADENZO_SCENARIO(shell_start_log_and_close) {
     Expect(!IsWindowVisible(log), "the log window starts hidden");
     program.Command(kToggleLog);
     Expect(WaitFor([log] { return IsWindowVisible(log) != 0; }), "the menu command shows the log window");
-    program.Screenshot(log, "log_window");
+    program.Screenshot(log, "log_window_first_line");
     PostMessageW(log, WM_SYSCOMMAND, SC_CLOSE, 0);
     Expect(WaitFor([log] { return !IsWindowVisible(log); }), "the close box hides the log window");
     // Menus cannot be read from another process under Wine; the check mark shows in what the

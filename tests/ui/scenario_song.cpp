@@ -56,13 +56,15 @@ void WaitForLogMessage(const Program& program, const std::string& message) {
            "the log ends with \"" + message + "\", not \"" + LastLogMessage(program) + "\"");
 }
 
-// The tone dialog: types the shift into its edit and applies it.
-void SetShiftInToneDialog(const Program& program, int shift) {
+// The tone dialog: types the shift into its edit and applies it; without `warn`, notes pushed out
+// of range are let through and counted instead of stopping the conversion.
+void SetShiftInToneDialog(const Program& program, int shift, bool warn = true) {
     program.Command(IDC_TONE_BUTTON);
     const Box dialog = program.WaitForBox();
     Expect(dialog.caption == "トーンの調整", "the tone dialog opens: " + dialog.caption);
     const std::wstring text = std::to_wstring(shift);
     SendMessageW(GetDlgItem(dialog.window, IDC_TONE_SHIFT_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_WARN_OUT_OF_RANGE), BM_SETCHECK, warn ? BST_CHECKED : BST_UNCHECKED, 0);
     program.Press(dialog, IDC_APPLY_BUTTON);
 }
 
@@ -121,5 +123,38 @@ KADENZO_SCENARIO(song_named_on_the_command_line) {
            "the song named on the command line is open: " + program.Text(program.Item(IDC_PATH_FIELD)));
     WaitForLogMessage(program, "ファイル『" + kSongFile + "』を正しくオープンしました。");
     const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
+
+// The log as a user reads it after a song's round: opened, converted with warnings, played
+// (the engine loaded), stopped. Its picture is the README's.
+KADENZO_SCENARIO(log_tells_a_songs_round) {
+    const std::string capture = Paths().scratch + "\\log-capture.txt";
+    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture.c_str());
+    const std::string song = Paths().data + "\\corpus\\test-c-major-scale.mid";
+    Program program(Paths().program, "\"" + song + "\"");
+    WaitForLogMessage(program, "ファイル『test-c-major-scale.mid』を正しくオープンしました。");
+
+    SetShiftInToneDialog(program, 60, false);
+    program.Command(IDM_CONVERT);
+    Expect(WaitFor([&] { return LastLogMessage(program).rfind("変換強引に終了 60シフト ", 0) == 0; }),
+           "the conversion ends by letting out-of-range notes through: " + LastLogMessage(program));
+    int warnings = 0;
+    for (const std::string& line : program.LogLines())
+        if (line.size() > 19 && line.substr(19) == "！　変換エラー - 演奏範囲オーバー") ++warnings;
+    Expect(warnings > 0, "each note pushed out of range is logged");
+
+    program.Command(IDM_PLAY);
+    WaitForLogMessage(program, "音楽再生");
+    program.Command(IDM_STOP);
+    WaitForLogMessage(program, "音楽停止");
+
+    HWND log = program.LogWindow();
+    program.Command(IDM_TOGGLE_LOG);
+    Expect(WaitFor([log] { return IsWindowVisible(log) != 0; }), "the menu command shows the log window");
+    program.Screenshot(log, "log_window");
+
+    const DWORD code = program.Close();
+    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

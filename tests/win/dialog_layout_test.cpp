@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "settings/instrument_list.h"
 #include "settings/settings_dialogs.h"
+#include "ui/code_page.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -73,7 +74,8 @@ SIZE TextExtent(HWND control) {
     HDC dc = GetDC(control);
     HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
     RECT room{0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), -1, &room, DT_CALCRECT | DT_NOPREFIX);
+    const std::wstring wide = Widen932(text);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &room, DT_CALCRECT | DT_NOPREFIX);
     SelectObject(dc, before);
     ReleaseDC(control, dc);
     return {room.right, room.bottom};

@@ -92,14 +92,19 @@ TEST(GdiBitmapTest, CutAndEmptyOwner) {
 class MenuObjectTest : public testing::Test {
 protected:
     static inline std::vector<UINT> received;
+    static inline HFONT font = nullptr;
 
     static LRESULT CALLBACK OwnProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_MEASUREITEM || message == WM_DRAWITEM || message == WM_APP) received.push_back(message);
+        // A small font of its own, as the program's window has: the default font's size varies with the locale.
+        if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(font);
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
     void SetUp() override {
         received.clear();
+        font = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "ＭＳ Ｐゴシック");
         WNDCLASSA type{};
         type.lpfnWndProc = OwnProcedure;
         type.hInstance = GetModuleHandleA(nullptr);
@@ -119,6 +124,7 @@ protected:
         menu_.Detach();
         if (IsWindow(window_)) DestroyWindow(window_);
         DeleteObject(picture_);
+        DeleteObject(font);
     }
 
     MenuItemLook BitmapLook(UINT id) const {

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "ui/code_page.h"
 #include "ui/window_ref.h"
 
 #include <fstream>
@@ -201,7 +202,8 @@ SIZE TextExtentInWindowFont(HWND window, const std::string& text) {
     HDC dc = GetDC(window);
     HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
     SIZE extent{};
-    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+    const std::wstring wide = Widen932(text);
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(window, dc);
     return extent;
