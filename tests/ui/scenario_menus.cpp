@@ -86,10 +86,12 @@ KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
 
 namespace {
 
+// Known by its class: the viewer reads the help file's title in its own code page, which under a
+// non-Japanese locale is not the file's.
 BOOL CALLBACK FindHelpViewer(HWND window, LPARAM found) {
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (IsWindowVisible(window) && std::wstring(title).find(L"曲替丸 ヘルプ") != std::wstring::npos) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (IsWindowVisible(window) && std::wstring(className) == L"HH Parent") {
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }

@@ -14,8 +14,11 @@ BOOL CALLBACK FindViewer(HWND window, LPARAM data) {
     auto* viewer = reinterpret_cast<Viewer*>(data);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != GetCurrentProcessId() && IsWindowVisible(window) &&
-        WindowText(window).find("曲替丸 ヘルプ") != std::string::npos) {
+    // Known by its class: the viewer reads the help file's title in its own code page, which under
+    // a non-Japanese locale is not the file's.
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner != GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "HH Parent") {
         viewer->window = window;
         viewer->processId = owner;
         return FALSE;
