@@ -75,6 +75,14 @@ void MoveSlider(WPARAM wParam, HWND slider) {
     }
 }
 
+// The modal loop shows the window only when its queue first runs empty, which is after the posted
+// open; a box about the song would come up alone. Shown and painted now, it stands behind the box.
+void ShowBeforeStartSong(HWND window) {
+    if (IsWindowVisible(window)) return;
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,10 +91,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_INITDIALOG:
             InitMainWindow(window);
             DragAcceptFiles(window, TRUE);
-            // Posted, so that any message box about the song has a visible owner.
+            // Posted, so that the song opens once the window is set up.
             if (lParam) PostMessageA(window, kOpenStartSongMessage, 0, lParam);
             return 1;
         case kOpenStartSongMessage:
+            ShowBeforeStartSong(window);
             OpenSongAtStart(reinterpret_cast<const char*>(lParam));
             return 1;
         case WM_CLOSE:

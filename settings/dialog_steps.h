@@ -4,6 +4,7 @@
 #include "playback/addon.h"
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"
+#include "spin/spin_value.h"
 #include "ui/messages.h"
 #include "ui/window_ref.h"
 
@@ -46,15 +47,16 @@ inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, i
 }
 
 // A spin control that steps the number in `edit`. Its question for the value now standing is
-// answered with what `readNumber` makes of the edit's first `capacity` - 1 characters (what OK
-// would read, so a step starts from what the user sees); a step's new value goes into the edit.
-inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam, int capacity,
-                           std::int32_t (*readNumber)(const char*)) {
+// answered with the number the user sees at the start of the edit's first `capacity` - 1
+// characters, the same in every dialog ("5 " is 5, "12x" is 12); an edit without one leaves the
+// control's own value. A step's new value goes into the edit.
+inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam, int capacity) {
     switch (code) {
         case spinAskValueCode: {
             std::array<char, 16> text{};
             dialog.GetItemText(edit, text.data(), std::min(capacity, static_cast<int>(text.size())));
-            if (auto* standing = reinterpret_cast<std::int32_t*>(lParam)) *standing = readNumber(text.data());
+            auto* standing = reinterpret_cast<std::int32_t*>(lParam);
+            if (const auto seen = ReadSpinNumber(text.data()); seen && standing) *standing = *seen;
             break;
         }
         case spinSteppedUpCode:

@@ -84,13 +84,13 @@ void PickInstrument(const WindowRef& dialog) {
 }
 
 // A spin control makes its track's edit the target, then asks for the number standing there (the
-// dialog hands back what OK would read) or reports its new value.
+// dialog hands back the number the user sees) or reports its new value.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
     if (index < 0 || index >= kTrackCount) return;
     const int edit = InstrumentEdit(index + 1);
     SetTargetEdit(dialog, edit);
-    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, instrumentTextCapacity, ParseDecimal);
+    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, instrumentTextCapacity);
 }
 
 INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {

@@ -9,19 +9,20 @@
 #include "spin/spin_contract.h"
 #include "ui/text_utils.h"
 
-#include <cstdlib>
 
 namespace {
 
 constexpr int tempoTextCapacity = 8;  // seven characters are read
 constexpr int tempoLimit = 250;
 
-// No edit is attached; the dialog answers the control's notifications itself.
+// The edit is attached so that its arrow keys and wheel step it and a press on an arrow puts the
+// focus there; the dialog still answers the control's notifications itself.
 void AddTempoSpin(const WindowRef& dialog) {
     HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST, {160, 20}, 15, 15);
     if (!spin) return;
     SetSpinRange(spin, 20, tempoLimit);
     SetSpinValue(spin, 200, 0);
+    AttachSpinEdit(spin, nullptr, dialog.Item(IDC_TEMPO_EDIT));
 }
 
 int InitTempoDialog(const WindowRef& dialog) {
@@ -49,12 +50,9 @@ int ApplyTempoDialog(const WindowRef& dialog) {
     return 0;
 }
 
-// The tempo edit's number is read as the C library reads a decimal.
-std::int32_t ReadCDecimal(const char* text) { return static_cast<std::int32_t>(std::strtol(text, nullptr, 10)); }
-
 // Whichever control sends it, the answer comes from the tempo edit.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
-    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, tempoTextCapacity, ReadCDecimal);
+    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, tempoTextCapacity);
 }
 
 INT_PTR OnTempoCommand(const WindowRef& dialog, int id) {

@@ -30,8 +30,9 @@ constexpr int absoluteBoxIds[kTrackCount] = {
 constexpr int VolumeEdit(int track) { return editIds[track - 1]; }
 constexpr int AbsoluteBox(int track) { return absoluteBoxIds[track - 1]; }
 
-// Two columns of eight, beside each track's edit. No edit is attached: the dialog answers the
-// controls' notifications itself.
+// Two columns of eight, beside each track's edit. Each track's edit is attached so that its arrow
+// keys and wheel step it and a press on an arrow puts the focus there; the dialog still answers
+// the controls' notifications itself.
 void AddVolumeSpins(const WindowRef& dialog) {
     for (int index = 0; index < kTrackCount; ++index) {
         const SpinPlace place{150 + 272 * (index / 8), 24 + 22 * (index % 8)};
@@ -39,6 +40,7 @@ void AddVolumeSpins(const WindowRef& dialog) {
         if (!spin) continue;
         SetSpinRange(spin, 0, percentLimit);
         SetSpinValue(spin, 100, 100);
+        AttachSpinEdit(spin, nullptr, dialog.Item(VolumeEdit(index + 1)));
     }
 }
 
@@ -93,7 +95,7 @@ void SetAllAbsoluteVolume(const WindowRef& dialog) {
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
     if (index < 0 || index >= kTrackCount) return;
-    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, volumeTextCapacity, ParseDecimal);
+    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, volumeTextCapacity);
 }
 
 INT_PTR OnVolumeCommand(const WindowRef& dialog, int id) {

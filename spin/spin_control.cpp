@@ -11,6 +11,10 @@
 namespace {
 
 constexpr char spinClassName[] = "KadenzoSpin";
+// An attached edit keeps its control and its own window procedure in these properties while the
+// control hears its arrow keys and wheel.
+constexpr char editSpinProperty[] = "KadenzoSpinOfEdit";
+constexpr char editProcedureProperty[] = "KadenzoSpinEditProcedure";
 constexpr UINT_PTR repeatTimer = 1;
 constexpr UINT firstRepeatDelay = 400;  // ms before a held arrow starts repeating
 constexpr UINT repeatDelay = 100;
@@ -167,6 +171,67 @@ void OnWheel(HWND spin, int delta) {
     }
 }
 
+// The control the edit is attached to, null when it is attached to none.
+HWND SpinOfEdit(HWND edit) {
+    HWND spin = static_cast<HWND>(GetPropA(edit, editSpinProperty));
+    if (spin == nullptr || !IsWindow(spin)) return nullptr;
+    const SpinState* state = StateOf(spin);
+    return state != nullptr && state->edit == edit ? spin : nullptr;
+}
+
+LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Puts the edit back on its own procedure when nobody replaced ours since; otherwise ours stays
+// in the chain and only passes messages on.
+void ReleaseEdit(HWND edit) {
+    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, editProcedureProperty));
+    RemovePropA(edit, editSpinProperty);
+    if (own == nullptr) return;
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC)) != AttachedEditProc) return;
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+    RemovePropA(edit, editProcedureProperty);
+}
+
+// As the system's up-down control does with its buddy: Up and Down in the edit and the wheel over
+// it step the number.
+LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, editProcedureProperty));
+    if (HWND spin = SpinOfEdit(edit)) {
+        if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
+            if (IsWindowEnabled(spin)) Step(spin, wParam == VK_UP ? Arrow::Up : Arrow::Down);
+            return 0;
+        }
+        if (message == WM_MOUSEWHEEL) {
+            OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam));
+            return 0;
+        }
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropA(edit, editSpinProperty);
+        RemovePropA(edit, editProcedureProperty);
+    }
+    return own != nullptr ? CallWindowProcA(own, edit, message, wParam, lParam)
+                          : DefWindowProcA(edit, message, wParam, lParam);
+}
+
+// An edit that another control took over since stays with that one.
+void DetachEdit(HWND spin, SpinState& state) {
+    if (state.edit != nullptr && IsWindow(state.edit) && GetPropA(state.edit, editSpinProperty) == spin) {
+        ReleaseEdit(state.edit);
+    }
+    state.edit = nullptr;
+}
+
+void AttachEdit(HWND spin, SpinState& state, HWND edit) {
+    DetachEdit(spin, state);
+    if (edit == nullptr || !IsWindow(edit)) return;
+    state.edit = edit;
+    SetPropA(edit, editSpinProperty, spin);
+    if (GetPropA(edit, editProcedureProperty) != nullptr) return;  // ours is still in its chain
+    const LONG_PTR own = SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AttachedEditProc));
+    SetPropA(edit, editProcedureProperty, reinterpret_cast<HANDLE>(own));
+}
+
 HWND EditFromParameters(WPARAM wParam, LPARAM lParam) {
     return reinterpret_cast<HWND>(wParam != 0 ? static_cast<LPARAM>(wParam) : lParam);
 }
@@ -202,7 +267,7 @@ LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam)
         state->value = ClampToRange(state->value, state->range);
         return 0;
     case spinAttachEditMessage:
-        state->edit = EditFromParameters(wParam, lParam);
+        AttachEdit(spin, *state, EditFromParameters(wParam, lParam));
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -243,6 +308,7 @@ LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_NCDESTROY:
         KillTimer(spin, repeatTimer);
+        DetachEdit(spin, *state);
         DestroyState(spin);
         break;
     }

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Builds Kadenzo.exe and starts it under Wine (on $DISPLAY, or on a private Xvfb when there is none).
-# Arguments are passed to the program (for example a song to open).
+# Arguments are passed to the program (for example a song to open); one that names a file from
+# where the user stands is passed as its full path, since the program starts in its own folder.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+arguments=()
+for argument in "$@"; do
+  if [ -e "$argument" ] && [[ "$argument" != /* ]]; then argument="$PWD/$argument"; fi
+  arguments+=("$argument")
+done
 cd "$root"
 tools/install-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)"
+# Only what the program runs with: itself, its three libraries and the files beside it.
+cmake --build --preset windows -j"$(nproc)" --target Kadenzo rfk32 Lfon Lyrafon kadenzo_help kadenzo_assets
+# The animation clip is found relative to the current folder.
 cd build/windows/bin
-exec "$root/tools/wine-run.sh" Kadenzo.exe "$@"
+exec "$root/tools/wine-run.sh" Kadenzo.exe ${arguments[@]+"${arguments[@]}"}

@@ -262,15 +262,30 @@ void MenuEx2::OnDrawItem(const DRAWITEMSTRUCT* draw) const {
     if (const MenuEx2Item* item = Find(draw->itemID)) item->Draw(draw);
 }
 
+bool MenuEx2::HasAccessKey(UINT commandId, char key) const {
+    const MenuEx2Item* item = Find(commandId);
+    return item && key != 0 && Lower(AccessKey(item->Text())) == Lower(key);
+}
+
+// As the system's own menus do: a key that one item marks runs it; a key that several share moves
+// the highlight to the next of them after the highlighted item, round to the first.
 LRESULT MenuEx2::OnMenuChar(char key, HMENU popup) const {
     const int count = GetMenuItemCount(popup);
+    int first = -1;
+    int afterHighlight = -1;
+    int matches = 0;
+    bool highlightPassed = false;
     for (int position = 0; position < count; ++position) {
-        const MenuEx2Item* item = Find(GetMenuItemID(popup, position));
-        if (item && key != 0 && Lower(AccessKey(item->Text())) == Lower(key)) {
-            return MAKELRESULT(position, MNC_EXECUTE);
+        if (HasAccessKey(GetMenuItemID(popup, position), key)) {
+            ++matches;
+            if (first < 0) first = position;
+            if (highlightPassed && afterHighlight < 0) afterHighlight = position;
         }
+        if (GetMenuState(popup, static_cast<UINT>(position), MF_BYPOSITION) & MF_HILITE) highlightPassed = true;
     }
-    return 0;
+    if (matches == 0) return 0;
+    if (matches == 1) return MAKELRESULT(first, MNC_EXECUTE);
+    return MAKELRESULT(afterHighlight >= 0 ? afterHighlight : first, MNC_SELECT);
 }
 
 LRESULT CALLBACK MenuEx2WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

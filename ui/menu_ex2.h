@@ -85,8 +85,8 @@ public:
     int Detach();
     void OnMeasureItem(MEASUREITEMSTRUCT* measure) const;
     void OnDrawItem(const DRAWITEMSTRUCT* draw) const;
-    // The system leaves access keys of owner-drawn items to their window: the registered item of
-    // `popup` whose text marks `key` with '&' is chosen. MNC_IGNORE's 0 when there is none.
+    // The system leaves access keys of owner-drawn items to their window: the registered items of
+    // `popup` whose text marks `key` with '&' are chosen from. MNC_IGNORE's 0 when there is none.
     LRESULT OnMenuChar(char key, HMENU popup) const;
 
     HWND Window() const { return window_; }
@@ -94,6 +94,7 @@ public:
     const MenuEx2Item* Find(UINT commandId) const;
 
 private:
+    bool HasAccessKey(UINT commandId, char key) const;
     friend LRESULT CALLBACK MenuEx2WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;

@@ -66,6 +66,21 @@ class HelpFileTest(unittest.TestCase):
         self.assertEqual(pages - targets, set())
         self.assertEqual(targets - pages, set())
 
+    def test_every_message_of_the_program_is_explained(self):
+        # Each text of the string table that a box or the log can show appears on some page, its
+        # first line in the page's words, with the number and name fields left open.
+        pages = "".join(re.sub(r"<[^>]*>", "", extract(page).decode("cp932"))
+                        for page in project_files() if page.endswith(".html"))
+        table = (Path(SOURCES) / ".." / "res" / "kadenzo.rc").read_text(encoding="utf-8")
+        # The hints are the hint links' own explanations.
+        texts = [(name, text) for name, text in re.findall(r'^\s+(IDS_\w+)\s+"(.*)"\s*$', table, re.M)
+                 if not name.endswith("_HINT")]
+        self.assertGreater(len(texts), 40)
+        for name, text in texts:
+            with self.subTest(text=name):
+                parts = [p for p in re.split(r"%[0-9]*[dsuX]", text.split("\\n")[0]) if p.strip()]
+                self.assertEqual([p for p in parts if p not in pages], [])
+
     def test_declares_japanese_so_the_viewer_reads_code_page_932(self):
         system = extract("#SYSTEM")
         at, lcid = 4, None

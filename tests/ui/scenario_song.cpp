@@ -6,6 +6,7 @@
 #include "settings/conversion_settings.h"
 #include "song/convert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -156,5 +157,40 @@ KADENZO_SCENARIO(log_tells_a_songs_round) {
 
     const DWORD code = program.Close();
     SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
+
+// tools/run.sh starts the program in its own folder and passes a song named from elsewhere by its
+// full Unix path; Wine takes that for a path on the drive that maps the Unix root.
+KADENZO_SCENARIO(song_named_by_its_unix_path) {
+    const std::string path = CopyCorpusSong("unix path");
+    Expect(path.rfind("Z:\\", 0) == 0, "the scratch folder is on drive Z: " + path);
+    std::string unixPath = path.substr(2);
+    std::replace(unixPath.begin(), unixPath.end(), '\\', '/');
+    Program program(Paths().program, "\"" + unixPath + "\"");
+    Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == path; }),
+           "the song named by " + unixPath + " is open: " + program.Text(program.Item(IDC_PATH_FIELD)));
+    const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
+
+// A song named at start that cannot be opened: its box comes up over the main window.
+KADENZO_SCENARIO(missing_song_named_at_start) {
+    const std::string missing = Paths().scratch + "\\missing.mid";
+    Program program(Paths().program, "\"" + missing + "\"");
+    const Box box = program.WaitForBox();
+    Expect(box.text == "ファイルを開けませんでした。", "the box says the song cannot be opened: " + box.text);
+    Expect(IsWindowVisible(program.Main()) != 0, "the main window stands behind the box");
+    RECT main{};
+    RECT over{};
+    GetWindowRect(program.Main(), &main);
+    GetWindowRect(box.window, &over);
+    SaveScreenArea({std::min(main.left, over.left), std::min(main.top, over.top), std::max(main.right, over.right),
+                    std::max(main.bottom, over.bottom)},
+                   "missing_song_at_start");
+    program.Press(box, IDOK);
+    program.WaitGone(box.window);
+    Expect(program.Text(program.Item(IDC_PATH_FIELD)).empty(), "nothing is open");
+    const DWORD code = program.Close();
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

@@ -1,5 +1,6 @@
 // The end-to-end driver: ui_driver.exe PROGRAM_DIR SCREENS_DIR DATA_DIR SCRATCH_DIR [scenario]
 #include "driver.h"
+#include "res/resource.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,6 +61,27 @@ HWND ProgramWindow(DWORD processId, const wchar_t* className, HWND exclude = nul
 }
 
 constexpr const wchar_t* dialogClass = L"#32770";
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == dialogClass &&
+        GetDlgItem(window, IDC_PATH_FIELD) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The program's visible main window, told from its boxes (which share its caption) by the path field.
+HWND MainWindowOf(DWORD processId) {
+    WindowSearch search{processId, dialogClass, nullptr, nullptr};
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 constexpr const wchar_t* menuClass = L"#32768";
 
 BOOL CALLBACK FindStaticText(HWND child, LPARAM data) {
@@ -100,8 +122,8 @@ Program::Program(const std::string& folder, const std::string& arguments) {
                           &process_) != 0,
            "Kadenzo.exe starts");
     Expect(WaitFor([this] {
-               main_ = FindWindowW(L"#32770", L"曲替丸");
-               return main_ != nullptr && IsWindowVisible(main_);
+               main_ = MainWindowOf(process_.dwProcessId);
+               return main_ != nullptr;
            }),
            "the main window appears");
     Sleep(300);

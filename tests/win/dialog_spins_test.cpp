@@ -112,6 +112,7 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
     for (int i = 0; i < kTrackCount; ++i) {
         expected.push_back({2000 + i, rangeMessage, 0, 200});
         expected.push_back({2000 + i, valueMessage, 100, 100});
+        expected.push_back({2000 + i, attachMessage, 0, EditHandle(i == 0 ? 1009 : 1032 + i)});
     }
     EXPECT_EQ(SentToSpins(), expected);
     for (int i = 0; i < kTrackCount; ++i) ExpectSpinAt(2000 + i, {150 + 272 * (i / 8), 24 + 22 * (i % 8)}, 15, 15);
@@ -123,7 +124,9 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
         bool up;
         const char* to;
     } steps[] = {{"50", true, "51"}, {"50", false, "49"}, {"199", true, "200"}, {"200", true, "200"},
-                 {"1", false, "0"}, {"0", false, "0"}, {"", true, "1"}};
+                 {"1", false, "0"}, {"0", false, "0"}, {"", true, "1"},
+                 // The number the user sees; without one, the control's own value.
+                 {"x", true, "2"}, {"5 ", true, "6"}, {"12x", false, "11"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2009, 1041, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(Text(1009), "100") << "track 1 untouched";
 }
@@ -146,7 +149,8 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
         const char* from;
         bool up;
         const char* to;
-    } steps[] = {{"40", true, "41"}, {"127", true, "128"}, {"128", true, "128"}, {"0", false, "0"}};
+    } steps[] = {{"40", true, "41"}, {"127", true, "128"}, {"128", true, "128"}, {"0", false, "0"},
+                 {"5 ", true, "6"}, {"12x", true, "13"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2011, 1064, s.from, s.up), s.to) << s.from << " " << s.up;
     // Leaving the dialog and coming back brings the focus back to the stepped edit, not to track 1.
     SetActiveWindow(main_);
@@ -161,7 +165,9 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
 
 TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
     ASSERT_NE(Open(IDD_TEMPO, TempoDialogProc), nullptr);
-    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, 20, 250}, {2000, valueMessage, 200, 0}}));
+    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, 20, 250},
+                                                {2000, valueMessage, 200, 0},
+                                                {2000, attachMessage, 0, EditHandle(IDC_TEMPO_EDIT)}}));
     ExpectSpinAt(2000, {160, 20}, 15, 15);
 
     const struct {
@@ -169,9 +175,53 @@ TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
         bool up;
         const char* to;
     } steps[] = {{"100", true, "101"}, {"100", false, "99"}, {"249", true, "250"}, {"250", true, "250"},
-                 {"21", false, "20"}, {"20", false, "20"}, {"1", true, "21"}, {"1", false, "20"}};
+                 {"21", false, "20"}, {"20", false, "20"}, {"1", true, "21"}, {"1", false, "20"},
+                 {"100 ", true, "101"}, {"abc", true, "102"} /* no number: the control's own value */};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TEMPO_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(conversionSettings.tempoPercent, 100) << "nothing stored before OK";
+}
+
+// In every dialog a press on an arrow puts the focus in the edit it steps, and Up, Down and the
+// wheel there step the number as the arrows do.
+TEST_F(DialogSpinsTest, ArrowKeysAndWheelInTheEditStepIt) {
+    const struct {
+        const char* dialog;
+        int templateId;
+        DLGPROC procedure;
+        int spin;
+        int edit;
+    } dialogs[] = {
+        {"tone", IDD_TONE, ToneDialogProc, 2000, IDC_TONE_SHIFT_EDIT},
+        {"volume", IDD_VOLUME, VolumeDialogProc, 2009, 1041},
+        {"instrument", IDD_INSTRUMENT, InstrumentDialogProc, 2011, 1064},
+        {"tempo", IDD_TEMPO, TempoDialogProc, 2000, IDC_TEMPO_EDIT},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.dialog);
+        ASSERT_NE(Open(d.templateId, d.procedure), nullptr);
+        SetForegroundWindow(dialog_);
+        SetFocus(Item(IDC_APPLY_BUTTON));
+        EXPECT_EQ(Step(d.spin, d.edit, "40", true), "41");
+        EXPECT_EQ(GetFocus(), Item(d.edit)) << "focus after a press on an arrow";
+
+        HWND edit = Item(d.edit);
+        const struct {
+            UINT message;
+            WPARAM wParam;
+            const char* to;
+        } inputs[] = {
+            {WM_KEYDOWN, VK_UP, "42"},   {WM_KEYDOWN, VK_DOWN, "41"},
+            {WM_KEYDOWN, VK_DOWN, "40"}, {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), "41"},
+            {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), "39"},
+            {WM_KEYDOWN, VK_LEFT, "39"},  // other keys stay the edit's
+        };
+        for (const auto& input : inputs) {
+            SendMessageA(edit, input.message, input.wParam, 0);
+            EXPECT_EQ(Text(d.edit), input.to) << input.message << " " << input.wParam;
+        }
+        DestroyWindow(dialog_);
+        dialog_ = nullptr;
+    }
 }
 
 }  // namespace

@@ -142,7 +142,6 @@ TEST_F(MenuImagesTest, AccessKeysChooseTheirItems) {
         {0, 'X', MF_POPUP, MAKELRESULT(5, MNC_EXECUTE)},  // 曲替丸の終了(&X), after the separator
         {0, 's', MF_POPUP, 0},                            // 保存(S) marks no key
         {0, 'q', MF_POPUP, 0},
-        {2, 's', MF_POPUP, MAKELRESULT(3, MNC_EXECUTE)},  // 停止(&S)
         {2, 'x', MF_POPUP, MAKELRESULT(7, MNC_EXECUTE)},  // XGリセット(&X)
         {3, 'v', MF_POPUP, MAKELRESULT(3, MNC_EXECUTE)},  // バージョン情報(&V)
         {3, 'v', MF_SYSMENU, 0},                          // not one of our menus
@@ -152,6 +151,39 @@ TEST_F(MenuImagesTest, AccessKeysChooseTheirItems) {
         HMENU popup = GetSubMenu(bar, c.popup);
         EXPECT_EQ(SendMessageA(main_, WM_MENUCHAR, MAKEWPARAM(c.key, c.flags), reinterpret_cast<LPARAM>(popup)),
                   c.expected);
+    }
+}
+
+void SetHighlight(HMENU popup, int position, bool on) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    GetMenuItemInfoA(popup, static_cast<UINT>(position), TRUE, &info);
+    info.fState = on ? (info.fState | MFS_HILITE) : (info.fState & ~MFS_HILITE);
+    SetMenuItemInfoA(popup, static_cast<UINT>(position), TRUE, &info);
+}
+
+// The Tools menu marks S twice, 停止(&S) at 3 and GSリセット(&S) at 6: the key moves the highlight
+// to the next of the two after the highlighted item, round to the first, and runs neither.
+TEST_F(MenuImagesTest, AccessKeySharedByTwoItemsMovesTheHighlight) {
+    HMENU tools = GetSubMenu(GetMenu(main_), 2);
+    const struct {
+        int highlighted;  // -1: none
+        char key;
+        LRESULT expected;
+    } cases[] = {
+        {-1, 's', MAKELRESULT(3, MNC_SELECT)}, {0, 'S', MAKELRESULT(3, MNC_SELECT)},
+        {3, 's', MAKELRESULT(6, MNC_SELECT)},  {5, 's', MAKELRESULT(6, MNC_SELECT)},
+        {6, 's', MAKELRESULT(3, MNC_SELECT)},  {7, 's', MAKELRESULT(3, MNC_SELECT)},
+        {3, 'm', MAKELRESULT(5, MNC_EXECUTE)},  // GMリセット(&M) alone with its key
+        {3, 'q', 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "highlighted " << c.highlighted << " key " << c.key);
+        if (c.highlighted >= 0) SetHighlight(tools, c.highlighted, true);
+        EXPECT_EQ(SendMessageA(main_, WM_MENUCHAR, MAKEWPARAM(c.key, MF_POPUP), reinterpret_cast<LPARAM>(tools)),
+                  c.expected);
+        if (c.highlighted >= 0) SetHighlight(tools, c.highlighted, false);
     }
 }
 

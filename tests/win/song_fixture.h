@@ -70,6 +70,7 @@ struct BoxRecord {
     std::string text;
     HICON icon;
     size_t logLines;
+    bool ownerVisible = false;  // the window that owns the box stood on the screen behind it
 };
 
 class SongTest : public ProgramTest {
@@ -172,8 +173,9 @@ private:
         HWND window = reinterpret_cast<HWND>(wParam);
         if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window)) {
             const HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0));
+            HWND owner = GetWindow(window, GW_OWNER);
             watched_->boxes_.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), icon,
-                                        ListItems(logWindow->List()).size()});
+                                        ListItems(logWindow->List()).size(), owner && IsWindowVisible(owner)});
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }

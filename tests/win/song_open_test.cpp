@@ -244,13 +244,15 @@ INSTANTIATE_TEST_SUITE_P(Files, SongUnopenableTest,
 // the program's icon starts it.
 class CommandLineTest : public SongTest {
 protected:
+    // As the modal loop runs it: the window is shown only once its queue has run empty, after
+    // the posted open.
     void StartWith(const std::string& commandLine) {
         commandLine_ = commandLine;
         DestroyWindow(main_);
         main_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc,
                                    reinterpret_cast<LPARAM>(commandLine_.c_str()));
-        ShowWindow(main_, SW_SHOW);
         PumpMessages(200);
+        ShowWindow(main_, SW_SHOW);
     }
     std::string commandLine_;
 };
@@ -283,6 +285,7 @@ TEST_F(CommandLineTest, MissingSongShowsTextThirteen) {
     answerer.Seen();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
+    EXPECT_TRUE(boxes_[0].ownerVisible) << "the main window stands behind the box";
     EXPECT_FALSE(SongLoaded());
 }
 

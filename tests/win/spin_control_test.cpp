@@ -399,6 +399,57 @@ TEST_F(SpinControlTest, WheelStepsOncePerNotch) {
     }
 }
 
+// The attached edit passes Up, Down and the wheel to its control, which steps as for its arrows;
+// once detached, destroyed or taken over by another edit, the keys are the edit's own again.
+TEST_F(SpinControlTest, AttachedEditStepsFromItsArrowKeysAndWheel) {
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
+                                 nullptr);
+    const LONG_PTR editsOwnProcedure = GetWindowLongPtrA(edit, GWLP_WNDPROC);
+    HWND spin = CreateSpin(0, 200, 100);
+    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    SetWindowTextA(edit, "7");
+    const struct {
+        HWND to;
+        UINT message;
+        WPARAM wParam;
+        Notifications expected;
+    } inputs[] = {
+        {edit, WM_KEYDOWN, VK_UP, {{10, spinId, 7}, {11, spinId, 8}}},
+        {edit, WM_KEYDOWN, VK_DOWN, {{10, spinId, 8}, {12, spinId, 7}}},
+        {edit, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {{10, spinId, 7}, {11, spinId, 8}}},
+        {edit, WM_KEYDOWN, VK_RIGHT, {}},
+        {other, WM_KEYDOWN, VK_UP, {}},
+        {other, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {}},
+    };
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(testing::Message() << (input.to == edit ? "attached " : "other ") << input.message << " "
+                                        << input.wParam);
+        received.clear();
+        SendMessageA(input.to, input.message, input.wParam, 0);
+        EXPECT_EQ(received, input.expected);
+    }
+    EXPECT_EQ(EditText(), "8");
+
+    EnableWindow(spin, FALSE);
+    received.clear();
+    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_TRUE(received.empty()) << "disabled control";
+    EnableWindow(spin, TRUE);
+
+    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(other), 0);
+    received.clear();
+    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_TRUE(received.empty()) << "another edit attached";
+    EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC), editsOwnProcedure);
+    SendMessageA(other, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(received.size(), 2u) << "the edit attached now";
+
+    DestroyWindow(spin);
+    received.clear();
+    SendMessageA(other, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_TRUE(received.empty()) << "control destroyed";
+}
+
 TEST_F(SpinControlTest, DisabledControlDoesNotStep) {
     HWND spin = CreateSpin(0, 200, 100);
     EnableWindow(spin, FALSE);

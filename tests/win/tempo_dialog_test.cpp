@@ -72,7 +72,7 @@ TEST_F(TempoDialogTest, AnswersTheSpinWhateverItsId) {
     const struct {
         const char* text;
         std::int32_t answer;
-    } asks[] = {{"120", 120}, {" 42x", 42}, {"-7", -7}, {"+9", 9}, {"abc", 0}, {"", 0}};
+    } asks[] = {{"120", 120}, {" 42x", 42}, {"-7", -7}, {"+9", 9}, {"abc", 555}, {"", 555}};  // no number: the control's own
     for (const auto& a : asks) {
         SetText(IDC_TEMPO_EDIT, a.text);
         for (int id : {2000, 0, 3000}) EXPECT_EQ(AskSpinValue(id, 555), a.answer) << a.text << " id " << id;

@@ -182,10 +182,15 @@ TEST_F(VolumeDialogTest, SpinNotificationsReachTheirTracksEdit) {
     EXPECT_EQ(SpinNotify(2009, 12, 3), TRUE);
     EXPECT_EQ(Text(Edit(10)), "3");
 
-    SetText(Edit(13), "77");
-    EXPECT_EQ(AskSpinValue(2012, 100), 77) << "the step starts from the edit";
-    SetText(Edit(13), "");
-    EXPECT_EQ(AskSpinValue(2012, 100), 0);
+    // The step starts from the number the user sees; without one, from the control's own value.
+    const struct {
+        const char* text;
+        std::int32_t answer;
+    } asks[] = {{"77", 77}, {"5 ", 5}, {"12x", 12}, {"", 100}, {"x5", 100}};
+    for (const auto& a : asks) {
+        SetText(Edit(13), a.text);
+        EXPECT_EQ(AskSpinValue(2012, 100), a.answer) << a.text;
+    }
 
     // Other ids and codes change nothing.
     const std::string before = Text(Edit(1));
