@@ -78,7 +78,10 @@ bool NobodyHolds(const char* path) {
 
 // ReplaceFile keeps these on Windows; not every system that runs the program does.
 void KeepWhatWasSet(const char* path, const WIN32_FILE_ATTRIBUTE_DATA& old) {
-    SetFileAttributesA(path, old.dwFileAttributes | FILE_ATTRIBUTE_ARCHIVE);
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;
+    // A changed file is one to archive again.
+    SetFileAttributesA(path, (old.dwFileAttributes & kSettable) | FILE_ATTRIBUTE_ARCHIVE);
     const HANDLE file = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
