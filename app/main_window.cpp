@@ -175,7 +175,7 @@ int OpenHelp() {
 int OpenHomePage() {
     const int answer = MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_HOME_PAGE_QUESTION), kProductCaption,
                                    MB_YESNO | MB_ICONEXCLAMATION);
-    if (answer == IDNO) return 0;
+    if (answer != IDYES) return 0;  // also a box that could not be shown
     ShellExecuteA(nullptr, "Open", kHomePageAddress, nullptr, nullptr, SW_SHOW);
     return 0;
 }

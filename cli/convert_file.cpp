@@ -8,6 +8,7 @@
 #include "cli/platform.h"
 #include "song/convert.h"
 #include "song/song_header.h"
+#include "ui/whole_file.h"
 
 namespace {
 
@@ -134,8 +135,8 @@ FileReport ConvertFile(const std::string& input, const std::string& output, cons
         ReportStop(outcome.result, report);
         return report;
     }
-    converted.resize(outcome.length);
-    switch (WriteFileWhole(output, converted, options.force)) {
+    const std::string_view bytes(reinterpret_cast<const char*>(converted.data()), outcome.length);
+    switch (WriteWholeFile(output.c_str(), {&bytes, 1}, options.force)) {
     case WriteOutcome::Written:
         report.converted = true;
         break;

@@ -1,5 +1,5 @@
-// What kadenzo-convert needs from the operating system: printing UTF-8 text on the console,
-// and writing a file whole so that no failure leaves part of it behind.
+// What kadenzo-convert needs from the operating system besides the whole-file writer it shares
+// with the program (ui/whole_file.h): printing UTF-8 text on the console, and file tests.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,18 +12,12 @@ void PrintUtf8(const std::string& text, bool toStandardError = false);
 // A path as given on the command line, as UTF-8 for printing.
 std::string PathForPrinting(const std::string& path);
 
-enum class WriteOutcome { Written, AlreadyExists, Failed };
-
-// Writes `bytes` to a temporary file in the target's folder and renames it to `path`; an
-// existing file is replaced only with `replace`. On failure nothing is left behind.
-WriteOutcome WriteFileWhole(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace);
-
 bool FileExists(const std::string& path);
 bool IsFolder(const std::string& path);
 // True when both paths name one existing file.
 bool SameFile(const std::string& first, const std::string& second);
 
-// The folder part of a path ("" for a bare name) and the file name part, splitting at the last
-// separator ("/" and, on Windows, "\" outside two-byte characters).
+// The folder part of a path ("" for a bare name) and the file name part, split as the whole-file
+// writer splits them (FolderPartLength).
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);

@@ -84,7 +84,7 @@ int LogWindow::SaveToFile() {
         pieces.push_back(text);
         pieces.push_back("\r\n");
     }
-    return WriteWholeFile(dialog.FileName(), pieces) ? 0 : 1;
+    return WriteWholeFile(dialog.FileName(), pieces) == WriteOutcome::Written ? 0 : 1;
 }
 
 int LogWindow::Clear() {

@@ -106,7 +106,7 @@ void TempSongPath(char* path) {
 
 int WriteTempSong(const char* path, const void* data, std::uint32_t size) {
     const std::string_view pieces[] = {{static_cast<const char*>(data), size}};
-    return WriteWholeFile(path, pieces) ? 0 : 11;
+    return WriteWholeFile(path, pieces) == WriteOutcome::Written ? 0 : 11;
 }
 
 int PlaybackDriver::Play(const void* data, std::uint32_t size) {

@@ -19,6 +19,7 @@ constexpr std::uint8_t kMetaEvent = 0xFF;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
 constexpr std::uint8_t kKeySignature = 0x59;
 constexpr std::uint8_t kNoRunningStatus = 0;
+constexpr std::size_t kChunkHeaderSize = 8;  // type and 32-bit length
 
 // Every per-channel decision of the note and program rules, worked out once per conversion so
 // that the walk only looks values up. Indexed by channel, then by the byte found in the song.
@@ -113,18 +114,20 @@ public:
         while (position < end) {
             const std::uint8_t first = in[position];
             std::size_t data = position;
-            if (first < 0x80 && runningStatus != kNoRunningStatus && !(first == 'M' && IsChunkSignature(position))) {
+            if (first < 0x80 && runningStatus != kNoRunningStatus && !(first == 'M' && StartsChunkSignature(position))) {
                 // running status: the event is its data bytes
             } else if (first >= 0x80 && first < kSystemExclusive) {
                 runningStatus = first;
+                betweenChunks_ = false;
                 runningDataBytes = kDataBytes[first >> 4];
                 velocityTable = tables_.velocity[(first >> 4) & 1][first & 0x0F];
                 keyTable = tables_.key[first & 0x0F];
                 data = position + 1;
             } else {
-                const ConversionResult result = Event(position, runningStatus);
+                bool deltaTimeFollows = true;
+                const ConversionResult result = Event(position, runningStatus, deltaTimeFollows);
                 if (result != ConversionResult::Converted) return {result, 0};
-                if (!SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
+                if (deltaTimeFollows && !SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
                 if (tracksDone_ == SongTrackCount(in)) break;
                 continue;
             }
@@ -151,31 +154,76 @@ public:
     }
 
 private:
-    // One event or chunk header at `position` other than a channel message with a status byte
-    // or in running status; moves `position` past it.
-    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus)
+    // One event or chunk at `position` other than a channel message with a status byte or in
+    // running status; moves `position` past it. A chunk other than a track is followed by the
+    // next chunk, not by a delta time.
+    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, bool& deltaTimeFollows)
     {
         const std::uint8_t first = in_[position];
-        if (first < 0x80) {
-            if (!IsChunkSignature(position)) return ConversionResult::Unsupported;  // no running status yet
-            if (in_[position + 1] != 'T' || end_ - position < 8) return ConversionResult::BadFormat;
-            position += 8;  // "MTrk" and the chunk length, copied as they are
-            runningStatus = kNoRunningStatus;
-            return ConversionResult::Converted;
+        if (first >= 0x80) {
+            // Running status carries on across meta and exclusive events; a chunk header and
+            // an End of Track end it.
+            betweenChunks_ = false;
+            if (first == kSystemExclusive) return SystemExclusive(position);
+            if (first == kMetaEvent) return MetaEvent(position, runningStatus);
+            return ConversionResult::Unsupported;
         }
-        // Running status carries on across meta and exclusive events; a chunk header ends it.
-        if (first == kSystemExclusive) return SystemExclusive(position);
-        if (first == kMetaEvent) return MetaEvent(position);
-        return ConversionResult::Unsupported;
+        switch (ChunkSignatureAt(position)) {
+        case ChunkSignature::Track:
+            if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
+            position += kChunkHeaderSize;  // "MTrk" and the chunk length, copied as they are
+            runningStatus = kNoRunningStatus;
+            betweenChunks_ = false;
+            return ConversionResult::Converted;
+        case ChunkSignature::Header:
+        case ChunkSignature::CutOff:
+            return ConversionResult::BadFormat;
+        case ChunkSignature::None:
+            break;
+        }
+        if (!betweenChunks_) return ConversionResult::Unsupported;  // a data byte with no running status
+        deltaTimeFollows = false;
+        return OtherChunk(position);
     }
 
-    // "MTrk" or "MHdr" where an event may begin.
-    bool IsChunkSignature(std::size_t position) const
+    enum class ChunkSignature { None, Track, Header, CutOff };
+
+    // "MTrk", "MHdr" or "MThd" where an event may begin, or the start of one of them cut off by
+    // the end of the data.
+    ChunkSignature ChunkSignatureAt(std::size_t position) const
     {
-        if (end_ - position < 4 || in_[position] != 'M') return false;
-        const std::uint8_t* next = in_ + position + 1;
-        return (next[0] == 'T' && next[1] == 'r' && next[2] == 'k') ||
-               (next[0] == 'H' && next[1] == 'd' && next[2] == 'r');
+        if (in_[position] != 'M') return ChunkSignature::None;
+        const std::size_t available = std::min<std::size_t>(end_ - position, 4);
+        const auto startsWith = [&](const char* signature) {
+            return std::memcmp(in_ + position, signature, available) == 0;
+        };
+        const bool track = startsWith("MTrk");
+        const bool header = startsWith("MHdr") || startsWith("MThd");
+        if (available < 4) return track || header ? ChunkSignature::CutOff : ChunkSignature::None;
+        if (track) return ChunkSignature::Track;
+        return header ? ChunkSignature::Header : ChunkSignature::None;
+    }
+
+    bool StartsChunkSignature(std::size_t position) const
+    {
+        return ChunkSignatureAt(position) != ChunkSignature::None;
+    }
+
+    // A chunk of another type, where a chunk may begin: readers skip it, so it is copied as it
+    // is and does not count as a track. Its type is four printable characters.
+    ConversionResult OtherChunk(std::size_t& position) const
+    {
+        const std::size_t available = std::min<std::size_t>(end_ - position, 4);
+        for (std::size_t i = 0; i < available; ++i) {
+            if (in_[position + i] < 0x20 || in_[position + i] > 0x7E) return ConversionResult::Unsupported;
+        }
+        if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
+        const std::uint8_t* size = in_ + position + 4;
+        const std::uint32_t length = std::uint32_t{size[0]} << 24 | std::uint32_t{size[1]} << 16 |
+                                     std::uint32_t{size[2]} << 8 | size[3];
+        if (end_ - position - kChunkHeaderSize < length) return ConversionResult::BadFormat;
+        position += kChunkHeaderSize + length;
+        return ConversionResult::Converted;
     }
 
     // An out-of-range note: false when it stops the walk, otherwise reported and counted.
@@ -203,14 +251,16 @@ private:
         return ConversionResult::Converted;
     }
 
-    ConversionResult MetaEvent(std::size_t& position)
+    ConversionResult MetaEvent(std::size_t& position, std::uint8_t& runningStatus)
     {
         if (end_ - position < 2) return ConversionResult::BadFormat;
         const std::uint8_t type = in_[position + 1];
         if (type == kEndOfTrack) {
-            // Its length byte is read next, as the delta time that follows.
+            // Its length byte is read next, as the delta time that follows; then a chunk may begin.
             position += 2;
             ++tracksDone_;
+            runningStatus = kNoRunningStatus;
+            betweenChunks_ = true;
             return ConversionResult::Converted;
         }
         std::size_t data = position + 2;
@@ -268,6 +318,7 @@ private:
     ConversionReports& reports_;
     ChannelTables tables_;
     std::uint16_t tracksDone_ = 0;  // End of Track events so far
+    bool betweenChunks_ = true;     // after the header, an End of Track or a skipped chunk
     std::uint32_t outOfRangeCount_ = 0;
     std::uint32_t programApplied_ = 0;
 };
@@ -295,8 +346,9 @@ bool ScaleDivision(std::uint8_t* header, std::uint16_t percent)
         header[13] = static_cast<std::uint8_t>(ticksPerFrame);
         return true;
     }
+    // A tick count keeps the top bit clear: with it set the header would read as time-code.
     const std::uint32_t scaled = std::uint32_t{division} * percent / 100;
-    if (scaled == 0 || scaled > 0xFFFF) return false;
+    if (scaled == 0 || scaled > 0x7FFF) return false;
     header[12] = static_cast<std::uint8_t>(scaled >> 8);
     header[13] = static_cast<std::uint8_t>(scaled);
     return true;

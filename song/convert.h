@@ -44,7 +44,8 @@ WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const Conversio
 
 // Scales the division in header bytes 12-13 by percent/100. A time-code division (top bit set)
 // keeps its frame rate and scales its ticks per frame. Returns false, leaving the header as it
-// was, when the scaled value is 0 or does not fit.
+// was, when the scaled value is 0 or does not fit (a tick count above 0x7FFF would read as a
+// time-code division).
 bool ScaleDivision(std::uint8_t* header, std::uint16_t percent);
 
 // A key signature moved by `shift` semitones: 7 steps around the circle of fifths per semitone,

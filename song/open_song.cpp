@@ -13,6 +13,7 @@
 #include "ui/text_utils.h"
 #include "ui/window_ref.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -21,13 +22,26 @@ namespace {
 
 // A conversion adds 256 bytes of room to the song's length, and both lengths are 32-bit.
 constexpr ULONGLONG kLargestSong = 0xFFFFFFFFull - 256;
+// Reads go in pieces: one read's count must fit the read's own result.
+constexpr DWORD kReadPiece = 64u << 20;
 
-// Yes when there is nothing to lose, or the user agrees to lose the converted song.
+// Yes when there is nothing to lose, or the user agrees to lose the converted song. A box that
+// could not be shown is no answer.
 bool ConfirmDiscardConversion() {
     if (!HasConvertedSong()) return true;
     const int answer = WindowRef(mainWindow.load())
                            .ShowMessage(LoadText(appInstance, IDS_DISCARD_QUESTION), MB_YESNO | MB_ICONINFORMATION);
-    return answer != IDNO;
+    return answer == IDYES;
+}
+
+// All `length` bytes of the open file; false when a read fails or comes up short.
+bool ReadWhole(FileHandle& file, std::uint8_t* bytes, std::uint32_t length) {
+    for (std::uint32_t done = 0; done < length;) {
+        const DWORD piece = std::min<std::uint32_t>(length - done, kReadPiece);
+        if (file.Read(bytes + done, piece) < 0 || file.LastCount() != piece) return false;
+        done += piece;
+    }
+    return true;
 }
 
 // `path` (MAX_PATH bytes) <- the file the user picks; false on cancel.
@@ -42,7 +56,8 @@ bool ChooseSongFile(char* path) {
 // return, before anything is shown.
 UINT ReadSongFile(const char* path, SongBuffer& song) {
     FileHandle file;
-    if (file.OpenExisting(path) == INVALID_HANDLE_VALUE) return IDS_CANNOT_OPEN_FILE;
+    // Read access shared with other readers: the program never writes to a loaded song.
+    if (file.OpenForReading(path) == INVALID_HANDLE_VALUE) return IDS_CANNOT_OPEN_FILE;
     const ULONGLONG size = file.FullSize();
     if (size == 0) return IDS_BAD_FILE;
     if (size > kLargestSong) return IDS_OUT_OF_MEMORY;
@@ -50,7 +65,7 @@ UINT ReadSongFile(const char* path, SongBuffer& song) {
     song.bytes.reset(new (std::nothrow) std::uint8_t[length + 1ull]());
     if (!song.bytes) return IDS_OUT_OF_MEMORY;
     // A short read leaves bytes that were never in the file: nothing is loaded then.
-    if (file.Read(song.bytes.get(), length) < 0 || file.LastCount() != length) {
+    if (!ReadWhole(file, song.bytes.get(), length)) {
         song.bytes.reset();
         return IDS_CANNOT_OPEN_FILE;
     }
@@ -168,7 +183,7 @@ int CheckBeforeConversion() {
     if (HasConvertedSong()) {
         const int answer = main.ShowMessage(LoadText(appInstance, IDS_DISCARD_QUESTION), MB_YESNO | MB_ICONINFORMATION,
                                             kProductCaption);
-        if (answer == IDNO) return 1;
+        if (answer != IDYES) return 1;  // also a box that could not be shown
         ReleaseConvertedSong();
     }
     TakeSettingsSnapshot();

@@ -15,7 +15,7 @@ int SaveConvertedSong(const char* path) {
         return 1;
     }
     const std::string_view bytes(reinterpret_cast<const char*>(convertedSong.bytes.get()), convertedSong.length);
-    if (!WriteWholeFile(path, {&bytes, 1})) {
+    if (WriteWholeFile(path, {&bytes, 1}) != WriteOutcome::Written) {
         ShowSongMessage(IDS_CANNOT_CREATE_FILE);
         return 1;
     }

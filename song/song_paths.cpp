@@ -16,26 +16,21 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool TransSongPath(char* target, const char* songPath) {
     target[0] = '\0';
     if (!FitsPath(TextLength(songPath))) return false;
-    char name[kPathCapacity];
+    // The target goes where the song is: its folder part, separator and all, comes first.
+    const std::size_t folderLength = FolderPrefixLength(songPath);
+    const char* name = songPath + folderLength;
     char title[kPathCapacity];
     char extension[kPathCapacity];
-    FileNamePart(name, songPath);
-    FileTitlePart(title, songPath);
+    CopyText(title, name);
+    if (char* dot = std::strrchr(title, '.')) *dot = '\0';
     ExtensionPart(extension, name);
 
-    char folder[kPathCapacity];
-    if (TextLength(name) == TextLength(songPath)) {
-        folder[0] = '\0';  // a bare file name: the target goes beside it, in the current folder
-    } else {
-        DirectoryPart(folder, songPath);
-        EnsureTrailingSeparator(folder);
-        if (folder[0] == '\0') CopyText(folder, "\\");  // "\song.mid": the drive's root
-    }
     static constexpr char kMarker[] = "[trans]";
-    const std::size_t length = TextLength(folder) + TextLength(title) + TextLength(kMarker) + 1 + TextLength(extension);
+    const std::size_t length = folderLength + TextLength(title) + TextLength(kMarker) + 1 + TextLength(extension);
     if (!FitsPath(length)) return false;
 
-    CopyText(target, folder);
+    std::memcpy(target, songPath, folderLength);
+    target[folderLength] = '\0';
     AppendText(target, title);
     AppendText(target, kMarker);
     EnsureTrailingDot(target);

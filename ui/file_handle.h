@@ -1,11 +1,9 @@
-// An owned file handle, the common file dialog, and the safe whole-file writer.
+// An owned file handle and the common file dialog. The whole-file writer is in ui/whole_file.h.
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
 
-#include <cstddef>
-#include <span>
-#include <string_view>
+#include "ui/whole_file.h"
 
 class FileHandle {
 public:
@@ -60,8 +58,3 @@ private:
     OPENFILENAMEA record_{};
     char fileName_[MAX_PATH] = {};
 };
-
-// Writes `pieces` as the whole new content of `path`: into a temporary file beside it first, then
-// moved over the target in one step. On any failure the temporary file is removed, an existing
-// target is left exactly as it was, and the result is false.
-bool WriteWholeFile(const char* path, std::span<const std::string_view> pieces);

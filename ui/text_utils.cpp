@@ -42,6 +42,12 @@ static const char* LastSeparator(const char* path) {
     return last;
 }
 
+std::size_t FolderPrefixLength(const char* path) {
+    if (const char* separator = LastSeparator(path)) return static_cast<std::size_t>(separator - path) + 1;
+    const bool driveLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+    return driveLetter && path[1] == ':' ? 2 : 0;
+}
+
 void FileNamePart(char* dst, const char* path) {
     const char* separator = LastSeparator(path);
     CopyText(dst, separator ? separator + 1 : path);

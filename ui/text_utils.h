@@ -23,6 +23,9 @@ void FileNamePart(char* dst, const char* path);
 void FileTitlePart(char* dst, const char* path);
 void ExtensionPart(char* dst, const char* path);
 void DirectoryPart(char* dst, const char* path);  // dst may be path
+// The length of the part of `path` that a file beside it shares: everything up to and including
+// its last separator, or a drive "X:" alone; 0 for a bare name. "C:\" and "\" stay roots.
+std::size_t FolderPrefixLength(const char* path);
 void EnsureTrailingSeparator(char* path);
 void EnsureTrailingDot(char* path);
 

@@ -326,6 +326,30 @@ TEST_F(ConvertCli, FailedRenameLeavesNoTemporaryFile)
     EXPECT_TRUE(fs::exists(folder_ / "taken" / "inside"));
 }
 
+// The temporary file's name is never longer than the target's, so a name at the system's limit
+// can be written.
+TEST_F(ConvertCli, TargetNameAtTheLimitIsWritten)
+{
+    Put("song.mid", SimpleSong());
+    const std::string longest(255 - 4, 'n');
+    const ProgramRun run = RunConverter("-o " + longest + ".mid song.mid");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(folder_ / (longest + ".mid")), SimpleSong());
+    EXPECT_EQ(Files().size(), 2u);
+}
+
+TEST_F(ConvertCli, ReplacedFileKeepsItsPermissions)
+{
+    Put("song.mid", SimpleSong());
+    Put("out.mid", {1, 2, 3});
+    const auto kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(folder_ / "out.mid", kept);
+    const ProgramRun run = RunConverter("--force -o out.mid song.mid");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(folder_ / "out.mid"), SimpleSong());
+    EXPECT_EQ(fs::status(folder_ / "out.mid").permissions(), kept);
+}
+
 TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder)
 {
     std::string arguments = "--jobs 4 --shift 1";

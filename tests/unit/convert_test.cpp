@@ -293,6 +293,104 @@ TEST(Walk, TooSmallOutputIsRefusedUntouched)
     EXPECT_EQ(output, Bytes(song.size() - 1, 0xAA));
 }
 
+// Songs built from whole chunks: the header, then chunks as given.
+Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks)
+{
+    Bytes song = SongHeader(trackCount);
+    for (const Bytes& chunk : chunks) song.insert(song.end(), chunk.begin(), chunk.end());
+    return song;
+}
+
+// Its data would read as a note of key 0x3D if it were walked.
+const Bytes kJunkChunk = {'J', 'u', 'n', 'k', 0, 0, 0, 5, 0x90, 0x3D, 0x40, 'M', 0x00};
+
+struct ChunkCase {
+    const char* name;
+    Bytes song;
+    ConversionResult expected;
+    std::size_t walked;  // bytes produced on Converted
+};
+
+class ChunkRules : public testing::TestWithParam<ChunkCase> {};
+
+// Shifted by one semitone. The tracks' notes have key 0x3C, which moves to 0x3D; the other
+// chunks' bytes stay as they are.
+TEST_P(ChunkRules, ChunksAndTheirEnds)
+{
+    const ChunkCase& c = GetParam();
+    const Converted converted = Convert(c.song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
+    ASSERT_EQ(converted.result, c.expected);
+    if (c.expected != ConversionResult::Converted) return;
+    ASSERT_EQ(converted.bytes.size(), c.walked);
+    Bytes expected(c.song.begin(), c.song.begin() + c.walked);
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        if (expected[i - 1] == 0x90 && expected[i] == 0x3C) expected[i] = 0x3D;
+    }
+    EXPECT_EQ(converted.bytes, expected);
+}
+
+const Bytes kNoteTrack = TrackChunk(Events({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Walk, ChunkRules,
+    testing::Values(
+        ChunkCase{"OtherChunkAfterTheHeaderIsCopied", Song(1, {kJunkChunk, kNoteTrack}), ConversionResult::Converted,
+                  14 + kJunkChunk.size() + kNoteTrack.size()},
+        ChunkCase{"OtherChunkAfterAnEndOfTrackIsCopied", Song(2, {kNoteTrack, kJunkChunk, kNoteTrack}),
+                  ConversionResult::Converted, 14 + kJunkChunk.size() + 2 * kNoteTrack.size()},
+        ChunkCase{"OtherChunksInARowAreCopied", Song(1, {kJunkChunk, kJunkChunk, kNoteTrack}),
+                  ConversionResult::Converted, 14 + 2 * kJunkChunk.size() + kNoteTrack.size()},
+        ChunkCase{"OtherChunkIsNoTrack", Song(1, {kJunkChunk}), ConversionResult::Converted, 14 + kJunkChunk.size()},
+        ChunkCase{"OtherChunkPastTheEnd", Song(1, {{'J', 'u', 'n', 'k', 0, 0, 0, 9, 0x00}}), ConversionResult::BadFormat,
+                  0},
+        ChunkCase{"OtherChunkLengthCutOff", Song(1, {{'J', 'u', 'n', 'k', 0, 0}}), ConversionResult::BadFormat, 0},
+        ChunkCase{"OtherChunkTypeCutOff", Song(1, {{'J', 'u'}}), ConversionResult::BadFormat, 0},
+        ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {{'J', 0x01, 'n', 'k', 0, 0, 0, 0}}),
+                  ConversionResult::Unsupported, 0},
+        ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}),
+                  ConversionResult::Unsupported, 0},
+        ChunkCase{"RunningStatusEndsAtTheEndOfTrack",
+                  Song(2, {TrackChunk(Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0xFF, 0x2F, 0x00, 0x3C, 0x40, 0x00}}))}),
+                  ConversionResult::Unsupported, 0},
+        ChunkCase{"StatusByteAfterAnEndOfTrackIsWalked",
+                  Song(2, {TrackChunk(Events({kEnd, {0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}}))}),
+                  ConversionResult::Converted, 14 + 8 + 11},
+        // The header's bytes would otherwise read as program changes in running status and
+        // their delta times.
+        ChunkCase{"SecondSongHeaderAfterAnEndOfTrack",
+                  Song(2, {TrackChunk(Events({{0x00, 0xC0, 0x05}, kEnd})), SongHeader(1, 0x60), kNoteTrack}),
+                  ConversionResult::BadFormat, 0},
+        ChunkCase{"SecondSongHeaderWhereAnEventBegins",
+                  Song(1, {TrackChunk(Events({{0x00, 0xC0, 0x05, 0x00}, SongHeader(1, 0x60), {0xFF, 0x2F, 0x00}}))}),
+                  ConversionResult::BadFormat, 0}),
+    [](const testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.name); });
+
+struct CutOffCase {
+    const char* name;
+    Bytes lastEvents;  // the track's last bytes, ending in the cut-off signature
+};
+
+class CutOffSignature : public testing::TestWithParam<CutOffCase> {};
+
+TEST_P(CutOffSignature, IsBadFormat)
+{
+    const CutOffCase& c = GetParam();
+    const Bytes song = Song(1, {TrackChunk(c.lastEvents)});
+    EXPECT_EQ(Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; })).result,
+              ConversionResult::BadFormat);
+}
+
+// Each cut-off would otherwise read as running-status data and its delta time: a program change
+// takes one data byte, a note two.
+INSTANTIATE_TEST_SUITE_P(
+    Walk, CutOffSignature,
+    testing::Values(CutOffCase{"M", Events({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
+                    CutOffCase{"MT", Events({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
+                    CutOffCase{"MTr", Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
+                    CutOffCase{"MTh", Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
+                    CutOffCase{"MHd", Events({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
+    [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
+
 TEST(Walk, ChunkHeaderEndsRunningStatus)
 {
     Bytes song = SongHeader(2);
@@ -325,7 +423,9 @@ INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
                                          DivisionCase{480, 1, true, 4}, DivisionCase{99, 50, true, 49},
                                          DivisionCase{30000, 250, false, 30000},
                                          DivisionCase{65535, 100, true, 65535},
-                                         DivisionCase{26214, 250, true, 65535}, DivisionCase{26215, 250, false, 26215},
+                                         DivisionCase{26214, 250, false, 26214}, DivisionCase{26215, 250, false, 26215},
+                                         DivisionCase{15360, 250, false, 15360},  // 0x9600 would read as time-code
+                                         DivisionCase{13107, 250, true, 0x7FFF}, DivisionCase{13108, 250, false, 13108},
                                          DivisionCase{1, 50, false, 1}, DivisionCase{0, 100, false, 0},
                                          DivisionCase{0xE728, 200, true, 0xE750},   // -25 fps, 40 -> 80 ticks
                                          DivisionCase{0xE728, 1, false, 0xE728},    // 0 ticks per frame

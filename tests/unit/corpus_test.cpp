@@ -38,7 +38,6 @@ const std::map<std::string, ConversionResult> kStopped = {
     {"test-illegal-message-fc.mid", ConversionResult::Unsupported},
     {"test-illegal-message-fd.mid", ConversionResult::Unsupported},
     {"test-illegal-message-fe.mid", ConversionResult::Unsupported},
-    {"test-non-midi-track.mid", ConversionResult::Unsupported},  // a chunk that is not "MTrk" reads as data
     {"test-vlq-4-byte.mid", ConversionResult::BadFormat},         // delta times are read up to three bytes
 };
 // The stray byte after the last track is left out.
@@ -117,6 +116,109 @@ TEST(Corpus, EverySettingChangesOnlyNotesProgramsKeysAndDivision)
         }
     }
     EXPECT_GT(movedKeys, 1000u);  // the settings did act on the corpus
+}
+
+// The song with one more track promised than it has, and `tail` after its last track.
+Bytes WithTail(const Bytes& song, const Bytes& tail)
+{
+    Bytes longer = song;
+    const std::uint16_t tracks = SongTrackCount(song.data()) + 1;
+    longer[10] = static_cast<std::uint8_t>(tracks >> 8);
+    longer[11] = static_cast<std::uint8_t>(tracks);
+    longer.insert(longer.end(), tail.begin(), tail.end());
+    return longer;
+}
+
+// The songs that convert whole with the default settings.
+std::vector<std::string> WholeSongs()
+{
+    std::vector<std::string> names;
+    for (const std::string& name : CorpusSongs()) {
+        if (!FailsTheHeaderCheck(name) && kStopped.count(name) == 0 && kShortened.count(name) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped)
+{
+    struct TailCase {
+        const char* name;
+        Bytes tail;
+        ConversionResult expected;
+    };
+    const TailCase cases[] = {
+        {"padding", {0x00, 0x00, 0x00, 0x00}, ConversionResult::Unsupported},
+        {"a second song", SongHeader(1), ConversionResult::BadFormat},
+        {"a cut-off signature", {'M', 'T'}, ConversionResult::BadFormat},
+        {"another chunk", {'J', 'u', 'n', 'k', 0, 0, 0, 3, 0x90, 0x3C, 0x40}, ConversionResult::Converted},
+    };
+    ConversionSettings settings;
+    settings.toneShift = 1;
+    settings.warnOutOfRange = 0;
+    for (const std::string& name : WholeSongs()) {
+        const Bytes song = ReadSong(kCorpus / name);
+        const Converted plain = Convert(song, settings);
+        ASSERT_EQ(plain.result, ConversionResult::Converted) << name;
+        for (const TailCase& c : cases) {
+            const Bytes longer = WithTail(song, c.tail);
+            const Converted converted = Convert(longer, settings);
+            ASSERT_EQ(converted.result, c.expected) << name << ", " << c.name;
+            if (c.expected != ConversionResult::Converted) continue;
+            Bytes expected = WithTail(plain.bytes, c.tail);
+            EXPECT_EQ(converted.bytes, expected) << name << ", " << c.name;
+        }
+    }
+}
+
+TEST(Corpus, AChunkAfterTheHeaderChangesNothingElse)
+{
+    const Bytes junk = {'J', 'u', 'n', 'k', 0, 0, 0, 4, 0x00, 0x90, 0x3C, 0x40};
+    ConversionSettings settings;
+    settings.toneShift = 1;
+    settings.warnOutOfRange = 0;
+    for (const std::string& name : WholeSongs()) {
+        const Bytes song = ReadSong(kCorpus / name);
+        Bytes withJunk = song;
+        withJunk.insert(withJunk.begin() + kSongHeaderSize, junk.begin(), junk.end());
+        const Converted plain = Convert(song, settings);
+        const Converted converted = Convert(withJunk, settings);
+        ASSERT_EQ(converted.result, ConversionResult::Converted) << name;
+        Bytes expected = plain.bytes;
+        expected.insert(expected.begin() + kSongHeaderSize, junk.begin(), junk.end());
+        EXPECT_EQ(converted.bytes, expected) << name;
+    }
+}
+
+TEST(Corpus, NonMidiTrackSongKeepsItsJunkChunk)
+{
+    const Bytes song = ReadSong(kCorpus / "test-non-midi-track.mid");
+    ConversionSettings settings;
+    settings.toneShift = 2;
+    const Converted converted = Convert(song, settings);
+    ASSERT_EQ(converted.result, ConversionResult::Converted);
+    ASSERT_EQ(converted.bytes.size(), song.size());
+    const std::size_t junkEnd = kSongHeaderSize + 8 + 0x1B;  // "Junk" and its 27 bytes
+    EXPECT_TRUE(std::equal(song.begin(), song.begin() + junkEnd, converted.bytes.begin()));
+    EXPECT_NE(converted.bytes, song);  // the track's notes moved
+}
+
+TEST(Corpus, ADivisionTooLargeForATickCountIsKept)
+{
+    for (const std::string& name : WholeSongs()) {
+        const Bytes song = ReadSong(kCorpus / name);
+        const std::uint16_t division = SongDivision(song.data());
+        if (division & 0x8000) continue;
+        ConversionSettings settings;
+        // The smallest percentage that takes the division to 0x8000 or more.
+        const std::uint32_t percent = (0x8000u * 100 + division - 1) / division;
+        if (percent > 0xFFFF) continue;
+        settings.tempoPercent = static_cast<std::uint16_t>(percent);
+        const Converted converted = Convert(song, settings);
+        ASSERT_EQ(converted.result, ConversionResult::Converted) << name;
+        EXPECT_EQ(SongDivision(converted.bytes.data()), division) << name;
+        EXPECT_EQ(converted.reports.lines.front(), "division refused") << name;
+    }
 }
 
 TEST(Corpus, CMajorScaleMovesUpAWholeTone)

@@ -28,7 +28,8 @@ TEST(TransSongPath, BesideTheSongWithTheMarker) {
         {"C:\\song.mid", "C:\\song[trans].mid"},
         {"\\song.mid", "\\song[trans].mid"},
         {"song.mid", "song[trans].mid"},
-        {"C:/midi/song.rmi", "C:/midi\\song[trans].rmi"},
+        {"C:/midi/song.rmi", "C:/midi/song[trans].rmi"},  // the song's own separator
+        {"C:song.mid", "C:song[trans].mid"},               // the drive's current folder
         {"C:\\" HYO "\\a.mid", "C:\\" HYO "\\a[trans].mid"},
         {"C:\\dir\\" HYO, "C:\\dir\\" HYO "[trans]."},
         {"\\\\server\\share\\song.mid", "\\\\server\\share\\song[trans].mid"},

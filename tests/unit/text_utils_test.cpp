@@ -49,6 +49,19 @@ TEST(PathParts, SplitWholeCharacters) {
     }
 }
 
+TEST(PathParts, FolderPrefixKeepsRootsAndDrives) {
+    const struct {
+        const char* path;
+        std::size_t length;
+    } cases[] = {
+        {"C:\\music\\song.mid", 9}, {"C:\\song.mid", 3}, {"\\song.mid", 1}, {"C:song.mid", 2},
+        {"song.mid", 0},            {"C:/unix/style.smf", 8},     {"\\\\server\\share\\a", 15},
+        {"\x95\x5C\\a", 3},      // 表's second byte is no separator
+        {"\x95\x5C", 0},          {"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FolderPrefixLength(c.path), c.length) << c.path;
+}
+
 TEST(PathParts, DirectoryPartWorksInPlace) {
     char path[kPathCapacity] = "C:\\" HYO "\\sub\\x.mid";
     DirectoryPart(path, path);

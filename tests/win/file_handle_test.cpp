@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(FileHandle, WriteTruncateReplacesALongerFile) {
@@ -54,6 +58,20 @@ TEST(FileHandle, ReadAtTheEndAndOnAFailedHandle) {
     EXPECT_EQ(FileHandle::Exists(folder.File("none").c_str()), 0);
 }
 
+// The names in `folder`, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..") names.push_back(entry.cFileName);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 struct WholeFileCase {
     const char* name;
     const char* before;       // null: no file there
@@ -66,6 +84,7 @@ TEST(WriteWholeFile, NeverDamagesWhatIsThere) {
     const WholeFileCase cases[] = {
         {"new", nullptr, FILE_ATTRIBUTE_NORMAL, false, true},
         {"longer old file", "0123456789012345678901234567890123456789", FILE_ATTRIBUTE_NORMAL, false, true},
+        {"hidden old file keeps its attribute", "old", FILE_ATTRIBUTE_HIDDEN, false, true},
         {"read-only target", "keep me", FILE_ATTRIBUTE_READONLY, false, false},
         {"target in use", "keep me too", FILE_ATTRIBUTE_NORMAL, true, false},
     };
@@ -80,23 +99,66 @@ TEST(WriteWholeFile, NeverDamagesWhatIsThere) {
         FileHandle holder;
         if (c.holdOpen) holder.OpenExisting(path.c_str());
         const std::string_view pieces[] = {"MThd", std::string_view("\0\0\0\x06", 4)};
-        EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), c.expectWritten);
+        const WriteOutcome expected = c.expectWritten ? WriteOutcome::Written : WriteOutcome::Failed;
+        EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), expected);
         holder.Close();
-        const std::string expected = c.expectWritten ? std::string("MThd\0\0\0\x06", 8) : std::string(c.before);
-        EXPECT_EQ(ReadWholeFile(path), expected);
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+        if (c.before) {
+            EXPECT_EQ(attributes & kept, c.attributes & kept);
+        }
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::string bytes = c.expectWritten ? std::string("MThd\0\0\0\x06", 8) : std::string(c.before);
+        EXPECT_EQ(ReadWholeFile(path), bytes);
         // No temporary file is left behind.
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(folder.File("*.tmp").c_str(), &entry);
-        EXPECT_EQ(search, INVALID_HANDLE_VALUE);
-        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song[trans].mid"});
     }
+}
+
+TEST(WriteWholeFile, AnExistingFileIsKeptWithoutReplace) {
+    ScratchFolder folder;
+    const std::string path = folder.File("out.mid");
+    WriteFileBytes(path, "old");
+    const std::string_view pieces[] = {"new"};
+    EXPECT_EQ(WriteWholeFile(path.c_str(), pieces, false), WriteOutcome::AlreadyExists);
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"out.mid"});
+}
+
+// A save works wherever the target's own path fits: the temporary file needs no more room. The
+// system's temporary-name call needs 14 bytes beyond the folder: Windows refuses it from 247 bytes
+// on, and Wine then cuts the name it gives back, leaving its own file behind.
+TEST(WriteWholeFile, WritesIntoAFolderNearThePathLimit) {
+    ScratchFolder folder;
+    std::vector<std::string> folders;
+    std::string deep = folder.Path();
+    while (deep.size() < 249) {
+        const std::size_t remaining = 249 - deep.size();  // a separator and a name
+        const std::size_t name = remaining > 41 ? std::min<std::size_t>(40, remaining - 3) : remaining - 1;
+        deep += "\\" + std::string(name, 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+        folders.push_back(deep);
+    }
+    ASSERT_EQ(deep.size(), 249u);
+    for (const char* name : {"a.mid", "b"}) {
+        SCOPED_TRACE(name);
+        const std::string path = deep + "\\" + name;
+        ASSERT_LT(path.size(), static_cast<std::size_t>(MAX_PATH));
+        const std::string_view pieces[] = {"MThd"};
+        EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), WriteOutcome::Written);
+        EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), WriteOutcome::Written);  // over the first
+        EXPECT_EQ(ReadWholeFile(path), "MThd");
+        EXPECT_EQ(FilesIn(deep), std::vector<std::string>{name});
+        DeleteFileA(path.c_str());
+    }
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryA(it->c_str());
 }
 
 TEST(WriteWholeFile, RefusesPathsLongerThanThePlatformLimit) {
     ScratchFolder folder;
     const std::string path = folder.File(std::string(300, 'n') + ".mid");
     const std::string_view pieces[] = {"x"};
-    EXPECT_FALSE(WriteWholeFile(path.c_str(), pieces));
+    EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), WriteOutcome::Failed);
 }
 
 TEST(MenuRef, CheckAndIsChecked) {

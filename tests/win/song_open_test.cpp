@@ -146,6 +146,64 @@ INSTANTIATE_TEST_SUITE_P(Answers, SongDiscardTest,
                                            DiscardCase{"DropNo", true, IDNO}, DiscardCase{"DropYes", true, IDYES}),
                          CaseName<DiscardCase>);
 
+// Message boxes that cannot be shown: the creation of every dialog window on this thread is
+// refused, so the box's call fails.
+class RefusedBoxes {
+public:
+    RefusedBoxes() { hook_ = SetWindowsHookExA(WH_CBT, Refuse, nullptr, GetCurrentThreadId()); }
+    RefusedBoxes(const RefusedBoxes&) = delete;
+    RefusedBoxes& operator=(const RefusedBoxes&) = delete;
+    ~RefusedBoxes() { UnhookWindowsHookEx(hook_); }
+    static inline int refused = 0;
+
+private:
+    static LRESULT CALLBACK Refuse(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            char className[16] = {};
+            GetClassNameA(reinterpret_cast<HWND>(wParam), className, sizeof className);
+            if (std::string(className) == "#32770") {
+                ++refused;
+                return 1;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_;
+};
+
+// A discard question that could not be asked is no Yes: the converted song stays.
+struct UnaskedCase {
+    const char* name;
+    bool byDrop;  // otherwise a new conversion after a change of settings
+};
+
+class SongUnaskedTest : public SongTest, public ::testing::WithParamInterface<UnaskedCase> {};
+
+TEST_P(SongUnaskedTest, KeepsTheConvertedSong) {
+    const std::string first = Write("song.mid", songs::kSmall);
+    const std::string other = Write("other.mid", songs::kHeaderOnly);
+    LoadByDrop(first);
+    ConvertWithShift(2);
+    ASSERT_TRUE(HasConvertedSong());
+    const std::string converted = ConvertedBytes();
+    RefusedBoxes::refused = 0;
+    {
+        RefusedBoxes refusing;
+        if (GetParam().byDrop) {
+            Drop({other});
+        } else {
+            ConvertWithShift(3);
+        }
+    }
+    EXPECT_GE(RefusedBoxes::refused, 1);  // the question was tried
+    EXPECT_EQ(LoadedBytes(), songs::kSmall);
+    EXPECT_EQ(ConvertedBytes(), converted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, SongUnaskedTest,
+                         ::testing::Values(UnaskedCase{"Drop", true}, UnaskedCase{"Convert", false}),
+                         CaseName<UnaskedCase>);
+
 // Every file that fails the header check: text 15, no song, and the settings reset. The empty
 // file fails before the check and keeps its path.
 struct InvalidCase {
@@ -201,44 +259,92 @@ TEST_F(SongOpenTest, HeaderOnlySongLoads) {
     EXPECT_TRUE(boxes_.empty());
 }
 
-// Files that cannot be opened for reading and writing: text 13, the path kept.
-enum class Unopenable { ReadOnly, InUse, Missing };
+// A song is opened for reading, shared with other readers: a read-only file and one another
+// program reads open; a file held with no sharing, or missing, shows text 13 and keeps the path.
+enum class SongFileState { ReadOnly, HeldByAReader, HeldWithoutSharing, Missing };
 
-std::string UnopenableName(const ::testing::TestParamInfo<Unopenable>& info) {
-    static const char* const names[] = {"ReadOnly", "InUse", "Missing"};
-    return names[static_cast<int>(info.param)];
-}
+struct SongFileCase {
+    const char* name;
+    SongFileState state;
+    bool opens;
+};
 
-class SongUnopenableTest : public SongTest, public ::testing::WithParamInterface<Unopenable> {};
+class SongFileStateTest : public SongTest, public ::testing::WithParamInterface<SongFileCase> {};
 
-TEST_P(SongUnopenableTest, ShowsTextThirteen) {
+TEST_P(SongFileStateTest, OpensOrShowsTextThirteen) {
+    const SongFileCase& c = GetParam();
     const std::string path = Write("song.mid", songs::kSmall);
     HANDLE holder = INVALID_HANDLE_VALUE;
-    switch (GetParam()) {
-        case Unopenable::ReadOnly: ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)); break;
-        case Unopenable::InUse:
-            holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    switch (c.state) {
+        case SongFileState::ReadOnly: ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)); break;
+        case SongFileState::HeldByAReader:
+        case SongFileState::HeldWithoutSharing: {
+            const DWORD sharing = c.state == SongFileState::HeldByAReader ? FILE_SHARE_READ : 0;
+            holder = CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
             ASSERT_NE(holder, INVALID_HANDLE_VALUE);
             break;
-        case Unopenable::Missing: ASSERT_TRUE(DeleteFileA(path.c_str())); break;
+        }
+        case SongFileState::Missing: ASSERT_TRUE(DeleteFileA(path.c_str())); break;
     }
-    BoxAnswerer answerer({Press(IDOK)});
+    std::vector<BoxAnswerer::Answer> answers;
+    if (!c.opens) answers.push_back(Press(IDOK));
+    BoxAnswerer answerer(answers);
     Drop({path});
     answerer.Seen();
     if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_STREQ(songPath, path.c_str());
+    if (c.opens) {
+        EXPECT_TRUE(boxes_.empty());
+        EXPECT_EQ(LoadedBytes(), songs::kSmall);
+        EXPECT_EQ(PathField(), path);
+        return;
+    }
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].caption, "曲替丸");
     EXPECT_EQ(boxes_[0].text, texts::kCannotOpen);
     EXPECT_EQ(boxes_[0].icon, nullptr);
     EXPECT_FALSE(SongLoaded());
     EXPECT_EQ(PathField(), "");
-    EXPECT_STREQ(songPath, path.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SongUnopenableTest,
-                         ::testing::Values(Unopenable::ReadOnly, Unopenable::InUse, Unopenable::Missing),
-                         UnopenableName);
+INSTANTIATE_TEST_SUITE_P(Files, SongFileStateTest,
+                         ::testing::Values(SongFileCase{"ReadOnly", SongFileState::ReadOnly, true},
+                                           SongFileCase{"HeldByAReader", SongFileState::HeldByAReader, true},
+                                           SongFileCase{"HeldWithoutSharing", SongFileState::HeldWithoutSharing, false},
+                                           SongFileCase{"Missing", SongFileState::Missing, false}),
+                         CaseName<SongFileCase>);
+
+// A song of 2 GiB or more loads whole. Only the file's first bytes are written: the rest is a
+// hole that reads as zeros.
+TEST_F(SongOpenTest, ASongOfMoreThanTwoGibibytesLoads) {
+    const std::string path = folder_.File("large.mid");
+    {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, songs::kSmall.data(), static_cast<DWORD>(songs::kSmall.size()), &written, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = (2ll << 30) + 4096;
+        ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file));
+        CloseHandle(file);
+    }
+    BoxAnswerer answerer({Press(IDOK)});  // text 1 if the memory is not there
+    Drop({path});
+    if (!SongLoaded()) {
+        answerer.Seen();
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].text, "メモリ不足のため、アクションを実行できませんでした。");
+        GTEST_SKIP() << "no memory for 2 GiB here";
+    }
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(songBuffer.length, (2u << 30) + 4096u);
+    EXPECT_EQ(std::memcmp(songBuffer.bytes.get(), songs::kSmall.data(), songs::kSmall.size()), 0);
+    EXPECT_EQ(songBuffer.bytes[songBuffer.length - 1], 0);
+    CloseSong();
+    DeleteFileA(path.c_str());
+}
 
 // The program started with a song on its command line, as Explorer's "Open with" or a drop on
 // the program's icon starts it.

@@ -215,6 +215,29 @@ INSTANTIATE_TEST_SUITE_P(Targets, SongSaveUnwritableTest, ::testing::Bool(),
                              return std::string(info.param ? "ReadOnly" : "InUse");
                          });
 
+// A folder of 249 bytes leaves the system's temporary-name call no room, but the target itself
+// fits: the save goes through, twice. The song has no extension so that its target fits too.
+TEST_F(SongSaveTest, SavesIntoAFolderNearThePathLimit) {
+    const std::string deep = folder_.Path() + "\\" + std::string(249 - folder_.Path().size() - 1, 'd');
+    ASSERT_EQ(deep.size(), 249u);
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    const std::string path = deep + "\\s";
+    WriteFileBytes(path, songs::kSmall);
+    LoadByDrop(path);
+    ConvertWithShift(2);
+    ASSERT_TRUE(HasConvertedSong());
+    const std::string target = deep + "\\s[trans].";
+    ASSERT_LT(target.size(), static_cast<size_t>(MAX_PATH));
+    for (int save = 0; save < 2; ++save) {
+        EXPECT_TRUE(RunQuietly(IDM_SAVE_UNDER_SONG_NAME).empty());
+        EXPECT_EQ(ReadWholeFile(target), ConvertedBytes());
+    }
+    EXPECT_EQ(FilesIn(deep).size(), 2u);  // the song and its result; the system drops the final dot
+    DeleteFileA(target.c_str());
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(deep.c_str());
+}
+
 // A song whose path leaves no room for "[trans]" within the path limit.
 TEST_F(SongSaveTest, TooLongTargetPathShowsTextFourteen) {
     const std::string songName = "s.mid";
