@@ -58,7 +58,7 @@ void PrintUtf8(const std::string& text, bool toStandardError)
 std::string PathForPrinting(const std::string& path)
 {
 #ifdef _WIN32
-    return Narrow(Widen(path, CP_ACP), CP_UTF8);
+    return Narrow(Widen(path, 932), CP_UTF8);  // paths are code-page-932 bytes, as the manifest makes them
 #else
     return path;
 #endif

@@ -57,13 +57,20 @@ char AccessKey(const char* text) {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SetOwnerDraw(HMENU menu, UINT commandId, bool on) {
-    MENUITEMINFOA info{};
+// An owner-drawn item keeps no text in the menu: its object draws the text and answers its access
+// key. (Some menu loops, Wine's among them, would match the menu's own text first and run the item
+// at once, so a key two items share could never move the highlight.) `text` is put back when the
+// item is drawn by the system again.
+bool SetOwnerDraw(HMENU menu, UINT commandId, bool on, const char* text) {
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE;
-    if (!GetMenuItemInfoA(menu, commandId, FALSE, &info)) return false;
+    if (!GetMenuItemInfoW(menu, commandId, FALSE, &info)) return false;
     info.fType = on ? (info.fType | MFT_OWNERDRAW) : (info.fType & ~MFT_OWNERDRAW);
-    return SetMenuItemInfoA(menu, commandId, FALSE, &info) != 0;
+    std::wstring shown = on ? std::wstring() : Widen932(text);
+    info.fMask = MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = shown.data();
+    return SetMenuItemInfoW(menu, commandId, FALSE, &info) != 0;
 }
 
 }  // namespace
@@ -95,7 +102,7 @@ int MenuEx2Item::Init(HMENU menu, const MenuItemLook& look) {
 
     look_ = std::move(copy);
     ReadItemText(menu, look.commandId);
-    if (SetOwnerDraw(menu, look.commandId, true)) return kItemReady;
+    if (SetOwnerDraw(menu, look.commandId, true, text_)) return kItemReady;
     // The item stays as the system draws it; nothing of this attempt is kept.
     DeleteImage();
     look_.reset();
@@ -105,7 +112,7 @@ int MenuEx2Item::Init(HMENU menu, const MenuItemLook& look) {
 int MenuEx2Item::Release(HMENU menu) {
     if (!look_) return kItemNothingToRelease;
     DeleteImage();
-    if (menu) SetOwnerDraw(menu, look_->commandId, false);
+    if (menu) SetOwnerDraw(menu, look_->commandId, false, text_);
     look_.reset();
     return kItemReady;
 }
@@ -285,7 +292,10 @@ LRESULT MenuEx2::OnMenuChar(char key, HMENU popup) const {
     }
     if (matches == 0) return 0;
     if (matches == 1) return MAKELRESULT(first, MNC_EXECUTE);
-    return MAKELRESULT(afterHighlight >= 0 ? afterHighlight : first, MNC_SELECT);
+    const int next = afterHighlight >= 0 ? afterHighlight : first;
+    // Moved here as well as by the answer, for menu loops that do not act on MNC_SELECT.
+    HiliteMenuItem(window_, popup, static_cast<UINT>(next), MF_BYPOSITION | MF_HILITE);
+    return MAKELRESULT(next, MNC_SELECT);
 }
 
 LRESULT CALLBACK MenuEx2WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

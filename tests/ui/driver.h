@@ -53,6 +53,8 @@ public:
     HWND OpenMenu(char key) const;
     // A key pressed while a menu is open (the menu loop reads the program's own queue).
     void MenuKey(WORD virtualKey) const;
+    // A character typed while a menu is open, as an access key.
+    void MenuChar(char character) const;
     // Closes every open menu.
     void CloseMenus() const;
     // Closes the main window and returns the program's exit code.

@@ -4,6 +4,7 @@
 #include "res/resource.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -112,5 +113,51 @@ KADENZO_SCENARIO(help_opens_beside_the_program) {
     PostMessageW(viewer, WM_CLOSE, 0, 0);
     Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the help viewer closes");
     const DWORD code = program.Close();
+    Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
+}
+
+namespace {
+
+// Lines of the capture file that hold a GS reset.
+int CapturedGsResets(const std::string& path) {
+    std::ifstream in(path);
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" F0 41 10 42 12 40 00 7F 00 41 F7") != std::string::npos) ++count;
+    return count;
+}
+
+}  // namespace
+
+// S is the key of both Stop and GS reset in the Tools menu: each S moves the highlight to the next
+// of the two and leaves the menu open; Enter runs the highlighted one.
+KADENZO_SCENARIO(shared_access_key_moves_the_highlight) {
+    const std::string capture = Paths().scratch + "\\shared-key-capture.txt";
+    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture.c_str());
+    Program program(Paths().program, "\"" + Paths().data + "\\corpus\\test-c-major-scale.mid\"");
+    Expect(WaitFor([&] { return !program.Text(program.Item(IDC_PATH_FIELD)).empty(); }), "the song is open");
+    program.Command(IDM_PLAY);  // binds the engine, so the reset commands reach it
+    program.Command(IDM_STOP);
+    Expect(WaitFor([&] {
+               const std::vector<std::string> lines = program.LogLines();
+               return !lines.empty() && lines.back().size() > 19 && lines.back().substr(19) == "音楽停止";
+           }),
+           "the song played and stopped");
+    const int resetsBefore = CapturedGsResets(capture);
+    const size_t linesBefore = program.LogLines().size();
+
+    HWND tools = program.OpenMenu('t');
+    Expect(tools != nullptr, "Alt+T opens the tools menu");
+    program.MenuChar('s');
+    Expect(IsWindowVisible(tools) != 0, "the first S only moves the highlight to Stop: the menu stays open");
+    program.MenuChar('s');
+    Expect(IsWindowVisible(tools) != 0, "the second S moves it on to GS reset: the menu stays open");
+    Expect(program.LogLines().size() == linesBefore, "neither S ran a command");
+    program.MenuKey(VK_RETURN);
+    Expect(WaitFor([&] { return CapturedGsResets(capture) == resetsBefore + 1; }),
+           "Enter runs GS reset: " + std::to_string(CapturedGsResets(capture) - resetsBefore) + " sent");
+
+    const DWORD code = program.Close();
+    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

@@ -250,6 +250,11 @@ void Program::MenuKey(WORD virtualKey) const {
     Sleep(300);
 }
 
+void Program::MenuChar(char character) const {
+    PostMessageW(main_, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(character)), 1);
+    Sleep(300);
+}
+
 void Program::CloseMenus() const {
     PostMessageW(main_, WM_CANCELMODE, 0, 0);
     WaitFor([&] { return ProgramWindow(process_.dwProcessId, menuClass) == nullptr; }, 5000);

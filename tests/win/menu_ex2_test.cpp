@@ -182,6 +182,9 @@ TEST_F(MenuObjectTest, AddItemMakesTheItemOwnerDrawnWithItsText) {
     const MenuEx2Item* item = menu_.Find(kFirst);
     ASSERT_NE(item, nullptr);
     EXPECT_STREQ(item->Text(), "最初(&F)");
+    // The menu keeps no text of its own for the item, so no menu loop matches its key but the item.
+    char shown[64] = {};
+    EXPECT_EQ(GetMenuStringA(bar_, kFirst, shown, sizeof shown, MF_BYCOMMAND), 0) << shown;
     // The item keeps its own copy of the picture, and the system colours where none were given.
     EXPECT_NE(item->Look()->image, picture_);
     EXPECT_NE(item->Look()->image, nullptr);
@@ -193,6 +196,8 @@ TEST_F(MenuObjectTest, AddItemMakesTheItemOwnerDrawnWithItsText) {
     EXPECT_EQ(menu_.Detach(), 1);
     EXPECT_FALSE(ItemType(kFirst) & MFT_OWNERDRAW);
     EXPECT_EQ(menu_.Find(kFirst), nullptr);
+    GetMenuStringA(bar_, kFirst, shown, sizeof shown, MF_BYCOMMAND);
+    EXPECT_STREQ(shown, "最初(&F)");  // the system draws its text again
 }
 
 TEST_F(MenuObjectTest, RefusedLooksLeaveTheItemAsItWas) {
