@@ -4,6 +4,7 @@
 // instrument names in the instrument dialog's font. A character counts as drawn when its picture
 // has ink and differs from the picture of a character no font has.
 #include "dialog_fixture.h"
+#include "dib_canvas.h"
 #include "program_fixture.h"
 #include "res/resource.h"
 #include "ui/code_page.h"
@@ -22,42 +23,18 @@ constexpr int kCanvasSize = 64;
 // A white canvas on which one character at a time is drawn in black.
 class GlyphCanvas {
 public:
-    GlyphCanvas() {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kCanvasSize;
-        info.bmiHeader.biHeight = -kCanvasSize;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels_), nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    GlyphCanvas(const GlyphCanvas&) = delete;
-    GlyphCanvas& operator=(const GlyphCanvas&) = delete;
-    ~GlyphCanvas() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-
     std::vector<uint32_t> Draw(HFONT font, wchar_t character) {
-        const RECT all{0, 0, kCanvasSize, kCanvasSize};
-        FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        HGDIOBJ before = SelectObject(dc_, font);
-        SetTextColor(dc_, RGB(0, 0, 0));
-        SetBkMode(dc_, TRANSPARENT);
-        TextOutW(dc_, 4, 4, &character, 1);
-        SelectObject(dc_, before);
-        GdiFlush();
-        return {pixels_, pixels_ + kCanvasSize * kCanvasSize};
+        canvas_.Clear();
+        HGDIOBJ before = SelectObject(canvas_.Dc(), font);
+        SetTextColor(canvas_.Dc(), RGB(0, 0, 0));
+        SetBkMode(canvas_.Dc(), TRANSPARENT);
+        TextOutW(canvas_.Dc(), 4, 4, &character, 1);
+        SelectObject(canvas_.Dc(), before);
+        return canvas_.Pixels();
     }
 
 private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    uint32_t* pixels_ = nullptr;
+    DibCanvas canvas_{kCanvasSize, kCanvasSize};
 };
 
 // The face the system picked for a font, for the failure message.

@@ -1,6 +1,7 @@
 // An owner-drawn menu item draws and measures its code-page-932 text as Japanese even where the
 // process's narrow calls read another code page: the text is converted explicitly and drawn with
 // the wide functions.
+#include "../dib_canvas.h"
 #include "ui/menu_ex2.h"
 #include "ui/menu_geometry.h"
 
@@ -18,36 +19,10 @@ constexpr UINT kCommand = 40001;
 constexpr int kWidth = 240;
 constexpr int kHeight = 32;
 
-// A 32-bit white canvas the size of one menu item.
-class Canvas {
+// A white canvas the size of one menu item.
+class Canvas : public DibCanvas {
 public:
-    Canvas() {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels_), nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        const RECT all{0, 0, kWidth, kHeight};
-        FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    ~Canvas() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-    std::vector<uint32_t> Pixels() const {
-        GdiFlush();
-        return {pixels_, pixels_ + kWidth * kHeight};
-    }
-
-private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    uint32_t* pixels_ = nullptr;
+    Canvas() : DibCanvas(kWidth, kHeight) {}
 };
 
 class OwnerDrawnTextTest : public testing::Test {
