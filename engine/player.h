@@ -5,16 +5,33 @@
 #include "engine/midi_output.h"
 #include "engine/sequencer.h"
 
+#include "engine/engine_exports.h"
+
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+#include <new>
 
 struct PlayerStatus {
     bool deviceOpen = false;
     bool playing = false;
-    std::uint32_t position = 0;  // tenths of a second
+    std::uint32_t position = 0;  // in the song's unit: tenths of a second for songs up to 109 minutes
     std::uint32_t length = 0;
 };
+
+// Runs an export's body so that no exception leaves the library: running out of memory gives
+// the engine's no-memory result.
+template <typename Body>
+std::int32_t Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return kEngineNoMemory;
+    } catch (...) {
+        return kEngineInternalError;
+    }
+}
 
 class Player {
 public:
@@ -30,7 +47,7 @@ public:
     std::int32_t Play();     // from the start
     std::int32_t Restart();  // from the position
     std::int32_t Stop();
-    std::int32_t Seek(std::int32_t tenths);
+    std::int32_t Seek(std::int32_t position);  // in the song's unit
     std::int32_t SendReset(lyra::ResetKind kind);
     PlayerStatus Status();
     bool StateSentAtStart();
@@ -42,7 +59,9 @@ private:
     void StopPlaying();
     static DWORD WINAPI ThreadMain(void* self);
     void PlayUntilStopped();
+    void PumpUntilStopped();
     void WaitUntilDue(std::int64_t waitUs);
+    void LetWaitersIn();
 
     PerformanceClock clock_;
     MidiOutput output_{clock_};
@@ -50,6 +69,9 @@ private:
     SRWLOCK stateLock_ = SRWLOCK_INIT;    // the sequencer and the output
     SRWLOCK controlLock_ = SRWLOCK_INIT;  // one control operation at a time; held while the thread is joined
     HANDLE thread_ = nullptr;
+    std::atomic<bool> stopRequested_{false};  // seen by the playing thread between pumps
+    std::atomic<int> stateWaiters_{0};        // operations waiting for the state lock
+    friend class StateLock;
 };
 
 // The one engine of the library this is linked into.

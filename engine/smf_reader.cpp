@@ -9,6 +9,18 @@ namespace {
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds a quarter note: 120 beats a minute
 // Deltas add up to at most this many ticks in a track, which keeps every time product in 64 bits.
 constexpr std::uint64_t kTickLimit = 0xFFFFFFFFu;
+// Times stop growing here (about 146,000 years), so that sums of track times cannot overflow.
+constexpr std::int64_t kTimeLimitUs = std::int64_t{1} << 62;
+// The message pool is addressed by 32-bit offsets and an event's size has 28 bits.
+constexpr std::size_t kPoolLimit = 0xFFFFFFF0u;
+constexpr std::uint32_t kMessageSizeLimit = (1u << 28) - 2;
+
+std::int64_t SaturatedSum(std::int64_t base, std::uint64_t extra) {
+    if (extra >= static_cast<std::uint64_t>(kTimeLimitUs) || base >= kTimeLimitUs - static_cast<std::int64_t>(extra)) {
+        return kTimeLimitUs;
+    }
+    return base + static_cast<std::int64_t>(extra);
+}
 
 struct Header {
     std::uint16_t format = 0;
@@ -22,6 +34,7 @@ enum class ItemKind { message, tempo, endOfTrack };
 struct TrackItem {
     std::uint64_t tick = 0;
     ItemKind kind = ItemKind::message;
+    EventKind eventKind = EventKind::channel;
     std::uint32_t offset = 0;  // message bytes in the song's pool
     std::uint32_t size = 0;
     std::uint32_t tempo = 0;
@@ -95,7 +108,7 @@ public:
             if (!goOn) break;
         }
         // A track without its end-of-track event ends at its last event.
-        items_.push_back({lastTick_, ItemKind::endOfTrack, 0, 0, 0});
+        items_.push_back({lastTick_, ItemKind::endOfTrack, EventKind::channel, 0, 0, 0});
     }
 
 private:
@@ -105,29 +118,40 @@ private:
         std::uint32_t length = 0;
         if (!cursor.TakeVarLen(length) || !cursor.Has(length)) return false;
         if (type == 0x2F) {
-            items_.push_back({tick, ItemKind::endOfTrack, 0, 0, 0});
+            items_.push_back({tick, ItemKind::endOfTrack, EventKind::channel, 0, 0, 0});
             ended_ = true;
             return true;
         }
         if (type == 0x51 && length >= 3) {
             std::uint32_t tempo = ReadBigEndian(cursor.Here(), 3);
-            if (tempo > 0) Push(tick, ItemKind::tempo, nullptr, 0, tempo);
+            if (tempo > 0) Push(tick, ItemKind::tempo, EventKind::channel, nullptr, 0, tempo);
         }
         cursor.Skip(length);
         lastTick_ = tick;
         return true;
     }
 
-    // F0 events are sent with their F0; F7 events ("escapes") send their bytes as they stand.
+    // F0 events are sent with their F0; F7 events send their bytes as they stand. An F0 event
+    // without a closing F7 opens a divided message that the track's next F7 events continue.
     bool ReadSysEx(TrackCursor& cursor, std::uint64_t tick, std::uint8_t lead) {
         std::uint32_t length = 0;
-        if (!cursor.TakeVarLen(length) || !cursor.Has(length)) return false;
+        if (!cursor.TakeVarLen(length) || !cursor.Has(length) || length > kMessageSizeLimit) return false;
+        if (pool_.size() + length + 1 > kPoolLimit) return false;
         std::uint32_t offset = static_cast<std::uint32_t>(pool_.size());
         if (lead == 0xF0) pool_.push_back(0xF0);
         pool_.insert(pool_.end(), cursor.Here(), cursor.Here() + length);
         cursor.Skip(length);
         std::uint32_t size = static_cast<std::uint32_t>(pool_.size()) - offset;
-        if (size > 0) items_.push_back({tick, ItemKind::message, offset, size, 0});
+        bool closed = length > 0 && pool_.back() == 0xF7;
+        EventKind kind = EventKind::escape;
+        if (lead == 0xF0) {
+            kind = closed ? EventKind::sysEx : EventKind::sysExStart;
+            dividedOpen_ = !closed;
+        } else if (dividedOpen_) {
+            kind = closed ? EventKind::sysExEnd : EventKind::sysExPart;
+            dividedOpen_ = !closed;
+        }
+        if (size > 0) items_.push_back({tick, ItemKind::message, kind, offset, size, 0});
         lastTick_ = tick;
         return true;
     }
@@ -147,14 +171,16 @@ private:
             message[i] = cursor.Take();
             if (message[i] & 0x80) return false;
         }
-        Push(tick, ItemKind::message, message, static_cast<std::uint32_t>(count + 1), 0);
+        if (pool_.size() + 3 > kPoolLimit) return false;
+        Push(tick, ItemKind::message, EventKind::channel, message, static_cast<std::uint32_t>(count + 1), 0);
         return true;
     }
 
-    void Push(std::uint64_t tick, ItemKind kind, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t tempo) {
+    void Push(std::uint64_t tick, ItemKind kind, EventKind eventKind, const std::uint8_t* bytes, std::uint32_t size,
+              std::uint32_t tempo) {
         std::uint32_t offset = static_cast<std::uint32_t>(pool_.size());
         if (size > 0) pool_.insert(pool_.end(), bytes, bytes + size);
-        items_.push_back({tick, kind, offset, size, tempo});
+        items_.push_back({tick, kind, eventKind, offset, size, tempo});
         lastTick_ = tick;
     }
 
@@ -162,6 +188,7 @@ private:
     std::vector<TrackItem>& items_;
     std::uint64_t lastTick_ = 0;
     bool ended_ = false;
+    bool dividedOpen_ = false;
 };
 
 // Turns ticks into microseconds: by the tempo for a metrical division, by frames for time code.
@@ -180,9 +207,9 @@ public:
 
     std::int64_t TimeAt(std::uint64_t tick) const {
         std::uint64_t ticks = tick - baseTick_;
-        if (ticksPerQuarter_ != 0) return baseUs_ + static_cast<std::int64_t>(ticks * tempo_ / ticksPerQuarter_);
+        if (ticksPerQuarter_ != 0) return SaturatedSum(baseUs_, ticks * tempo_ / ticksPerQuarter_);
         std::uint64_t scaled = ticks * 1000000u * framesDenominator_;
-        return baseUs_ + static_cast<std::int64_t>(scaled / (framesNumerator_ * ticksPerFrame_));
+        return SaturatedSum(baseUs_, scaled / (framesNumerator_ * ticksPerFrame_));
     }
 
     void SetTempo(std::uint64_t tick, std::uint32_t tempo) {
@@ -247,7 +274,9 @@ void LayOut(const std::vector<TrackItem>& items, TickClock& clock, Song& song, s
         std::int64_t time = clock.TimeAt(item.tick);
         endUs = std::max(endUs, time);
         if (item.kind == ItemKind::tempo) clock.SetTempo(item.tick, item.tempo);
-        if (item.kind == ItemKind::message) song.events.push_back({time, item.offset, item.size});
+        if (item.kind == ItemKind::message) {
+            song.events.push_back({time, item.offset, item.size, static_cast<std::uint32_t>(item.eventKind)});
+        }
     }
 }
 
