@@ -148,6 +148,14 @@ bool PlayOnce(const Bytes& image, const lyra::Song& song, Figures& figures) {
         return false;
     }
 
+    // Before the song: the first load's clean state (9 messages a channel) and the volume and pan
+    // defaults of the play (2 a channel).
+    constexpr std::size_t kLeading = 16 * 9 + 16 * 2;
+    if (captured.size() <= kLeading) {
+        std::printf("the engine sent nothing of the song\n");
+        return false;
+    }
+    captured.erase(captured.begin(), captured.begin() + kLeading);
     std::size_t count = std::min(captured.size(), song.events.size());
     std::vector<double> lateness;
     figures.differing = 0;
