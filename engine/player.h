@@ -3,15 +3,14 @@
 #pragma once
 #include "engine/clock.h"
 #include "engine/midi_output.h"
-#include "engine/sequencer.h"
-
 #include "engine/engine_exports.h"
+#include "engine/guarded.h"
+#include "engine/sequencer.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <new>
 
 struct PlayerStatus {
     bool deviceOpen = false;
@@ -19,19 +18,6 @@ struct PlayerStatus {
     std::uint32_t position = 0;  // in the song's unit: tenths of a second for songs up to 109 minutes
     std::uint32_t length = 0;
 };
-
-// Runs an export's body so that no exception leaves the library: running out of memory gives
-// the engine's no-memory result.
-template <typename Body>
-std::int32_t Guarded(Body body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return kEngineNoMemory;
-    } catch (...) {
-        return kEngineInternalError;
-    }
-}
 
 class Player {
 public:
