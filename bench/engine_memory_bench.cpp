@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     {
         lyra::Song song;
         if (lyra::ReadSong(image.data(), image.size(), song) != lyra::ReadResult::ok) return 1;
-        std::printf("song: %.1f MB, %zu events, %.1f s\n", static_cast<double>(image.size()) / 1e6, song.events.size(),
+        std::printf("song: %.1f MB, %.1f s\n", static_cast<double>(image.size()) / 1e6,
                     static_cast<double>(song.lengthUs) / 1e6);
         sequencer.Load(std::move(song));
     }

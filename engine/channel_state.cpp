@@ -1,6 +1,7 @@
 #include "engine/channel_state.h"
 
 #include "engine/midi_messages.h"
+#include "engine/smf_reader.h"
 
 #include <unordered_map>
 
@@ -146,35 +147,42 @@ private:
     std::unordered_map<std::uint16_t, std::size_t> parameterIndex_;
 };
 
+namespace {
+
+StateMessage Packet(const SongEvent& event) {
+    StateMessage packet;
+    packet.size = event.size;
+    packet.longBytes.assign(event.bytes, event.bytes + event.size);
+    return packet;
+}
+
+}  // namespace
+
 SongChase::SongChase() : channels_(std::make_unique<std::array<ChannelChase, 16>>()) {}
 SongChase::SongChase(SongChase&&) noexcept = default;
 SongChase& SongChase::operator=(SongChase&&) noexcept = default;
 SongChase::~SongChase() = default;
 
-void SongChase::Take(const Song& song, const SongEvent& event) {
-    const std::uint8_t* bytes = song.Message(event);
-    StateMessage packet;
-    packet.offset = event.offset;
-    packet.size = event.size;
-    packet.fromSong = true;
-    switch (event.Kind()) {
+void SongChase::Take(const SongEvent& event) {
+    const std::uint8_t* bytes = event.bytes;
+    switch (event.kind) {
     case EventKind::channel:
         if (event.size >= 2) channels_->at(bytes[0] & 0x0F).Apply(bytes[0] & 0xF0, bytes[1], event.size > 2 ? bytes[2] : 0);
         break;
     case EventKind::sysEx:
         // A reset puts every channel back to its defaults: what the song set before it is gone.
         if (IsResetMessage(bytes, event.size)) *channels_ = {};
-        sysEx_.push_back(packet);
+        sysEx_.push_back(Packet(event));
         break;
     case EventKind::sysExStart:
-        dividedPackets_.assign(1, packet);
+        dividedPackets_.assign(1, Packet(event));
         break;
     case EventKind::sysExPart:
-        if (!dividedPackets_.empty()) dividedPackets_.push_back(packet);
+        if (!dividedPackets_.empty()) dividedPackets_.push_back(Packet(event));
         break;
     case EventKind::sysExEnd:
         if (dividedPackets_.empty()) break;
-        dividedPackets_.push_back(packet);
+        dividedPackets_.push_back(Packet(event));
         sysEx_.insert(sysEx_.end(), dividedPackets_.begin(), dividedPackets_.end());
         dividedPackets_.clear();
         break;
@@ -191,16 +199,13 @@ std::vector<StateMessage> SongChase::Messages() const {
 
 std::vector<StateMessage> StateMessagesAt(const Song& song, std::int64_t timeUs) {
     SongChase chase;
-    for (const SongEvent& event : song.events) {
-        if (event.timeUs >= timeUs) break;
-        chase.Take(song, event);
-    }
+    EventCursor cursor(song);
+    for (SongEvent event; cursor.Next(event) && event.timeUs < timeUs;) chase.Take(event);
     return chase.Messages();
 }
 
-MidiMessage StateBytes(const Song& song, const StateMessage& message) {
-    if (message.fromSong) return MidiMessage(song.bytes.data() + message.offset, song.bytes.data() + message.offset + message.size);
-    return MidiMessage(message.own.begin(), message.own.begin() + message.size);
+MidiMessage StateBytes(const StateMessage& message) {
+    return MidiMessage(message.Data(), message.Data() + message.size);
 }
 
 }  // namespace lyra

@@ -13,12 +13,13 @@ namespace lyra {
 
 using MidiMessage = std::vector<std::uint8_t>;
 
-// One message of the state: bytes of the song (system exclusive) or a short message of its own.
+// One message of the state: a copy of the song's system exclusive, or a short message.
 struct StateMessage {
-    std::uint32_t offset = 0;  // into Song::bytes when fromSong
     std::uint32_t size = 0;
     std::array<std::uint8_t, 3> own{};
-    bool fromSong = false;
+    MidiMessage longBytes;  // system exclusive, when not empty
+
+    const std::uint8_t* Data() const { return longBytes.empty() ? own.data() : longBytes.data(); }
 };
 
 class ChannelChase;
@@ -32,7 +33,7 @@ public:
     SongChase& operator=(SongChase&&) noexcept;
     ~SongChase();
 
-    void Take(const Song& song, const SongEvent& event);
+    void Take(const SongEvent& event);
     // In sending order: the system-exclusive messages as they came (a divided one only when it
     // was complete); then, channel by channel, bank select and program, the other controllers
     // (volume 100 and pan 64 unless the song set them), the registered and non-registered
@@ -49,6 +50,6 @@ private:
 std::vector<StateMessage> StateMessagesAt(const Song& song, std::int64_t timeUs);
 
 // The bytes of one state message.
-MidiMessage StateBytes(const Song& song, const StateMessage& message);
+MidiMessage StateBytes(const StateMessage& message);
 
 }  // namespace lyra

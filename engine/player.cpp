@@ -89,7 +89,10 @@ std::int32_t Player::LoadFile(const char* path) {
     }
     CloseHandle(file);
     if (!read) return kEngineSongFileUnreadable;
-    return LoadBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    // The bytes read become the song's own: the file is held once.
+    lyra::Song song;
+    if (lyra::ReadSong(std::move(bytes), song) != lyra::ReadResult::ok) return kEngineSongInvalid;
+    return TakeSong(std::move(song));
 }
 
 std::int32_t Player::LoadBytes(const void* data, std::uint32_t size) {

@@ -26,21 +26,20 @@ std::int64_t PositionUnitUs(std::int64_t lengthUs) {
 
 void Sequencer::Load(Song song) {
     Stop();
+    events_.reset();
     song_ = std::move(song);
     hasSong_ = true;
     positionUs_ = 0;
-    cursor_ = 0;
     unitUs_ = PositionUnitUs(song_.lengthUs);
 }
 
 bool Sequencer::Start() {
     if (!hasSong_) return false;
     if (Playing()) Stop();
-    auto first = std::lower_bound(song_.events.begin(), song_.events.end(), positionUs_,
-                                  [](const SongEvent& event, std::int64_t time) { return event.timeUs < time; });
-    targetCursor_ = static_cast<std::size_t>(first - song_.events.begin());
-    // Without a state to chase the scan has nothing to do: it starts at the target.
-    cursor_ = positionUs_ > 0 && stateSentAtStart_ ? 0 : targetCursor_;
+    // The walk to the position is the chase: one pass over the events before it.
+    events_ = std::make_unique<EventCursor>(song_);
+    hasNext_ = events_->Next(next_);
+    chaseOn_ = positionUs_ > 0 && stateSentAtStart_;
     chase_ = SongChase();
     state_.clear();
     stateNext_ = 0;
@@ -77,11 +76,12 @@ std::int64_t Sequencer::Pump() {
     return -1;
 }
 
-// Walks the events before the target into the chase, a share at a time.
+// Walks the events before the position into the chase, a share at a time.
 std::int64_t Sequencer::ChaseSome() {
-    std::size_t end = std::min(targetCursor_, cursor_ + kChaseEventsPerPump);
-    for (; cursor_ < end; ++cursor_) chase_.Take(song_, song_.events[cursor_]);
-    if (cursor_ < targetCursor_) return 0;
+    for (int taken = 0; hasNext_ && next_.timeUs < positionUs_; hasNext_ = events_->Next(next_)) {
+        if (++taken > kChaseEventsPerPump) return 0;
+        if (chaseOn_) chase_.Take(next_);
+    }
     if (soundSinceSilence_) {
         for (const MidiMessage& message : SilenceMessages()) state_.push_back(OwnMessage(message));
     }
@@ -96,16 +96,14 @@ std::int64_t Sequencer::ChaseSome() {
 std::int64_t Sequencer::SendSomeState(std::int64_t now) {
     for (int sent = 0; sent < kMessagesPerPump && stateNext_ < state_.size(); ++sent) {
         const StateMessage& message = state_[stateNext_++];
-        const std::uint8_t* bytes = message.fromSong ? song_.bytes.data() + message.offset : message.own.data();
-        sink_.Send(bytes, message.size);
-        if (message.fromSong && IsResetMessage(bytes, message.size)) {
-            quietUntilUs_ = now + kResetPauseUs;
+        sink_.Send(message.Data(), message.size);
+        if (!message.longBytes.empty() && IsResetMessage(message.Data(), message.size)) {
+            quietUntilUs_ = clock_.NowUs() + kResetPauseUs;  // counted from when the reset went out
             return kResetPauseUs;
         }
     }
     if (stateNext_ < state_.size()) return 0;
     state_ = {};
-    cursor_ = targetCursor_;
     startClockUs_ = now - positionUs_;
     phase_ = Phase::playing;
     return 0;
@@ -114,17 +112,20 @@ std::int64_t Sequencer::SendSomeState(std::int64_t now) {
 std::int64_t Sequencer::PlaySome(std::int64_t now) {
     std::int64_t songNow = now - startClockUs_;
     for (int sent = 0; sent < kMessagesPerPump; ++sent) {
-        if (cursor_ >= song_.events.size() || song_.events[cursor_].timeUs > songNow) break;
-        const SongEvent& event = song_.events[cursor_++];
-        if (SendEvent(event)) {
+        if (!hasNext_ || next_.timeUs > songNow) break;
+        bool reset = SendEvent(next_);
+        std::int64_t eventUs = next_.timeUs;
+        hasNext_ = events_->Next(next_);
+        if (reset) {
             // The song's clock waits out the reset's pause, so what follows keeps its spacing.
-            startClockUs_ = now + kResetPauseUs - event.timeUs;
-            quietUntilUs_ = now + kResetPauseUs;
+            std::int64_t sentUs = clock_.NowUs();
+            startClockUs_ = sentUs + kResetPauseUs - eventUs;
+            quietUntilUs_ = sentUs + kResetPauseUs;
             return kResetPauseUs;
         }
         if (sent + 1 == kMessagesPerPump) return 0;
     }
-    if (cursor_ < song_.events.size()) return song_.events[cursor_].timeUs - songNow;
+    if (hasNext_) return next_.timeUs - songNow;
     if (songNow < song_.lengthUs) return song_.lengthUs - songNow;
     phase_ = Phase::stopped;
     positionUs_ = song_.lengthUs;
@@ -135,13 +136,12 @@ std::int64_t Sequencer::PlaySome(std::int64_t now) {
 // Sends one event of the song; true when it was a reset. A continuation packet whose start was
 // not sent in this run (it came before the position) is left out.
 bool Sequencer::SendEvent(const SongEvent& event) {
-    EventKind kind = event.Kind();
+    EventKind kind = event.kind;
     if (IsContinuation(kind) && !dividedSent_) return false;
     if (kind == EventKind::sysExStart) dividedSent_ = true;
     if (kind == EventKind::sysExEnd) dividedSent_ = false;
-    const std::uint8_t* bytes = song_.Message(event);
-    sink_.Send(bytes, event.size);
-    return kind == EventKind::sysEx && IsResetMessage(bytes, event.size);
+    sink_.Send(event.bytes, event.size);
+    return kind == EventKind::sysEx && IsResetMessage(event.bytes, event.size);
 }
 
 void Sequencer::SendReset(ResetKind kind) {

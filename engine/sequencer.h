@@ -3,10 +3,12 @@
 #pragma once
 #include "engine/channel_state.h"
 #include "engine/midi_messages.h"
+#include "engine/smf_reader.h"
 #include "engine/song.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace lyra {
@@ -86,8 +88,10 @@ private:
     bool soundSinceSilence_ = true;  // the device's state is unknown until the first silence
     bool dividedSent_ = false;       // the start of a divided message went out in this run
     std::int64_t unitUs_ = kUsPerTenth;
-    std::size_t cursor_ = 0;         // next event to send, or to chase
-    std::size_t targetCursor_ = 0;   // the first event at the position of this run
+    std::unique_ptr<EventCursor> events_;  // over song_, while a run lasts
+    SongEvent next_;                       // the next event to chase or to send
+    bool hasNext_ = false;
+    bool chaseOn_ = false;                 // this run sends the state at its position
     SongChase chase_;
     std::vector<StateMessage> state_;
     std::size_t stateNext_ = 0;

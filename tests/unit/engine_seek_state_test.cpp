@@ -26,7 +26,7 @@ void AppendBareChannels(std::vector<Bytes>& messages, std::uint8_t first) {
 std::vector<Bytes> StateAt(const lyra::Song& song, std::int64_t timeUs) {
     std::vector<Bytes> messages;
     for (const lyra::StateMessage& message : lyra::StateMessagesAt(song, timeUs)) {
-        messages.push_back(lyra::StateBytes(song, message));
+        messages.push_back(lyra::StateBytes(message));
     }
     return messages;
 }
@@ -167,11 +167,12 @@ TEST(EngineSeekState, TakesADividedMessageWholeOrNotAtAll) {
     std::vector<Bytes> whole = {{0xF0, 0x43, 0x10, 0x4C}, {0x00, 0x00}, {0x7E, 0x00, 0xF7}};
     whole.insert(whole.end(), bare.begin(), bare.end());
     EXPECT_EQ(StateAt(song, 60 * 5208), whole);
-    ASSERT_EQ(song.events.size(), 4u);
-    EXPECT_EQ(song.events[0].Kind(), lyra::EventKind::sysExStart);
-    EXPECT_EQ(song.events[1].Kind(), lyra::EventKind::sysExPart);
-    EXPECT_EQ(song.events[2].Kind(), lyra::EventKind::sysExEnd);
-    EXPECT_EQ(song.events[3].Kind(), lyra::EventKind::escape);
+    std::vector<lyra::OwnedEvent> events = lyra::CollectEvents(song);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].kind, lyra::EventKind::sysExStart);
+    EXPECT_EQ(events[1].kind, lyra::EventKind::sysExPart);
+    EXPECT_EQ(events[2].kind, lyra::EventKind::sysExEnd);
+    EXPECT_EQ(events[3].kind, lyra::EventKind::escape);
 }
 
 class SteppedClock final : public lyra::Clock {

@@ -261,7 +261,9 @@ TEST(EnginePositionUnit, FitsEverySongIn16BitsInTenthsWhileItCan) {
     };
     for (const UnitCase& c : cases) {
         std::int64_t unit = lyra::PositionUnitUs(c.lengthUs);
-        if (c.unitUs != 0) EXPECT_EQ(unit, c.unitUs) << c.lengthUs;
+        if (c.unitUs != 0) {
+            EXPECT_EQ(unit, c.unitUs) << c.lengthUs;
+        }
         EXPECT_EQ(unit % 100000, 0) << c.lengthUs;
         EXPECT_LE((c.lengthUs + unit - 1) / unit, 65535) << c.lengthUs;
     }
