@@ -244,6 +244,25 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
     EXPECT_TRUE(sink.sent.empty());
 }
 
+// A far-off delta (here 0x0FFFFFFF ticks of a millisecond: 74 hours) gives a long song whose
+// length and every position fit 16 bits, and a seek to the last unit reaches its end.
+TEST_F(EngineSequencer, AFarOffDeltaGivesALongSongThatFitsSixteenBits) {
+    Load(SmfImage(0, 0xE728, {{0x00, 0x90, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
+    const std::int64_t lengthUs = std::int64_t{0x0FFFFFFF} * 1000;
+    EXPECT_EQ(sequencer.UnitUs(), lyra::PositionUnitUs(lengthUs));
+    EXPECT_GT(sequencer.UnitUs(), lyra::kUsPerTenth);
+    EXPECT_LE(sequencer.Length(), 65535u);
+    EXPECT_GE(std::int64_t{sequencer.Length()} * sequencer.UnitUs(), lengthUs);
+    sequencer.Seek(65535);
+    EXPECT_EQ(sequencer.Position(), lengthUs / sequencer.UnitUs()) << "at the end: the length rounded down";
+    sequencer.Seek(sequencer.Length() - 1);
+    sequencer.SetStateSentAtStart(false);
+    sequencer.Start();
+    sink.sent.clear();
+    RunToEnd();
+    EXPECT_EQ(SongBytes().front(), (Bytes{0x80, 0x3C, 0x00})) << "the note off at the far end";
+}
+
 struct UnitCase {
     std::int64_t lengthUs;
     std::int64_t unitUs;
