@@ -1,15 +1,23 @@
 #include "engine/channel_state.h"
 
-#include <array>
+#include "engine/midi_messages.h"
+#include "engine/smf_reader.h"
+
+#include <unordered_map>
 
 namespace lyra {
+
 namespace {
 
 constexpr int kNone = -1;
+constexpr int kDefaultVolume = 100;
+constexpr int kDefaultPan = 64;
 
 enum Controller : std::uint8_t {
     bankSelect = 0,
     dataEntry = 6,
+    volume = 7,
+    pan = 10,
     bankSelectFine = 32,
     dataEntryFine = 38,
     dataIncrement = 96,
@@ -26,6 +34,13 @@ bool IsParameterController(int number) {
     return number == dataEntry || number == dataEntryFine || (number >= dataIncrement && number <= rpnCoarse);
 }
 
+StateMessage Short(std::uint8_t status, int first, int second, bool twoDataBytes = true) {
+    StateMessage message;
+    message.size = twoDataBytes ? 3 : 2;
+    message.own = {status, static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)};
+    return message;
+}
+
 // The data written to one registered or non-registered parameter.
 struct ParameterValue {
     bool registered = true;
@@ -35,28 +50,31 @@ struct ParameterValue {
     int dataFine = kNone;
 };
 
+}  // namespace
+
 class ChannelChase {
 public:
     ChannelChase() { controllers_.fill(kNone); }
 
     void Apply(std::uint8_t kind, std::uint8_t first, std::uint8_t second) {
         if (kind == 0xC0) program_ = first;
+        if (kind == 0xD0) pressure_ = first;
         if (kind == 0xE0) pitchBend_ = first | (second << 7);
         if (kind == 0xB0) ApplyController(first, second);
     }
 
-    void AppendMessages(std::uint8_t channel, std::vector<MidiMessage>& out) const {
-        auto controller = [&](int number, int value) {
-            out.push_back({static_cast<std::uint8_t>(0xB0 | channel), static_cast<std::uint8_t>(number),
-                           static_cast<std::uint8_t>(value)});
-        };
-        controller(resetAllControllers, 0);
+    void AppendMessages(std::uint8_t channel, std::vector<StateMessage>& out) const {
+        const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+        auto controller = [&](int number, int value) { out.push_back(Short(control, number, value)); };
         if (controllers_[bankSelect] != kNone) controller(bankSelect, controllers_[bankSelect]);
         if (controllers_[bankSelectFine] != kNone) controller(bankSelectFine, controllers_[bankSelectFine]);
-        if (program_ != kNone) out.push_back({static_cast<std::uint8_t>(0xC0 | channel), static_cast<std::uint8_t>(program_)});
+        if (program_ != kNone) out.push_back(Short(static_cast<std::uint8_t>(0xC0 | channel), program_, 0, false));
         for (int number = 0; number < firstModeMessage; ++number) {
             if (number == bankSelect || number == bankSelectFine || IsParameterController(number)) continue;
-            if (controllers_[number] != kNone) controller(number, controllers_[number]);
+            int value = controllers_[number];
+            if (value == kNone && number == volume) value = kDefaultVolume;
+            if (value == kNone && number == pan) value = kDefaultPan;
+            if (value != kNone) controller(number, value);
         }
         for (const ParameterValue& parameter : parameters_) {
             controller(parameter.registered ? rpnCoarse : nrpnCoarse, parameter.coarse);
@@ -64,14 +82,14 @@ public:
             if (parameter.dataCoarse != kNone) controller(dataEntry, parameter.dataCoarse);
             if (parameter.dataFine != kNone) controller(dataEntryFine, parameter.dataFine);
         }
-        if (selectionMade_) {
+        if (selectionMade_ && !parameters_.empty()) {
             // Leave the parameter selected that the song had selected (often the null parameter).
             controller(selection_.registered ? rpnCoarse : nrpnCoarse, selection_.coarse);
             controller(selection_.registered ? rpnFine : nrpnFine, selection_.fine);
         }
+        if (pressure_ != kNone) out.push_back(Short(static_cast<std::uint8_t>(0xD0 | channel), pressure_, 0, false));
         if (pitchBend_ != kNone) {
-            out.push_back({static_cast<std::uint8_t>(0xE0 | channel), static_cast<std::uint8_t>(pitchBend_ & 0x7F),
-                           static_cast<std::uint8_t>(pitchBend_ >> 7)});
+            out.push_back(Short(static_cast<std::uint8_t>(0xE0 | channel), pitchBend_ & 0x7F, pitchBend_ >> 7));
         }
     }
 
@@ -93,11 +111,12 @@ private:
     // What Reset All Controllers leaves alone: bank, volume, pan and the effect depths.
     void ForgetResettableControllers() {
         for (int number = 0; number < firstModeMessage; ++number) {
-            bool kept = number == bankSelect || number == bankSelectFine || number == 7 || number == 10 ||
+            bool kept = number == bankSelect || number == bankSelectFine || number == volume || number == pan ||
                         (number >= 91 && number <= 95);
             if (!kept) controllers_[number] = kNone;
         }
         pitchBend_ = kNone;
+        pressure_ = kNone;
     }
 
     void Select(bool registered, int coarse, int fine) {
@@ -107,46 +126,86 @@ private:
         selectionMade_ = true;
     }
 
+    // One look-up per data entry, so a song full of parameter changes costs no more per event.
     void WriteParameter(bool coarseData, int value) {
         if (!selectionMade_ || (selection_.registered && selection_.coarse == 127 && selection_.fine == 127)) return;
-        ParameterValue* target = nullptr;
-        for (ParameterValue& parameter : parameters_) {
-            if (parameter.registered == selection_.registered && parameter.coarse == selection_.coarse &&
-                parameter.fine == selection_.fine) {
-                target = &parameter;
-            }
-        }
-        if (target == nullptr) {
-            parameters_.push_back({selection_.registered, selection_.coarse, selection_.fine, kNone, kNone});
-            target = &parameters_.back();
-        }
-        (coarseData ? target->dataCoarse : target->dataFine) = value;
+        const auto key = static_cast<std::uint16_t>((selection_.registered ? 0x4000 : 0) | (selection_.coarse << 7) |
+                                                    selection_.fine);
+        auto [place, added] = parameterIndex_.try_emplace(key, parameters_.size());
+        if (added) parameters_.push_back({selection_.registered, selection_.coarse, selection_.fine, kNone, kNone});
+        ParameterValue& target = parameters_[place->second];
+        (coarseData ? target.dataCoarse : target.dataFine) = value;
     }
 
     std::array<int, firstModeMessage> controllers_{};
     int program_ = kNone;
+    int pressure_ = kNone;
     int pitchBend_ = kNone;
     ParameterValue selection_;
     bool selectionMade_ = false;
     std::vector<ParameterValue> parameters_;
+    std::unordered_map<std::uint16_t, std::size_t> parameterIndex_;
 };
+
+namespace {
+
+StateMessage Packet(const SongEvent& event) {
+    StateMessage packet;
+    packet.size = event.size;
+    packet.longBytes.assign(event.bytes, event.bytes + event.size);
+    return packet;
+}
 
 }  // namespace
 
-std::vector<MidiMessage> StateMessagesAt(const Song& song, std::int64_t timeUs) {
-    std::vector<MidiMessage> messages;
-    std::array<ChannelChase, 16> channels;
-    for (const SongEvent& event : song.events) {
-        if (event.timeUs >= timeUs) break;
-        const std::uint8_t* bytes = song.Message(event);
-        if (bytes[0] == 0xF0 || bytes[0] == 0xF7) {
-            messages.emplace_back(bytes, bytes + event.size);
-        } else if (event.size >= 2) {
-            channels[bytes[0] & 0x0F].Apply(bytes[0] & 0xF0, bytes[1], event.size > 2 ? bytes[2] : 0);
-        }
+SongChase::SongChase() : channels_(std::make_unique<std::array<ChannelChase, 16>>()) {}
+SongChase::SongChase(SongChase&&) noexcept = default;
+SongChase& SongChase::operator=(SongChase&&) noexcept = default;
+SongChase::~SongChase() = default;
+
+void SongChase::Take(const SongEvent& event) {
+    const std::uint8_t* bytes = event.bytes;
+    switch (event.kind) {
+    case EventKind::channel:
+        if (event.size >= 2) channels_->at(bytes[0] & 0x0F).Apply(bytes[0] & 0xF0, bytes[1], event.size > 2 ? bytes[2] : 0);
+        break;
+    case EventKind::sysEx:
+        // A reset puts every channel back to its defaults: what the song set before it is gone.
+        if (IsResetMessage(bytes, event.size)) *channels_ = {};
+        sysEx_.push_back(Packet(event));
+        break;
+    case EventKind::sysExStart:
+        dividedPackets_.assign(1, Packet(event));
+        break;
+    case EventKind::sysExPart:
+        if (!dividedPackets_.empty()) dividedPackets_.push_back(Packet(event));
+        break;
+    case EventKind::sysExEnd:
+        if (dividedPackets_.empty()) break;
+        dividedPackets_.push_back(Packet(event));
+        sysEx_.insert(sysEx_.end(), dividedPackets_.begin(), dividedPackets_.end());
+        dividedPackets_.clear();
+        break;
+    case EventKind::escape:
+        break;  // bytes of unknown meaning: not part of a state
     }
-    for (std::uint8_t channel = 0; channel < 16; ++channel) channels[channel].AppendMessages(channel, messages);
+}
+
+std::vector<StateMessage> SongChase::Messages() const {
+    std::vector<StateMessage> messages = sysEx_;
+    for (std::uint8_t channel = 0; channel < 16; ++channel) (*channels_)[channel].AppendMessages(channel, messages);
     return messages;
+}
+
+std::vector<StateMessage> StateMessagesAt(const Song& song, std::int64_t timeUs) {
+    SongChase chase;
+    EventCursor cursor(song);
+    for (SongEvent event; cursor.Next(event) && event.timeUs < timeUs;) chase.Take(event);
+    return chase.Messages();
+}
+
+MidiMessage StateBytes(const StateMessage& message) {
+    return MidiMessage(message.Data(), message.Data() + message.size);
 }
 
 }  // namespace lyra

@@ -21,6 +21,7 @@ const char* ErrorText(std::int32_t code) {
     case kEngineSongInvalid: return "曲データを読み取れませんでした。標準MIDIファイルではないか、壊れています。";
     case kEngineNoSong: return "曲が読み込まれていません。";
     case kEngineThreadFailed: return "再生スレッドを開始できませんでした。";
+    case kEngineInternalError: return "エンジン内部でエラーが発生しました。";
     case kEngineTempFileFailed: return "一時曲ファイルを書き込めませんでした。";
     default: return "不明なエラーです。";
     }

@@ -1,7 +1,9 @@
 // The exports of the playback engine's two variants, as the program binds them at run time:
 // Lfon.dll (the LF set, which loads its song from a file) and Lyrafon.dll (the lf set, which plays
 // a song from memory). One sequencer serves both. Every export uses the default x64 calling
-// convention and an undecorated name. Positions and lengths are in tenths of a second.
+// convention and an undecorated name. Positions and lengths are in one unit per song: tenths of
+// a second while the song lasts at most 65535 of them (109 minutes), else the fewest whole tenths
+// that make its length fit 0..65535, so that the program's 16-bit seek reaches every place.
 //
 // Capture: when the environment variable KADENZO_MIDI_CAPTURE names a file at the time the device
 // is opened, the engine writes every message it would send to that file instead of a MIDI device,
@@ -28,6 +30,7 @@ enum EngineResult : std::int32_t {
     kEngineSongInvalid = 5,        // the bytes are not a Standard MIDI File this engine can read
     kEngineNoSong = 6,             // play or restart before a song was loaded
     kEngineThreadFailed = 7,       // the playing thread could not be started
+    kEngineInternalError = 8,      // something unforeseen failed inside the engine
     kEngineTempFileFailed = 11,    // the temporary song file could not be written (the program's own step)
 };
 

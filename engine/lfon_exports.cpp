@@ -23,35 +23,51 @@ PlayerStatus FillStatus(LfonStatus& status) {
 extern "C" {
 
 std::int32_t LFOpenDevice(std::int32_t deviceId, std::int32_t /*options: none defined*/) {
-    return ThePlayer().OpenDevice(deviceId);
+    return Guarded([&] { return ThePlayer().OpenDevice(deviceId); });
 }
 
-std::int32_t LFCloseDevice() { return ThePlayer().CloseDevice(); }
+std::int32_t LFCloseDevice() {
+    return Guarded([&] { return ThePlayer().CloseDevice(); });
+}
 
-std::int32_t LFLoadMusic(const char* path) { return ThePlayer().LoadFile(path); }
+std::int32_t LFLoadMusic(const char* path) {
+    return Guarded([&] { return ThePlayer().LoadFile(path); });
+}
 
-std::int32_t LFPlayMusic() { return ThePlayer().Play(); }
+std::int32_t LFPlayMusic() {
+    return Guarded([&] { return ThePlayer().Play(); });
+}
 
-std::int32_t LFStopMusic() { return ThePlayer().Stop(); }
+std::int32_t LFStopMusic() {
+    return Guarded([&] { return ThePlayer().Stop(); });
+}
 
-std::int32_t LFRestartMusic() { return ThePlayer().Restart(); }
+std::int32_t LFRestartMusic() {
+    return Guarded([&] { return ThePlayer().Restart(); });
+}
 
 std::int32_t LFSendSysEx(std::int32_t selector, std::int32_t /*options: none defined*/) {
-    switch (selector) {
-    case kLfonSysExGmReset: return ThePlayer().SendReset(lyra::ResetKind::gm);
-    case kLfonSysExGsReset: return ThePlayer().SendReset(lyra::ResetKind::gs);
-    case kLfonSysExXgReset: return ThePlayer().SendReset(lyra::ResetKind::xg);
-    default: return kEngineBadArgument;
-    }
+    return Guarded([&] {
+        switch (selector) {
+        case kLfonSysExGmReset: return ThePlayer().SendReset(lyra::ResetKind::gm);
+        case kLfonSysExGsReset: return ThePlayer().SendReset(lyra::ResetKind::gs);
+        case kLfonSysExXgReset: return ThePlayer().SendReset(lyra::ResetKind::xg);
+        default: return std::int32_t{kEngineBadArgument};
+        }
+    });
 }
 
-std::int32_t LFSeek(std::int32_t position) { return ThePlayer().Seek(position); }
+std::int32_t LFSeek(std::int32_t position) {
+    return Guarded([&] { return ThePlayer().Seek(position); });
+}
 
 // The caller states the record's size; a smaller record is refused rather than overrun.
 std::int32_t LFGetStatus(LfonStatus* status) {
     if (status == nullptr || status->size < sizeof(LfonStatus)) return kEngineBadArgument;
-    FillStatus(*status);
-    return kEngineOk;
+    return Guarded([&] {
+        FillStatus(*status);
+        return std::int32_t{kEngineOk};
+    });
 }
 
 std::int32_t LFGetErrorString(std::int32_t code, char* buffer, std::int32_t bufferSize) {
@@ -66,14 +82,18 @@ std::int32_t LFGetVersion(std::uint32_t* version) {
 
 std::int32_t LFSetCaps(const LfonCaps* caps) {
     if (caps == nullptr || caps->size < sizeof(LfonCaps)) return kEngineBadArgument;
-    ThePlayer().SetStateSentAtStart((caps->flags & kLfonCapsSendStateAtStart) != 0);
-    return kEngineOk;
+    return Guarded([&] {
+        ThePlayer().SetStateSentAtStart((caps->flags & kLfonCapsSendStateAtStart) != 0);
+        return std::int32_t{kEngineOk};
+    });
 }
 
 std::int32_t LFGetCaps(LfonCaps* caps) {
     if (caps == nullptr || caps->size < sizeof(LfonCaps)) return kEngineBadArgument;
-    caps->flags = ThePlayer().StateSentAtStart() ? kLfonCapsSendStateAtStart : 0;
-    return kEngineOk;
+    return Guarded([&] {
+        caps->flags = ThePlayer().StateSentAtStart() ? kLfonCapsSendStateAtStart : 0;
+        return std::int32_t{kEngineOk};
+    });
 }
 
 }  // extern "C"

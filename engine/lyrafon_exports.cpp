@@ -8,23 +8,36 @@
 extern "C" {
 
 std::int32_t lfOpenDevice(std::int32_t deviceId, std::int32_t /*options: none defined*/, std::int32_t /*reserved*/) {
-    return ThePlayer().OpenDevice(deviceId);
+    return Guarded([&] { return ThePlayer().OpenDevice(deviceId); });
 }
 
-std::int32_t lfCloseDevice() { return ThePlayer().CloseDevice(); }
+std::int32_t lfCloseDevice() {
+    return Guarded([&] { return ThePlayer().CloseDevice(); });
+}
 
 // The bytes are read into the engine's own song before this returns.
 std::int32_t lfDirectPlayMusic(const void* data, std::uint32_t size) {
-    std::int32_t loaded = ThePlayer().LoadBytes(data, size);
-    if (loaded != kEngineOk) return loaded;
-    return ThePlayer().Play();
+    return Guarded([&] {
+        std::int32_t loaded = ThePlayer().LoadBytes(data, size);
+        if (loaded != kEngineOk) return loaded;
+        return ThePlayer().Play();
+    });
 }
 
-std::int32_t lfStopMusic(std::int32_t /*fadeMilliseconds: ours stops at once*/) { return ThePlayer().Stop(); }
+std::int32_t lfStopMusic(std::int32_t /*fadeMilliseconds: ours stops at once*/) {
+    return Guarded([&] { return ThePlayer().Stop(); });
+}
 
 std::int32_t lfGetStatus(LyrafonStatus* status) {
     if (status == nullptr) return kEngineBadArgument;
-    PlayerStatus now = ThePlayer().Status();
+    PlayerStatus now;
+    if (std::int32_t failed = Guarded([&] {
+            now = ThePlayer().Status();
+            return std::int32_t{kEngineOk};
+        });
+        failed != kEngineOk) {
+        return failed;
+    }
     *status = LyrafonStatus{};
     status->size = sizeof(LyrafonStatus);
     status->length = now.length;
@@ -44,15 +57,25 @@ std::int32_t lfGetVersion(std::uint32_t* version) {
     return kEngineOk;
 }
 
-std::int32_t lfGMReset() { return ThePlayer().SendReset(lyra::ResetKind::gm); }
+std::int32_t lfGMReset() {
+    return Guarded([&] { return ThePlayer().SendReset(lyra::ResetKind::gm); });
+}
 
-std::int32_t lfGSReset() { return ThePlayer().SendReset(lyra::ResetKind::gs); }
+std::int32_t lfGSReset() {
+    return Guarded([&] { return ThePlayer().SendReset(lyra::ResetKind::gs); });
+}
 
-std::int32_t lfXGReset() { return ThePlayer().SendReset(lyra::ResetKind::xg); }
+std::int32_t lfXGReset() {
+    return Guarded([&] { return ThePlayer().SendReset(lyra::ResetKind::xg); });
+}
 
-std::int32_t lfSeek(std::int32_t position) { return ThePlayer().Seek(position); }
+std::int32_t lfSeek(std::int32_t position) {
+    return Guarded([&] { return ThePlayer().Seek(position); });
+}
 
-std::int32_t lfRestart() { return ThePlayer().Restart(); }
+std::int32_t lfRestart() {
+    return Guarded([&] { return ThePlayer().Restart(); });
+}
 
 }  // extern "C"
 

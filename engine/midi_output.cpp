@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 MidiOutput::~MidiOutput() { ReleaseAtUnload(); }
 
@@ -26,9 +27,13 @@ std::int32_t MidiOutput::OpenCapture(const char* path) {
     return kEngineOk;
 }
 
+// The reset hands every buffer back; one the device still has not reported done is left to the
+// process's end rather than freed under it, and closing goes on without waiting for it.
 void MidiOutput::Close() {
     if (device_ != nullptr) {
         midiOutReset(device_);
+        ReclaimDoneBuffers();
+        AbandonBuffers();
         midiOutClose(device_);
         device_ = nullptr;
     }
@@ -36,6 +41,7 @@ void MidiOutput::Close() {
 }
 
 void MidiOutput::ReleaseAtUnload() {
+    AbandonBuffers();
     if (capture_ != INVALID_HANDLE_VALUE) CloseHandle(capture_);
     capture_ = INVALID_HANDLE_VALUE;
 }
@@ -46,8 +52,11 @@ void MidiOutput::Send(const std::uint8_t* bytes, std::size_t size) {
     if (device_ != nullptr) SendToDevice(bytes, size);
 }
 
+// Only a channel message goes as a short message; system exclusive, its continuation packets and
+// escaped bytes go as their bytes.
 void MidiOutput::SendToDevice(const std::uint8_t* bytes, std::size_t size) {
-    if (bytes[0] >= 0xF0 || size > 3) {
+    ReclaimDoneBuffers();
+    if (bytes[0] < 0x80 || bytes[0] >= 0xF0 || size > 3) {
         SendLongToDevice(bytes, size);
         return;
     }
@@ -57,17 +66,32 @@ void MidiOutput::SendToDevice(const std::uint8_t* bytes, std::size_t size) {
     midiOutShortMsg(device_, packed);
 }
 
-// System-exclusive bytes go out as a long message; the header is kept until the device is done.
+// Never waits for the device: the buffer is kept until the device reports it done.
 void MidiOutput::SendLongToDevice(const std::uint8_t* bytes, std::size_t size) {
-    std::string copy(reinterpret_cast<const char*>(bytes), size);
-    MIDIHDR header{};
-    header.lpData = copy.data();
-    header.dwBufferLength = static_cast<DWORD>(size);
-    if (midiOutPrepareHeader(device_, &header, sizeof header) != MMSYSERR_NOERROR) return;
-    if (midiOutLongMsg(device_, &header, sizeof header) == MMSYSERR_NOERROR) {
-        for (int waited = 0; (header.dwFlags & MHDR_DONE) == 0 && waited < 1000; ++waited) Sleep(1);
+    auto buffer = std::make_unique<LongBuffer>();
+    buffer->bytes.assign(bytes, bytes + size);
+    buffer->header.lpData = reinterpret_cast<LPSTR>(buffer->bytes.data());
+    buffer->header.dwBufferLength = static_cast<DWORD>(size);
+    if (midiOutPrepareHeader(device_, &buffer->header, sizeof buffer->header) != MMSYSERR_NOERROR) return;
+    if (midiOutLongMsg(device_, &buffer->header, sizeof buffer->header) != MMSYSERR_NOERROR) {
+        midiOutUnprepareHeader(device_, &buffer->header, sizeof buffer->header);
+        return;
     }
-    midiOutUnprepareHeader(device_, &header, sizeof header);
+    pending_.push_back(std::move(buffer));
+}
+
+void MidiOutput::ReclaimDoneBuffers() {
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        MIDIHDR& header = (*it)->header;
+        if ((header.dwFlags & MHDR_DONE) == 0) break;  // the device finishes them in order
+        midiOutUnprepareHeader(device_, &header, sizeof header);
+        it = pending_.erase(it);
+    }
+}
+
+void MidiOutput::AbandonBuffers() {
+    for (std::unique_ptr<LongBuffer>& buffer : pending_) static_cast<void>(buffer.release());
+    pending_.clear();
 }
 
 void MidiOutput::WriteCaptureLine(const std::uint8_t* bytes, std::size_t size) {

@@ -7,6 +7,9 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <list>
+#include <memory>
+#include <vector>
 
 class MidiOutput final : public lyra::MidiSink {
 public:
@@ -30,9 +33,18 @@ private:
     void SendToDevice(const std::uint8_t* bytes, std::size_t size);
     void SendLongToDevice(const std::uint8_t* bytes, std::size_t size);
     void WriteCaptureLine(const std::uint8_t* bytes, std::size_t size);
+    void ReclaimDoneBuffers();
+    void AbandonBuffers();
+
+    // A long message the device may still be reading: kept until it reports it done.
+    struct LongBuffer {
+        MIDIHDR header{};
+        std::vector<std::uint8_t> bytes;
+    };
 
     const lyra::Clock& clock_;
     HMIDIOUT device_ = nullptr;
     HANDLE capture_ = INVALID_HANDLE_VALUE;
     std::int64_t captureOriginUs_ = 0;
+    std::list<std::unique_ptr<LongBuffer>> pending_;
 };

@@ -37,6 +37,23 @@ private:
 
 }  // namespace
 
+// The state lock for an operation other than the playing thread: the thread lets such waiters in
+// between its pumps, so that a burst never holds them up for long.
+class StateLock {
+public:
+    explicit StateLock(Player& player) : player_(player) {
+        ++player_.stateWaiters_;
+        AcquireSRWLockExclusive(&player_.stateLock_);
+        --player_.stateWaiters_;
+    }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+    ~StateLock() { ReleaseSRWLockExclusive(&player_.stateLock_); }
+
+private:
+    Player& player_;
+};
+
 // Runs when the library leaves the process. No playing thread is left by then (each one holds the
 // library until it has ended), and the device is left to the process's end: closing it here, under
 // the loader's lock, could hang.
@@ -46,14 +63,14 @@ Player::~Player() {
 
 std::int32_t Player::OpenDevice(std::int32_t deviceId) {
     ExclusiveLock control(controlLock_);
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     return output_.Open(deviceId);
 }
 
 std::int32_t Player::CloseDevice() {
     ExclusiveLock control(controlLock_);
     StopPlaying();
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     output_.Close();
     return kEngineOk;
 }
@@ -72,7 +89,10 @@ std::int32_t Player::LoadFile(const char* path) {
     }
     CloseHandle(file);
     if (!read) return kEngineSongFileUnreadable;
-    return LoadBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    // The bytes read become the song's own: the file is held once.
+    lyra::Song song;
+    if (lyra::ReadSong(std::move(bytes), song) != lyra::ReadResult::ok) return kEngineSongInvalid;
+    return TakeSong(std::move(song));
 }
 
 std::int32_t Player::LoadBytes(const void* data, std::uint32_t size) {
@@ -87,7 +107,7 @@ std::int32_t Player::LoadBytes(const void* data, std::uint32_t size) {
 std::int32_t Player::TakeSong(lyra::Song song) {
     ExclusiveLock control(controlLock_);
     StopPlaying();
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     sequencer_.Load(std::move(song));
     return kEngineOk;
 }
@@ -109,44 +129,44 @@ std::int32_t Player::Stop() {
     return kEngineOk;
 }
 
-std::int32_t Player::Seek(std::int32_t tenths) {
-    if (tenths < 0) return kEngineBadArgument;
+std::int32_t Player::Seek(std::int32_t position) {
+    if (position < 0) return kEngineBadArgument;
     ExclusiveLock control(controlLock_);
     bool wasPlaying = Status().playing;
     StopPlaying();
     {
-        ExclusiveLock state(stateLock_);
-        sequencer_.Seek(static_cast<std::uint32_t>(tenths));
+        StateLock state(*this);
+        sequencer_.Seek(static_cast<std::uint32_t>(position));
     }
     return wasPlaying ? StartPlaying(false) : kEngineOk;
 }
 
 std::int32_t Player::SendReset(lyra::ResetKind kind) {
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     if (!output_.IsOpen()) return kEngineDeviceOpenFailed;
     sequencer_.SendReset(kind);
     return kEngineOk;
 }
 
 PlayerStatus Player::Status() {
-    ExclusiveLock state(stateLock_);
-    return {output_.IsOpen(), sequencer_.Playing(), sequencer_.PositionTenths(), sequencer_.LengthTenths()};
+    StateLock state(*this);
+    return {output_.IsOpen(), sequencer_.Playing(), sequencer_.Position(), sequencer_.Length()};
 }
 
 bool Player::StateSentAtStart() {
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     return sequencer_.StateSentAtStart();
 }
 
 void Player::SetStateSentAtStart(bool on) {
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     sequencer_.SetStateSentAtStart(on);
 }
 
 // A play without an open device opens the MIDI mapper first.
 std::int32_t Player::StartPlaying(bool fromStart) {
     StopPlaying();
-    ExclusiveLock state(stateLock_);
+    StateLock state(*this);
     if (!sequencer_.HasSong()) return kEngineNoSong;
     if (!output_.IsOpen() && output_.Open(kMidiMapperDevice) != kEngineOk) return kEngineDeviceOpenFailed;
     if (fromStart) sequencer_.Seek(0);
@@ -166,16 +186,20 @@ std::int32_t Player::StartPlaying(bool fromStart) {
     return kEngineOk;
 }
 
-// Called with the control lock held; returns once the playing thread has ended.
+// Called with the control lock held; returns once the playing thread has ended. The thread sees
+// the request between two pumps, so a burst in progress ends at once.
 void Player::StopPlaying() {
+    stopRequested_ = true;
     {
-        ExclusiveLock state(stateLock_);
+        StateLock state(*this);
         sequencer_.Stop();
     }
-    if (thread_ == nullptr) return;
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    if (thread_ != nullptr) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    stopRequested_ = false;
 }
 
 DWORD WINAPI Player::ThreadMain(void* self) {
@@ -189,16 +213,36 @@ DWORD WINAPI Player::ThreadMain(void* self) {
     FreeLibraryAndExitThread(module, 0);
 }
 
+// Nothing the song does may end the process: a failure inside (no memory for a chase) ends the run.
 void Player::PlayUntilStopped() {
-    for (;;) {
+    try {
+        PumpUntilStopped();
+    } catch (...) {
+        ExclusiveLock state(stateLock_);
+        try {
+            sequencer_.Stop();
+        } catch (...) {
+        }
+    }
+}
+
+void Player::PumpUntilStopped() {
+    while (!stopRequested_) {
         std::int64_t waitUs = 0;
         {
             ExclusiveLock state(stateLock_);
             waitUs = sequencer_.Pump();
         }
         if (waitUs < 0) return;
-        WaitUntilDue(waitUs);
+        LetWaitersIn();
+        if (waitUs > 0) WaitUntilDue(waitUs);
     }
+}
+
+// A status query or a stop waiting for the lock gets it before the next pump; bounded, so that a
+// steady stream of queries cannot stall the song.
+void Player::LetWaitersIn() {
+    for (int round = 0; round < 100 && stateWaiters_.load() > 0; ++round) SwitchToThread();
 }
 
 // Sleeps until a little before the time, then yields for the rest. No sleep is longer than 10 ms,

@@ -3,16 +3,19 @@
 #pragma once
 #include "engine/clock.h"
 #include "engine/midi_output.h"
+#include "engine/engine_exports.h"
+#include "engine/guarded.h"
 #include "engine/sequencer.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 struct PlayerStatus {
     bool deviceOpen = false;
     bool playing = false;
-    std::uint32_t position = 0;  // tenths of a second
+    std::uint32_t position = 0;  // in the song's unit: tenths of a second for songs up to 109 minutes
     std::uint32_t length = 0;
 };
 
@@ -30,7 +33,7 @@ public:
     std::int32_t Play();     // from the start
     std::int32_t Restart();  // from the position
     std::int32_t Stop();
-    std::int32_t Seek(std::int32_t tenths);
+    std::int32_t Seek(std::int32_t position);  // in the song's unit
     std::int32_t SendReset(lyra::ResetKind kind);
     PlayerStatus Status();
     bool StateSentAtStart();
@@ -42,7 +45,9 @@ private:
     void StopPlaying();
     static DWORD WINAPI ThreadMain(void* self);
     void PlayUntilStopped();
+    void PumpUntilStopped();
     void WaitUntilDue(std::int64_t waitUs);
+    void LetWaitersIn();
 
     PerformanceClock clock_;
     MidiOutput output_{clock_};
@@ -50,6 +55,9 @@ private:
     SRWLOCK stateLock_ = SRWLOCK_INIT;    // the sequencer and the output
     SRWLOCK controlLock_ = SRWLOCK_INIT;  // one control operation at a time; held while the thread is joined
     HANDLE thread_ = nullptr;
+    std::atomic<bool> stopRequested_{false};  // seen by the playing thread between pumps
+    std::atomic<int> stateWaiters_{0};        // operations waiting for the state lock
+    friend class StateLock;
 };
 
 // The one engine of the library this is linked into.

@@ -1,94 +1,165 @@
 #include "engine/sequencer.h"
 
-#include "engine/channel_state.h"
-
 #include <algorithm>
-#include <limits>
 
 namespace lyra {
 namespace {
 
-std::uint32_t ClampedTenths(std::int64_t tenths) {
-    return static_cast<std::uint32_t>(std::min<std::int64_t>(tenths, std::numeric_limits<std::uint32_t>::max()));
+std::int64_t CeilDiv(std::int64_t value, std::int64_t divisor) { return value / divisor + (value % divisor != 0); }
+
+StateMessage OwnMessage(const MidiMessage& bytes) {
+    StateMessage message;
+    message.size = static_cast<std::uint32_t>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), message.own.begin());
+    return message;
 }
+
+bool IsContinuation(EventKind kind) { return kind == EventKind::sysExPart || kind == EventKind::sysExEnd; }
 
 }  // namespace
 
+std::int64_t PositionUnitUs(std::int64_t lengthUs) {
+    std::int64_t tenths = CeilDiv(std::max<std::int64_t>(lengthUs, 0), kUsPerTenth);
+    if (tenths <= kLargestPosition) return kUsPerTenth;
+    return CeilDiv(tenths, kLargestPosition) * kUsPerTenth;
+}
+
 void Sequencer::Load(Song song) {
     Stop();
+    events_.reset();
     song_ = std::move(song);
     hasSong_ = true;
     positionUs_ = 0;
-    cursor_ = 0;
+    unitUs_ = PositionUnitUs(song_.lengthUs);
 }
 
 bool Sequencer::Start() {
     if (!hasSong_) return false;
-    if (playing_) Stop();
-    if (positionUs_ > 0 && stateSentAtStart_) {
-        for (const MidiMessage& message : StateMessagesAt(song_, positionUs_)) Send(message.data(), message.size());
-    }
-    Begin();
+    if (Playing()) Stop();
+    // The walk to the position is the chase: one pass over the events before it.
+    events_ = std::make_unique<EventCursor>(song_);
+    hasNext_ = events_->Next(next_);
+    chaseOn_ = positionUs_ > 0 && stateSentAtStart_;
+    chase_ = SongChase();
+    state_.clear();
+    stateNext_ = 0;
+    dividedSent_ = false;
+    phase_ = Phase::chasing;
     return true;
 }
 
-void Sequencer::Begin() {
-    auto first = std::lower_bound(song_.events.begin(), song_.events.end(), positionUs_,
-                                  [](const SongEvent& event, std::int64_t time) { return event.timeUs < time; });
-    cursor_ = static_cast<std::size_t>(first - song_.events.begin());
-    startClockUs_ = clock_.NowUs() - positionUs_;
-    playing_ = true;
-}
-
 void Sequencer::Stop() {
-    if (playing_) positionUs_ = SongTimeNow();
-    playing_ = false;
+    if (phase_ == Phase::playing) positionUs_ = std::clamp<std::int64_t>(SongTimeNow(), 0, song_.lengthUs);
+    phase_ = Phase::stopped;
+    state_ = {};
     SendSilence();
 }
 
-void Sequencer::Seek(std::uint32_t tenths) {
-    bool wasPlaying = playing_;
+void Sequencer::Seek(std::uint32_t position) {
+    bool wasPlaying = Playing();
     if (wasPlaying) Stop();
-    positionUs_ = std::min<std::int64_t>(std::int64_t{tenths} * kUsPerTenth, song_.lengthUs);
+    std::int64_t units = std::min<std::int64_t>(position, Length());
+    positionUs_ = std::min(units * unitUs_, song_.lengthUs);
     if (wasPlaying) Start();
 }
 
 std::int64_t Sequencer::Pump() {
-    if (!playing_) return -1;
-    std::int64_t now = SongTimeNow();
-    while (cursor_ < song_.events.size() && song_.events[cursor_].timeUs <= now) {
-        const SongEvent& event = song_.events[cursor_++];
-        Send(song_.Message(event), event.size);
+    if (phase_ == Phase::stopped) return -1;
+    std::int64_t now = clock_.NowUs();
+    if (now < quietUntilUs_) return quietUntilUs_ - now;
+    switch (phase_) {
+    case Phase::chasing: return ChaseSome();
+    case Phase::sendingState: return SendSomeState(now);
+    case Phase::playing: return PlaySome(now);
+    case Phase::stopped: break;
     }
-    if (cursor_ < song_.events.size()) return song_.events[cursor_].timeUs - now;
-    if (now < song_.lengthUs) return song_.lengthUs - now;
-    playing_ = false;
+    return -1;
+}
+
+// Walks the events before the position into the chase, a share at a time.
+std::int64_t Sequencer::ChaseSome() {
+    for (int taken = 0; hasNext_ && next_.timeUs < positionUs_; hasNext_ = events_->Next(next_)) {
+        if (++taken > kChaseEventsPerPump) return 0;
+        if (chaseOn_) chase_.Take(next_);
+    }
+    if (soundSinceSilence_) {
+        for (const MidiMessage& message : SilenceMessages()) state_.push_back(OwnMessage(message));
+    }
+    std::vector<StateMessage> reached = chase_.Messages();
+    state_.insert(state_.end(), reached.begin(), reached.end());
+    chase_ = SongChase();
+    soundSinceSilence_ = true;
+    phase_ = Phase::sendingState;
+    return 0;
+}
+
+std::int64_t Sequencer::SendSomeState(std::int64_t now) {
+    for (int sent = 0; sent < kMessagesPerPump && stateNext_ < state_.size(); ++sent) {
+        const StateMessage& message = state_[stateNext_++];
+        sink_.Send(message.Data(), message.size);
+        if (!message.longBytes.empty() && IsResetMessage(message.Data(), message.size)) {
+            quietUntilUs_ = clock_.NowUs() + kResetPauseUs;  // counted from when the reset went out
+            return kResetPauseUs;
+        }
+    }
+    if (stateNext_ < state_.size()) return 0;
+    state_ = {};
+    startClockUs_ = now - positionUs_;
+    phase_ = Phase::playing;
+    return 0;
+}
+
+std::int64_t Sequencer::PlaySome(std::int64_t now) {
+    std::int64_t songNow = now - startClockUs_;
+    for (int sent = 0; sent < kMessagesPerPump; ++sent) {
+        if (!hasNext_ || next_.timeUs > songNow) break;
+        bool reset = SendEvent(next_);
+        std::int64_t eventUs = next_.timeUs;
+        hasNext_ = events_->Next(next_);
+        if (reset) {
+            // The song's clock waits out the reset's pause, so what follows keeps its spacing.
+            std::int64_t sentUs = clock_.NowUs();
+            startClockUs_ = sentUs + kResetPauseUs - eventUs;
+            quietUntilUs_ = sentUs + kResetPauseUs;
+            return kResetPauseUs;
+        }
+        if (sent + 1 == kMessagesPerPump) return 0;
+    }
+    if (hasNext_) return next_.timeUs - songNow;
+    if (songNow < song_.lengthUs) return song_.lengthUs - songNow;
+    phase_ = Phase::stopped;
     positionUs_ = song_.lengthUs;
     SendSilence();
     return -1;
 }
 
+// Sends one event of the song; true when it was a reset. A continuation packet whose start was
+// not sent in this run (it came before the position) is left out.
+bool Sequencer::SendEvent(const SongEvent& event) {
+    EventKind kind = event.kind;
+    if (IsContinuation(kind) && !dividedSent_) return false;
+    if (kind == EventKind::sysExStart) dividedSent_ = true;
+    if (kind == EventKind::sysExEnd) dividedSent_ = false;
+    sink_.Send(event.bytes, event.size);
+    return kind == EventKind::sysEx && IsResetMessage(event.bytes, event.size);
+}
+
 void Sequencer::SendReset(ResetKind kind) {
     std::span<const std::uint8_t> message = ResetMessage(kind);
     sink_.Send(message.data(), message.size());
+    quietUntilUs_ = clock_.NowUs() + kResetPauseUs;
 }
 
-std::uint32_t Sequencer::PositionTenths() const {
-    std::int64_t position = playing_ ? std::min(SongTimeNow(), song_.lengthUs) : positionUs_;
-    return ClampedTenths(std::max<std::int64_t>(position, 0) / kUsPerTenth);
+std::uint32_t Sequencer::Position() const {
+    std::int64_t position = positionUs_;
+    if (phase_ == Phase::playing) position = std::clamp<std::int64_t>(SongTimeNow(), 0, song_.lengthUs);
+    return static_cast<std::uint32_t>(position / unitUs_);
 }
 
 // Rounded up, so that every position reached lies within the length.
-std::uint32_t Sequencer::LengthTenths() const {
-    return ClampedTenths((song_.lengthUs + kUsPerTenth - 1) / kUsPerTenth);
-}
+std::uint32_t Sequencer::Length() const { return static_cast<std::uint32_t>(CeilDiv(song_.lengthUs, unitUs_)); }
 
 std::int64_t Sequencer::SongTimeNow() const { return clock_.NowUs() - startClockUs_; }
-
-void Sequencer::Send(const std::uint8_t* bytes, std::size_t size) {
-    sink_.Send(bytes, size);
-    soundSinceSilence_ = true;
-}
 
 void Sequencer::SendSilence() {
     if (!soundSinceSilence_) return;

@@ -1,11 +1,15 @@
 // Plays a Song against a clock: sends each message when its time has come, keeps the position,
 // and moves it. Portable: the clock and the output are handed in, so tests drive the time.
 #pragma once
+#include "engine/channel_state.h"
 #include "engine/midi_messages.h"
+#include "engine/smf_reader.h"
 #include "engine/song.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace lyra {
 
@@ -22,6 +26,15 @@ public:
 };
 
 inline constexpr std::int64_t kUsPerTenth = 100000;
+// The 16-bit position the program passes back on a seek: every song's length fits it.
+inline constexpr std::int64_t kLargestPosition = 65535;
+// Work one Pump does at most, so that a stop, a seek or a status query never waits long.
+inline constexpr int kMessagesPerPump = 64;
+inline constexpr int kChaseEventsPerPump = 20000;
+
+// The unit of positions and lengths for a song of `lengthUs`: a tenth of a second while the song
+// fits 65535 of them (109 minutes), else the fewest whole tenths that make it fit.
+std::int64_t PositionUnitUs(std::int64_t lengthUs);
 
 class Sequencer {
 public:
@@ -33,41 +46,58 @@ public:
     void Load(Song song);
     bool HasSong() const { return hasSong_; }
 
-    // Plays from the current position; false without a song. A start after position 0 first
-    // sends the state the song has reached there (unless that was turned off).
+    // Plays from the current position; false without a song. Sends nothing itself: the pumps
+    // that follow first leave a clean state, then send the state the song has reached at the
+    // position (unless that was turned off), then the song.
     bool Start();
     // Stops, keeping the position, and silences every channel if anything sounded.
     void Stop();
-    // Moves to `tenths` (at most the length); while playing, the song goes on from there.
-    void Seek(std::uint32_t tenths);
-    // Sends what is due. Returns the microseconds until something next falls due, or -1 when
-    // nothing plays (the song may have just ended).
+    // Moves to `position` (in the song's unit, at most the length); while playing, the song goes
+    // on from there.
+    void Seek(std::uint32_t position);
+    // Does a bounded share of what is due. Returns the microseconds until something next falls
+    // due (0: more is due now), or -1 when nothing plays (the song may have just ended).
     std::int64_t Pump();
 
+    // Sends the reset at once; the pumps keep quiet for the reset's pause after it.
     void SendReset(ResetKind kind);
     void SetStateSentAtStart(bool on) { stateSentAtStart_ = on; }
     bool StateSentAtStart() const { return stateSentAtStart_; }
 
-    bool Playing() const { return playing_; }
-    std::uint32_t PositionTenths() const;
-    std::uint32_t LengthTenths() const;
+    bool Playing() const { return phase_ != Phase::stopped; }
+    std::uint32_t Position() const;
+    std::uint32_t Length() const;
+    std::int64_t UnitUs() const { return unitUs_; }
 
 private:
+    enum class Phase { stopped, chasing, sendingState, playing };
+
     std::int64_t SongTimeNow() const;
-    void Send(const std::uint8_t* bytes, std::size_t size);
+    std::int64_t ChaseSome();
+    std::int64_t SendSomeState(std::int64_t now);
+    std::int64_t PlaySome(std::int64_t now);
+    bool SendEvent(const SongEvent& event);
     void SendSilence();
-    void Begin();
 
     const Clock& clock_;
     MidiSink& sink_;
     Song song_;
     bool hasSong_ = false;
-    bool playing_ = false;
+    Phase phase_ = Phase::stopped;
     bool stateSentAtStart_ = true;
-    bool soundSinceSilence_ = false;
-    std::size_t cursor_ = 0;         // next event to send
+    bool soundSinceSilence_ = true;  // the device's state is unknown until the first silence
+    bool dividedSent_ = false;       // the start of a divided message went out in this run
+    std::int64_t unitUs_ = kUsPerTenth;
+    std::unique_ptr<EventCursor> events_;  // over song_, while a run lasts
+    SongEvent next_;                       // the next event to chase or to send
+    bool hasNext_ = false;
+    bool chaseOn_ = false;                 // this run sends the state at its position
+    SongChase chase_;
+    std::vector<StateMessage> state_;
+    std::size_t stateNext_ = 0;
     std::int64_t positionUs_ = 0;    // where a start begins; kept while stopped
     std::int64_t startClockUs_ = 0;  // the clock's time at song time 0 of this run
+    std::int64_t quietUntilUs_ = 0;  // the clock's time at the end of a reset's pause
 };
 
 }  // namespace lyra

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <queue>
+#include <utility>
 
 namespace lyra {
 namespace {
@@ -9,22 +12,20 @@ namespace {
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds a quarter note: 120 beats a minute
 // Deltas add up to at most this many ticks in a track, which keeps every time product in 64 bits.
 constexpr std::uint64_t kTickLimit = 0xFFFFFFFFu;
+// Times stop growing here (about 146,000 years), so that sums of track times cannot overflow.
+constexpr std::int64_t kTimeLimitUs = std::int64_t{1} << 62;
+
+std::int64_t SaturatedSum(std::int64_t base, std::uint64_t extra) {
+    if (extra >= static_cast<std::uint64_t>(kTimeLimitUs) || base >= kTimeLimitUs - static_cast<std::int64_t>(extra)) {
+        return kTimeLimitUs;
+    }
+    return base + static_cast<std::int64_t>(extra);
+}
 
 struct Header {
     std::uint16_t format = 0;
     std::uint16_t trackCount = 0;
     std::uint16_t division = 0;
-};
-
-enum class ItemKind { message, tempo, endOfTrack };
-
-// One event of one track, before the tracks are laid out in time.
-struct TrackItem {
-    std::uint64_t tick = 0;
-    ItemKind kind = ItemKind::message;
-    std::uint32_t offset = 0;  // message bytes in the song's pool
-    std::uint32_t size = 0;
-    std::uint32_t tempo = 0;
 };
 
 std::uint32_t ReadBigEndian(const std::uint8_t* p, int count) {
@@ -67,100 +68,139 @@ int DataByteCount(std::uint8_t status) {
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
-class TrackReader {
-public:
-    TrackReader(std::vector<std::uint8_t>& pool, std::vector<TrackItem>& items) : pool_(pool), items_(items) {}
+enum class ItemKind { message, tempo, endOfTrack };
 
-    void Read(const std::uint8_t* data, std::size_t size) {
-        TrackCursor cursor(data, size);
-        std::uint64_t tick = 0;
-        std::uint8_t runningStatus = 0;
-        while (!cursor.AtEnd()) {
+// One track read in place, one item ahead: a message, a tempo change, or the track's end (at its
+// end-of-track event, or at its last event when it has none or breaks off).
+class TrackWalk {
+public:
+    TrackWalk(const std::uint8_t* data, std::size_t size) : cursor_(data, size) {}
+
+    // Reads the next item; false once the end was given.
+    bool Advance() {
+        if (ended_) return false;
+        while (!cursor_.AtEnd()) {
             std::uint32_t delta = 0;
-            if (!cursor.TakeVarLen(delta) || cursor.AtEnd()) break;
-            tick += delta;
-            if (tick > kTickLimit) break;
+            if (!cursor_.TakeVarLen(delta) || cursor_.AtEnd()) break;
+            tick_ += delta;
+            if (tick_ > kTickLimit) break;
+            std::uint8_t lead = cursor_.Peek();
+            bool item = false;
             bool goOn = true;
-            std::uint8_t lead = cursor.Peek();
             if (lead == 0xFF) {
-                cursor.Take();
-                goOn = ReadMeta(cursor, tick);
-                if (ended_) return;
+                cursor_.Take();
+                goOn = ReadMeta(item);
+                if (ended_) return true;
             } else if (lead == 0xF0 || lead == 0xF7) {
-                cursor.Take();
-                goOn = ReadSysEx(cursor, tick, lead);
+                cursor_.Take();
+                goOn = ReadSysEx(lead, item);
             } else {
-                goOn = ReadChannelMessage(cursor, tick, runningStatus);
+                goOn = ReadChannelMessage(item);
             }
             if (!goOn) break;
+            if (item) return true;
         }
-        // A track without its end-of-track event ends at its last event.
-        items_.push_back({lastTick_, ItemKind::endOfTrack, 0, 0, 0});
+        End(lastTick_);
+        return true;
     }
 
+    ItemKind kind = ItemKind::message;
+    EventKind eventKind = EventKind::channel;
+    std::uint64_t itemTick = 0;
+    std::uint32_t tempo = 0;
+    std::uint8_t lead = 0;             // F0 for a system-exclusive event, whose bytes follow it
+    const std::uint8_t* body = nullptr;  // the message's bytes in the image (after the lead)
+    std::uint32_t bodySize = 0;
+    std::uint8_t shortMessage[3] = {};  // a channel message with its status, running or not
+    std::uint32_t shortSize = 0;
+
 private:
-    bool ReadMeta(TrackCursor& cursor, std::uint64_t tick) {
-        if (cursor.AtEnd()) return false;
-        std::uint8_t type = cursor.Take();
+    void End(std::uint64_t tick) {
+        kind = ItemKind::endOfTrack;
+        itemTick = tick;
+        ended_ = true;
+    }
+
+    bool ReadMeta(bool& item) {
+        if (cursor_.AtEnd()) return false;
+        std::uint8_t type = cursor_.Take();
         std::uint32_t length = 0;
-        if (!cursor.TakeVarLen(length) || !cursor.Has(length)) return false;
+        if (!cursor_.TakeVarLen(length) || !cursor_.Has(length)) return false;
         if (type == 0x2F) {
-            items_.push_back({tick, ItemKind::endOfTrack, 0, 0, 0});
-            ended_ = true;
+            End(tick_);
             return true;
         }
         if (type == 0x51 && length >= 3) {
-            std::uint32_t tempo = ReadBigEndian(cursor.Here(), 3);
-            if (tempo > 0) Push(tick, ItemKind::tempo, nullptr, 0, tempo);
+            std::uint32_t value = ReadBigEndian(cursor_.Here(), 3);
+            if (value > 0) {
+                kind = ItemKind::tempo;
+                itemTick = tick_;
+                tempo = value;
+                item = true;
+            }
         }
-        cursor.Skip(length);
-        lastTick_ = tick;
+        cursor_.Skip(length);
+        lastTick_ = tick_;
         return true;
     }
 
-    // F0 events are sent with their F0; F7 events ("escapes") send their bytes as they stand.
-    bool ReadSysEx(TrackCursor& cursor, std::uint64_t tick, std::uint8_t lead) {
+    // F0 events are sent with their F0; F7 events send their bytes as they stand. An F0 event
+    // without a closing F7 opens a divided message that the track's next F7 events continue.
+    bool ReadSysEx(std::uint8_t eventLead, bool& item) {
         std::uint32_t length = 0;
-        if (!cursor.TakeVarLen(length) || !cursor.Has(length)) return false;
-        std::uint32_t offset = static_cast<std::uint32_t>(pool_.size());
-        if (lead == 0xF0) pool_.push_back(0xF0);
-        pool_.insert(pool_.end(), cursor.Here(), cursor.Here() + length);
-        cursor.Skip(length);
-        std::uint32_t size = static_cast<std::uint32_t>(pool_.size()) - offset;
-        if (size > 0) items_.push_back({tick, ItemKind::message, offset, size, 0});
-        lastTick_ = tick;
+        if (!cursor_.TakeVarLen(length) || !cursor_.Has(length)) return false;
+        const std::uint8_t* bytes = cursor_.Here();
+        cursor_.Skip(length);
+        lastTick_ = tick_;
+        bool closed = length > 0 && bytes[length - 1] == 0xF7;
+        EventKind message = EventKind::escape;
+        if (eventLead == 0xF0) {
+            message = closed ? EventKind::sysEx : EventKind::sysExStart;
+            dividedOpen_ = !closed;
+        } else if (dividedOpen_) {
+            message = closed ? EventKind::sysExEnd : EventKind::sysExPart;
+            dividedOpen_ = !closed;
+        }
+        if (eventLead == 0xF7 && length == 0) return true;  // nothing to send
+        kind = ItemKind::message;
+        eventKind = message;
+        itemTick = tick_;
+        lead = eventLead == 0xF0 ? 0xF0 : 0;
+        body = bytes;
+        bodySize = length;
+        item = true;
         return true;
     }
 
-    bool ReadChannelMessage(TrackCursor& cursor, std::uint64_t tick, std::uint8_t& runningStatus) {
-        std::uint8_t status = runningStatus;
-        if (cursor.Peek() & 0x80) {
-            status = cursor.Take();
+    bool ReadChannelMessage(bool& item) {
+        std::uint8_t status = runningStatus_;
+        if (cursor_.Peek() & 0x80) {
+            status = cursor_.Take();
             if (status >= 0xF0) return false;  // no other system message belongs in a track
-            runningStatus = status;
+            runningStatus_ = status;
         }
         if (status == 0) return false;  // a data byte with no status to run on
         int count = DataByteCount(status);
-        if (!cursor.Has(count)) return false;
-        std::uint8_t message[3] = {status, 0, 0};
+        if (!cursor_.Has(count)) return false;
+        shortMessage[0] = status;
         for (int i = 1; i <= count; ++i) {
-            message[i] = cursor.Take();
-            if (message[i] & 0x80) return false;
+            shortMessage[i] = cursor_.Take();
+            if (shortMessage[i] & 0x80) return false;
         }
-        Push(tick, ItemKind::message, message, static_cast<std::uint32_t>(count + 1), 0);
+        kind = ItemKind::message;
+        eventKind = EventKind::channel;
+        itemTick = tick_;
+        shortSize = static_cast<std::uint32_t>(count + 1);
+        lastTick_ = tick_;
+        item = true;
         return true;
     }
 
-    void Push(std::uint64_t tick, ItemKind kind, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t tempo) {
-        std::uint32_t offset = static_cast<std::uint32_t>(pool_.size());
-        if (size > 0) pool_.insert(pool_.end(), bytes, bytes + size);
-        items_.push_back({tick, kind, offset, size, tempo});
-        lastTick_ = tick;
-    }
-
-    std::vector<std::uint8_t>& pool_;
-    std::vector<TrackItem>& items_;
+    TrackCursor cursor_;
+    std::uint64_t tick_ = 0;
     std::uint64_t lastTick_ = 0;
+    std::uint8_t runningStatus_ = 0;
+    bool dividedOpen_ = false;
     bool ended_ = false;
 };
 
@@ -180,9 +220,9 @@ public:
 
     std::int64_t TimeAt(std::uint64_t tick) const {
         std::uint64_t ticks = tick - baseTick_;
-        if (ticksPerQuarter_ != 0) return baseUs_ + static_cast<std::int64_t>(ticks * tempo_ / ticksPerQuarter_);
+        if (ticksPerQuarter_ != 0) return SaturatedSum(baseUs_, ticks * tempo_ / ticksPerQuarter_);
         std::uint64_t scaled = ticks * 1000000u * framesDenominator_;
-        return baseUs_ + static_cast<std::int64_t>(scaled / (framesNumerator_ * ticksPerFrame_));
+        return SaturatedSum(baseUs_, scaled / (framesNumerator_ * ticksPerFrame_));
     }
 
     void SetTempo(std::uint64_t tick, std::uint32_t tempo) {
@@ -242,45 +282,122 @@ std::vector<TrackChunk> FindTracks(const std::uint8_t* data, std::size_t size, s
     return tracks;
 }
 
-void LayOut(const std::vector<TrackItem>& items, TickClock& clock, Song& song, std::int64_t& endUs) {
-    for (const TrackItem& item : items) {
-        std::int64_t time = clock.TimeAt(item.tick);
-        endUs = std::max(endUs, time);
-        if (item.kind == ItemKind::tempo) clock.SetTempo(item.tick, item.tempo);
-        if (item.kind == ItemKind::message) song.events.push_back({time, item.offset, item.size});
+}  // namespace
+
+struct EventCursor::Walk {
+    explicit Walk(const Song& song) : song(song), clock(song.division) {}
+
+    const Song& song;
+    TickClock clock;
+    std::vector<TrackWalk> tracks;
+    // Formats 0 and 1: the tracks with an item, by the item's tick, then the track's number.
+    std::priority_queue<std::pair<std::uint64_t, std::size_t>, std::vector<std::pair<std::uint64_t, std::size_t>>,
+                        std::greater<>>
+        due;
+    std::size_t current = 0;  // format 2: the track that plays
+    std::vector<bool> hasItem;
+    std::int64_t endUs = 0;
+    std::vector<std::uint8_t> scratch;  // the bytes of the message last given
+};
+
+EventCursor::EventCursor(const Song& song) : walk_(std::make_unique<Walk>(song)) {
+    Walk& walk = *walk_;
+    for (const TrackSpan& track : song.tracks) walk.tracks.emplace_back(song.image.data() + track.offset, track.size);
+    walk.hasItem.assign(walk.tracks.size(), false);
+    if (song.format == 2) {
+        if (!walk.tracks.empty()) walk.hasItem[0] = walk.tracks[0].Advance();
+        return;
+    }
+    for (std::size_t i = 0; i < walk.tracks.size(); ++i) {
+        walk.hasItem[i] = walk.tracks[i].Advance();
+        if (walk.hasItem[i]) walk.due.push({walk.tracks[i].itemTick, i});
     }
 }
 
-}  // namespace
+EventCursor::~EventCursor() = default;
 
-ReadResult ReadSong(const std::uint8_t* data, std::size_t size, Song& song) {
+std::int64_t EventCursor::EndUs() const { return walk_->endUs; }
+
+bool EventCursor::Next(SongEvent& event) {
+    Walk& walk = *walk_;
+    const bool patterns = walk.song.format == 2;
+    for (;;) {
+        std::size_t index = 0;
+        if (patterns) {
+            if (walk.current >= walk.tracks.size()) return false;
+            if (!walk.hasItem[walk.current]) {
+                // One pattern after another; the tempo carries on from the pattern before.
+                if (++walk.current < walk.tracks.size()) {
+                    walk.clock.Rebase(0, walk.endUs);
+                    walk.hasItem[walk.current] = walk.tracks[walk.current].Advance();
+                }
+                continue;
+            }
+            index = walk.current;
+        } else {
+            if (walk.due.empty()) return false;
+            index = walk.due.top().second;
+            walk.due.pop();
+        }
+        TrackWalk& track = walk.tracks[index];
+        std::int64_t time = walk.clock.TimeAt(track.itemTick);
+        walk.endUs = std::max(walk.endUs, time);
+        bool message = track.kind == ItemKind::message;
+        if (track.kind == ItemKind::tempo) walk.clock.SetTempo(track.itemTick, track.tempo);
+        if (message) {
+            event.timeUs = time;
+            event.kind = track.eventKind;
+            if (track.eventKind == EventKind::channel) {
+                walk.scratch.assign(track.shortMessage, track.shortMessage + track.shortSize);
+            } else if (track.lead == 0xF0) {
+                walk.scratch.assign(1, 0xF0);
+                walk.scratch.insert(walk.scratch.end(), track.body, track.body + track.bodySize);
+            }
+            bool copied = track.eventKind == EventKind::channel || track.lead == 0xF0;
+            event.bytes = copied ? walk.scratch.data() : track.body;
+            event.size = copied ? static_cast<std::uint32_t>(walk.scratch.size()) : track.bodySize;
+        }
+        walk.hasItem[index] = track.Advance();
+        if (!patterns && walk.hasItem[index]) walk.due.push({track.itemTick, index});
+        if (message) return true;
+    }
+}
+
+ReadResult ReadSong(std::vector<std::uint8_t> image, Song& song) {
     Header header;
     std::size_t tracksStart = 0;
-    if (data == nullptr || !ReadHeader(data, size, header, tracksStart)) return ReadResult::notASong;
-    std::vector<TrackChunk> tracks = FindTracks(data, size, tracksStart, header.trackCount);
-    if (tracks.empty()) return ReadResult::notASong;
-
+    if (!ReadHeader(image.data(), image.size(), header, tracksStart)) return ReadResult::notASong;
+    std::vector<TrackChunk> chunks = FindTracks(image.data(), image.size(), tracksStart, header.trackCount);
+    if (chunks.empty()) return ReadResult::notASong;
     Song result;
-    TickClock clock(header.division);
-    std::int64_t endUs = 0;
-    if (header.format == 2) {
-        // One pattern after another; the tempo carries on from the pattern before.
-        for (const TrackChunk& track : tracks) {
-            std::vector<TrackItem> items;
-            TrackReader(result.bytes, items).Read(track.data, track.size);
-            clock.Rebase(0, endUs);
-            LayOut(items, clock, result, endUs);
-        }
-    } else {
-        std::vector<TrackItem> items;
-        for (const TrackChunk& track : tracks) TrackReader(result.bytes, items).Read(track.data, track.size);
-        std::stable_sort(items.begin(), items.end(),
-                         [](const TrackItem& a, const TrackItem& b) { return a.tick < b.tick; });
-        LayOut(items, clock, result, endUs);
+    result.format = header.format;
+    result.division = header.division;
+    for (const TrackChunk& chunk : chunks) {
+        result.tracks.push_back({static_cast<std::size_t>(chunk.data - image.data()), chunk.size});
     }
-    result.lengthUs = endUs;
+    result.image = std::move(image);
+    {
+        EventCursor cursor(result);
+        SongEvent event;
+        while (cursor.Next(event)) {
+        }
+        result.lengthUs = cursor.EndUs();
+    }
     song = std::move(result);
     return ReadResult::ok;
+}
+
+ReadResult ReadSong(const std::uint8_t* data, std::size_t size, Song& song) {
+    if (data == nullptr) return ReadResult::notASong;
+    return ReadSong(std::vector<std::uint8_t>(data, data + size), song);
+}
+
+std::vector<OwnedEvent> CollectEvents(const Song& song) {
+    std::vector<OwnedEvent> events;
+    EventCursor cursor(song);
+    SongEvent event;
+    while (cursor.Next(event)) events.push_back({event.timeUs, {event.bytes, event.bytes + event.size}, event.kind});
+    return events;
 }
 
 }  // namespace lyra

@@ -1,22 +1,42 @@
-// A song as the sequencer plays it: every message to send, with its time, in sending order.
+// A song as the sequencer plays it: the file itself, walked in place by a cursor per track, so that
+// a song costs its own size and little more however many events it holds.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace lyra {
 
-struct SongEvent {
-    std::int64_t timeUs;   // from the start of the song
-    std::uint32_t offset;  // into Song::bytes
-    std::uint32_t size;
+// How an event's bytes go out. A divided system-exclusive message is an F0 packet without its F7
+// followed by continuation packets, the last of which ends in F7.
+enum class EventKind : std::uint8_t {
+    channel,     // a channel message, status byte first
+    sysEx,       // F0 to F7, whole
+    sysExStart,  // F0 and the first bytes of a divided message
+    sysExPart,   // a continuation packet that does not end the message
+    sysExEnd,    // the last continuation packet, ending in F7
+    escape,      // bytes sent as they stand (an F7 event outside a divided message)
+};
+
+struct TrackSpan {
+    std::size_t offset;  // of the track's events in Song::image
+    std::size_t size;
 };
 
 struct Song {
-    std::vector<std::uint8_t> bytes;  // the messages, back to back
-    std::vector<SongEvent> events;    // sorted by time; equal times keep their file order
-    std::int64_t lengthUs = 0;        // up to the last end of track
+    std::vector<std::uint8_t> image;  // the Standard MIDI File as loaded
+    std::uint16_t format = 0;
+    std::uint16_t division = 96;
+    std::vector<TrackSpan> tracks;
+    std::int64_t lengthUs = 0;  // up to the last end of track
+};
 
-    const std::uint8_t* Message(const SongEvent& event) const { return bytes.data() + event.offset; }
+// One message as an EventCursor gives it; the bytes stay valid until the cursor moves on.
+struct SongEvent {
+    std::int64_t timeUs = 0;  // from the start of the song
+    const std::uint8_t* bytes = nullptr;
+    std::uint32_t size = 0;
+    EventKind kind = EventKind::channel;
 };
 
 }  // namespace lyra

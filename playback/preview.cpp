@@ -17,10 +17,14 @@ std::atomic<PlaybackDriver*> playbackDriver{nullptr};
 namespace {
 
 UINT positionTimer = 0;
+// Shutdown sets `timerClosing` and then waits until no callback is inside its work, so that the
+// driver is never deleted under a callback.
+std::atomic<bool> timerClosing{false};
+std::atomic<int> callbacksRunning{0};
 
 int ShowMainMessage(const char* text) { return WindowRef(mainWindow.load()).ShowMessage(text, MB_OK); }
 
-void CALLBACK PositionTimerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+void FollowPosition() {
     PlaybackDriver* driver = playbackDriver.load();
     if (!driver || sliderDragging.load()) return;
     HWND main = mainWindow.load();
@@ -30,10 +34,18 @@ void CALLBACK PositionTimerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     SendMessageA(GetDlgItem(main, IDC_POSITION_SLIDER), SBM_SETPOS, static_cast<WPARAM>(position), TRUE);
 }
 
+void CALLBACK PositionTimerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+    ++callbacksRunning;
+    if (!timerClosing.load()) FollowPosition();
+    --callbacksRunning;
+}
+
 int StartPositionTimer() {
     TIMECAPS capabilities{};
     if (timeGetDevCaps(&capabilities, sizeof capabilities) != TIMERR_NOERROR) return 1;
-    positionTimer = timeSetEvent(100, 0, PositionTimerProc, 0, TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+    timerClosing = false;
+    positionTimer =
+        timeSetEvent(100, 0, PositionTimerProc, 0, TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
     return positionTimer != 0 ? 0 : 1;
 }
 
@@ -105,7 +117,15 @@ int SeekFromSlider(std::int32_t position) {
     return 0;
 }
 
+// A running callback may be waiting for this thread to handle its message to the slider, so the
+// wait handles sent messages; a callback that starts after the flag is set does nothing.
 void KillPositionTimer() {
+    timerClosing = true;
+    while (callbacksRunning.load() > 0) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        Sleep(1);
+    }
     if (positionTimer != 0) timeKillEvent(positionTimer);
     positionTimer = 0;
 }

@@ -10,6 +10,9 @@ for argument in "$@"; do
   arguments+=("$argument")
 done
 cd "$root"
+if [ ! -e /dev/snd/seq ]; then
+  echo "run.sh: no ALSA sequencer (/dev/snd/seq): previews will report no MIDI output device; see \"Hearing the preview on Linux\" in README.md" >&2
+fi
 tools/install-deps.sh
 cmake --preset windows >/dev/null
 # Only what the program runs with: itself, its three libraries and the files beside it.

@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
-# Builds the conversion fuzz target with clang (libFuzzer, AddressSanitizer, UBSan) into
-# build/fuzz and runs it for KADENZO_FUZZ_SECONDS (default 10), seeded with the test songs.
-# Any crash, sanitizer report, broken invariant or hang fails.
+# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) into build/fuzz and runs
+# each for KADENZO_FUZZ_SECONDS (default 10), seeded with the test songs: the conversion walk, and
+# the engine's song reader with its scheduler and chase. Any crash, sanitizer report, broken
+# invariant or hang fails.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/fuzz"
 seconds="${KADENZO_FUZZ_SECONDS:-10}"
-mkdir -p "$out/corpus"
+mkdir -p "$out/corpus" "$out/engine_corpus"
+flags=(-std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+       -fno-omit-frame-pointer -I"$root")
 
-clang++-14 -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -fno-omit-frame-pointer -I"$root" \
+clang++-14 "${flags[@]}" \
   "$root/tests/fuzz/convert_fuzz.cpp" "$root/song/convert.cpp" "$root/song/song_header.cpp" \
   "$root/settings/conversion_settings.cpp" -o "$out/convert_fuzz"
+clang++-14 "${flags[@]}" \
+  "$root/tests/fuzz/engine_fuzz.cpp" "$root/engine/smf_reader.cpp" "$root/engine/channel_state.cpp" \
+  "$root/engine/midi_messages.cpp" "$root/engine/sequencer.cpp" -o "$out/engine_fuzz"
 
-echo "fuzzing the conversion walk for ${seconds} s"
 cd "$out"
-./convert_fuzz -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 \
-  corpus "$root/tests/data/corpus" 2>&1 | tail -n 12
-exit "${PIPESTATUS[0]}"
+# Runs one target; -rss_limit_mb holds each input's memory, -timeout catches a hang.
+fuzz() {
+  local target=$1 corpus=$2
+  echo "fuzzing ${target} for ${seconds} s"
+  "./${target}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 \
+    "$corpus" "$root/tests/data/corpus" 2>&1 | tail -n 12
+  return "${PIPESTATUS[0]}"
+}
+fuzz convert_fuzz corpus
+fuzz engine_fuzz engine_corpus

@@ -1,19 +1,31 @@
 #include "engine/engine_errors.h"
 
 #include "engine/engine_exports.h"
+#include "engine/guarded.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
+// What an export returns when its body fails: out of memory is the engine's no-memory error, with
+// its own text; the body's own result passes through.
+TEST(EngineErrors, NoExceptionLeavesAnExport) {
+    EXPECT_EQ(Guarded([]() -> std::int32_t { throw std::bad_alloc(); }), kEngineNoMemory);
+    EXPECT_EQ(Guarded([]() -> std::int32_t { throw std::length_error("vector"); }), kEngineNoMemory);
+    EXPECT_EQ(Guarded([]() -> std::int32_t { throw std::runtime_error("other"); }), kEngineInternalError);
+    EXPECT_EQ(Guarded([] { return std::int32_t{kEngineNoSong}; }), kEngineNoSong);
+    EXPECT_STREQ(lyra::ErrorText(kEngineNoMemory), "メモリが不足しています。");
+}
+
 TEST(EngineErrors, EachCodeHasItsOwnText) {
     const std::int32_t codes[] = {kEngineOk, kEngineBadArgument, kEngineNoMemory, kEngineDeviceOpenFailed,
                                   kEngineSongFileUnreadable, kEngineSongInvalid, kEngineNoSong,
-                                  kEngineThreadFailed, kEngineTempFileFailed, 999};
+                                  kEngineThreadFailed, kEngineInternalError, kEngineTempFileFailed, 999};
     std::set<std::string> texts;
     for (std::int32_t code : codes) texts.insert(lyra::ErrorText(code));
     EXPECT_EQ(texts.size(), std::size(codes));

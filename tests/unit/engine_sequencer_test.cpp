@@ -50,21 +50,53 @@ const Bytes kTempoTrack = {
     0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
 };
 
+// The clean state of a stop, channel by channel.
 std::vector<Bytes> Silence() {
     std::vector<Bytes> messages;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        messages.push_back({static_cast<std::uint8_t>(0xB0 | channel), 123, 0});
-        messages.push_back({static_cast<std::uint8_t>(0xB0 | channel), 64, 0});
+        const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+        const std::vector<Bytes> one = {{control, 120, 0}, {control, 121, 0}, {control, 123, 0}, {control, 64, 0},
+                                        {control, 66, 0},  {control, 67, 0},  {control, 1, 0},   {control, 11, 127},
+                                        {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
+        messages.insert(messages.end(), one.begin(), one.end());
     }
     return messages;
 }
 
+bool IsDefault(const Bytes& message) {
+    return message.size() == 3 && (message[0] & 0xF0) == 0xB0 &&
+           ((message[1] == 7 && message[2] == 100) || (message[1] == 10 && message[2] == 64));
+}
+
 class EngineSequencer : public ::testing::Test {
 protected:
+    // The first load leaves the device clean; the tests look at what comes after.
     void Load(const Bytes& image) {
         lyra::Song song;
         ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
         sequencer.Load(std::move(song));
+        sink.sent.clear();
+    }
+
+    // Pumps while something is due now (the state a start sends first); the wait that follows.
+    std::int64_t PumpWhileDue() {
+        std::int64_t wait = sequencer.Pump();
+        while (wait == 0) wait = sequencer.Pump();
+        return wait;
+    }
+
+    // What was sent, without the volume and pan defaults of each start.
+    std::vector<SentMessage> SongSent() const {
+        std::vector<SentMessage> result;
+        for (const SentMessage& message : sink.sent) {
+            if (!IsDefault(message.bytes)) result.push_back(message);
+        }
+        return result;
+    }
+    std::vector<Bytes> SongBytes() const {
+        std::vector<Bytes> result;
+        for (const SentMessage& message : SongSent()) result.push_back(message.bytes);
+        return result;
     }
 
     // Lets the clock run exactly to each time the sequencer asks to be woken, until the song ends.
@@ -82,9 +114,10 @@ TEST_F(EngineSequencer, SendsEachEventAtItsTimeAcrossTempoChanges) {
     std::int64_t start = clock.NowUs();
     ASSERT_TRUE(sequencer.Start());
     RunToEnd();
-    ASSERT_GE(sink.sent.size(), 4u);
+    std::vector<SentMessage> sent = SongSent();
+    ASSERT_GE(sent.size(), 4u);
     const std::int64_t expectedTimes[] = {0, 500000, 1250000, 1375000};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(sink.sent[i].clockUs - start, expectedTimes[i]) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(sent[i].clockUs - start, expectedTimes[i]) << i;
     EXPECT_FALSE(sequencer.Playing());
     EXPECT_EQ(clock.NowUs() - start, 1500000);  // it plays on to the end of the track
 }
@@ -92,14 +125,14 @@ TEST_F(EngineSequencer, SendsEachEventAtItsTimeAcrossTempoChanges) {
 TEST_F(EngineSequencer, SendsNothingBeforeItsTime) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.Start();
-    EXPECT_EQ(sequencer.Pump(), 500000);
-    EXPECT_EQ(sink.sent.size(), 1u);
+    EXPECT_EQ(PumpWhileDue(), 500000);
+    EXPECT_EQ(SongSent().size(), 1u);
     clock.Advance(499999);
     EXPECT_EQ(sequencer.Pump(), 1);
-    EXPECT_EQ(sink.sent.size(), 1u);
+    EXPECT_EQ(SongSent().size(), 1u);
     clock.Advance(1);
     sequencer.Pump();
-    EXPECT_EQ(sink.sent.size(), 2u);
+    EXPECT_EQ(SongSent().size(), 2u);
 }
 
 TEST_F(EngineSequencer, SilencesEveryChannelWhenTheSongEnds) {
@@ -108,7 +141,7 @@ TEST_F(EngineSequencer, SilencesEveryChannelWhenTheSongEnds) {
     RunToEnd();
     std::vector<Bytes> expected = {{0x90, 0x3C, 0x64}, {0x80, 0x3C, 0x00}, {0x90, 0x3E, 0x64}, {0x80, 0x3E, 0x00}};
     for (const Bytes& message : Silence()) expected.push_back(message);
-    EXPECT_EQ(sink.BytesOnly(), expected);
+    EXPECT_EQ(SongBytes(), expected);
     EXPECT_EQ(sequencer.Pump(), -1);
 }
 
@@ -119,8 +152,9 @@ struct PositionCase {
 
 TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
     Load(SmfImage(0, 480, {kTempoTrack}));
-    EXPECT_EQ(sequencer.LengthTenths(), 15u);
+    EXPECT_EQ(sequencer.Length(), 15u);
     sequencer.Start();
+    PumpWhileDue();
     const PositionCase cases[] = {{0, 0}, {99999, 0}, {100000, 1}, {1250000, 12}, {1499999, 14}};
     std::int64_t elapsed = 0;
     for (const PositionCase& c : cases) {
@@ -128,48 +162,137 @@ TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
         elapsed = c.elapsedUs;
         sequencer.Pump();
         EXPECT_TRUE(sequencer.Playing());
-        EXPECT_EQ(sequencer.PositionTenths(), c.position) << c.elapsedUs;
+        EXPECT_EQ(sequencer.Position(), c.position) << c.elapsedUs;
     }
     clock.Advance(1);
     sequencer.Pump();
     EXPECT_FALSE(sequencer.Playing());
-    EXPECT_EQ(sequencer.PositionTenths(), 15u);
+    EXPECT_EQ(sequencer.Position(), 15u);
 }
 
 TEST_F(EngineSequencer, RoundsTheLengthUpToTheNextTenth) {
     // 0x4F1 ticks at 96 a quarter and 120 bpm: 6.588 s.
     Load(SmfImage(0, 96, {{0x89, 0x71, 0xFF, 0x2F, 0x00}}));
-    EXPECT_EQ(sequencer.LengthTenths(), 66u);
+    EXPECT_EQ(sequencer.Length(), 66u);
 }
 
 TEST_F(EngineSequencer, StopKeepsThePositionAndSilencesOnce) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.Start();
-    sequencer.Pump();
+    PumpWhileDue();
     clock.Advance(700000);
     sequencer.Pump();
     sink.sent.clear();
     sequencer.Stop();
     EXPECT_FALSE(sequencer.Playing());
-    EXPECT_EQ(sequencer.PositionTenths(), 7u);
+    EXPECT_EQ(sequencer.Position(), 7u);
     EXPECT_EQ(sink.BytesOnly(), Silence());
     sequencer.Stop();
-    EXPECT_EQ(sink.sent.size(), 32u);
+    EXPECT_EQ(sink.sent.size(), Silence().size());
     clock.Advance(5000000);
-    EXPECT_EQ(sequencer.PositionTenths(), 7u);
+    EXPECT_EQ(sequencer.Position(), 7u);
     EXPECT_EQ(sequencer.Pump(), -1);
 }
 
-TEST_F(EngineSequencer, StopBeforeAnythingSoundedSendsNothing) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+TEST_F(EngineSequencer, TheFirstLoadLeavesACleanStateAndAStopAfterItSendsNothing) {
+    lyra::Song song;
+    const Bytes image = SmfImage(0, 480, {kTempoTrack});
+    ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
+    sequencer.Load(std::move(song));
+    EXPECT_EQ(sink.BytesOnly(), Silence());
+    sink.sent.clear();
     sequencer.Stop();
     EXPECT_TRUE(sink.sent.empty());
+}
+
+// A stop leaves every channel clean, and the next start sends the defaults before the song, so
+// nothing of the last run carries over.
+TEST_F(EngineSequencer, EveryStartBeginsFromTheCleanStateWithVolumeAndPanDefaults) {
+    Load(SmfImage(0, 480, {kTempoTrack}));
+    sequencer.Start();
+    PumpWhileDue();
+    sequencer.Stop();
+    sink.sent.clear();
+    sequencer.Seek(0);
+    sequencer.Start();
+    PumpWhileDue();
+    std::vector<Bytes> sent = sink.BytesOnly();
+    ASSERT_EQ(sent.size(), 33u);
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        EXPECT_EQ(sent[2 * channel], (Bytes{static_cast<std::uint8_t>(0xB0 | channel), 7, 100}));
+        EXPECT_EQ(sent[2 * channel + 1], (Bytes{static_cast<std::uint8_t>(0xB0 | channel), 10, 64}));
+    }
+    EXPECT_EQ(sent[32], (Bytes{0x90, 0x3C, 0x64}));
+}
+
+// A burst of events at one moment goes out a share per pump, so that a stop gets in between.
+TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
+    Bytes track;
+    for (int i = 0; i < 1000; ++i) track.insert(track.end(), {0x00, 0x91, static_cast<std::uint8_t>(i % 128), 0x40});
+    track.insert(track.end(), {0x60, 0xFF, 0x2F, 0x00});
+    Load(SmfImage(0, 96, {track}));
+    sequencer.Start();
+    std::size_t before = sink.sent.size();
+    for (int pump = 0; pump < 5; ++pump) {
+        EXPECT_EQ(sequencer.Pump(), 0);
+        EXPECT_LE(sink.sent.size() - before, static_cast<std::size_t>(lyra::kMessagesPerPump));
+        before = sink.sent.size();
+    }
+    sequencer.Stop();
+    sink.sent.clear();
+    EXPECT_EQ(sequencer.Pump(), -1);
+    EXPECT_TRUE(sink.sent.empty());
+}
+
+// A far-off delta (here 0x0FFFFFFF ticks of a millisecond: 74 hours) gives a long song whose
+// length and every position fit 16 bits, and a seek to the last unit reaches its end.
+TEST_F(EngineSequencer, AFarOffDeltaGivesALongSongThatFitsSixteenBits) {
+    Load(SmfImage(0, 0xE728, {{0x00, 0x90, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
+    const std::int64_t lengthUs = std::int64_t{0x0FFFFFFF} * 1000;
+    EXPECT_EQ(sequencer.UnitUs(), lyra::PositionUnitUs(lengthUs));
+    EXPECT_GT(sequencer.UnitUs(), lyra::kUsPerTenth);
+    EXPECT_LE(sequencer.Length(), 65535u);
+    EXPECT_GE(std::int64_t{sequencer.Length()} * sequencer.UnitUs(), lengthUs);
+    sequencer.Seek(65535);
+    EXPECT_EQ(sequencer.Position(), lengthUs / sequencer.UnitUs()) << "at the end: the length rounded down";
+    sequencer.Seek(sequencer.Length() - 1);
+    sequencer.SetStateSentAtStart(false);
+    sequencer.Start();
+    sink.sent.clear();
+    RunToEnd();
+    EXPECT_EQ(SongBytes().front(), (Bytes{0x80, 0x3C, 0x00})) << "the note off at the far end";
+}
+
+struct UnitCase {
+    std::int64_t lengthUs;
+    std::int64_t unitUs;
+};
+
+// Positions fit the program's 16 bits for every length, in tenths as long as they can.
+TEST(EnginePositionUnit, FitsEverySongIn16BitsInTenthsWhileItCan) {
+    const UnitCase cases[] = {
+        {0, 100000},
+        {65535LL * 100000, 100000},
+        {65535LL * 100000 + 1, 200000},
+        {2 * 65535LL * 100000, 200000},
+        {2 * 65535LL * 100000 + 1, 300000},
+        {std::int64_t{1} << 62, 0},  // any unit, as long as it fits
+    };
+    for (const UnitCase& c : cases) {
+        std::int64_t unit = lyra::PositionUnitUs(c.lengthUs);
+        if (c.unitUs != 0) {
+            EXPECT_EQ(unit, c.unitUs) << c.lengthUs;
+        }
+        EXPECT_EQ(unit % 100000, 0) << c.lengthUs;
+        EXPECT_LE((c.lengthUs + unit - 1) / unit, 65535) << c.lengthUs;
+    }
 }
 
 TEST_F(EngineSequencer, StartAfterStopGoesOnFromThePosition) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Start();
+    PumpWhileDue();
     clock.Advance(1100000);
     sequencer.Pump();
     sequencer.Stop();
@@ -178,9 +301,10 @@ TEST_F(EngineSequencer, StartAfterStopGoesOnFromThePosition) {
     std::int64_t restart = clock.NowUs();
     sequencer.Start();
     RunToEnd();
-    ASSERT_GE(sink.sent.size(), 2u);
-    EXPECT_EQ(sink.sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
-    EXPECT_EQ(sink.sent[0].clockUs - restart, 150000);  // 1.25 s in the song, from 1.1 s
+    std::vector<SentMessage> sent = SongSent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
+    EXPECT_EQ(sent[0].clockUs - restart, 150000);  // 1.25 s in the song, from 1.1 s
 }
 
 TEST_F(EngineSequencer, SeekWhileStoppedOnlyMovesThePosition) {
@@ -188,16 +312,16 @@ TEST_F(EngineSequencer, SeekWhileStoppedOnlyMovesThePosition) {
     sequencer.Seek(12);
     EXPECT_FALSE(sequencer.Playing());
     EXPECT_TRUE(sink.sent.empty());
-    EXPECT_EQ(sequencer.PositionTenths(), 12u);
+    EXPECT_EQ(sequencer.Position(), 12u);
 }
 
 TEST_F(EngineSequencer, SeekBeyondTheEndStopsAtTheLength) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.Seek(600);
-    EXPECT_EQ(sequencer.PositionTenths(), 15u);
+    EXPECT_EQ(sequencer.Position(), 15u);
     sequencer.SetStateSentAtStart(false);
     sequencer.Start();
-    EXPECT_EQ(sequencer.Pump(), -1);
+    EXPECT_EQ(PumpWhileDue(), -1);
     EXPECT_FALSE(sequencer.Playing());
 }
 
@@ -205,7 +329,7 @@ TEST_F(EngineSequencer, SeekWhilePlayingSilencesThenGoesOnFromTheNewPlace) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Start();
-    sequencer.Pump();
+    PumpWhileDue();
     sink.sent.clear();
     std::int64_t seekTime = clock.NowUs();
     sequencer.Seek(12);
@@ -213,9 +337,10 @@ TEST_F(EngineSequencer, SeekWhilePlayingSilencesThenGoesOnFromTheNewPlace) {
     EXPECT_EQ(sink.BytesOnly(), Silence());
     sink.sent.clear();
     RunToEnd();
-    ASSERT_GE(sink.sent.size(), 2u);
-    EXPECT_EQ(sink.sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
-    EXPECT_EQ(sink.sent[0].clockUs - seekTime, 50000);
+    std::vector<SentMessage> sent = SongSent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0].bytes, (Bytes{0x90, 0x3E, 0x64}));
+    EXPECT_EQ(sent[0].clockUs - seekTime, 50000);
 }
 
 TEST_F(EngineSequencer, StartWithoutASongFails) {
@@ -227,12 +352,16 @@ TEST_F(EngineSequencer, StartWithoutASongFails) {
 TEST_F(EngineSequencer, LoadStopsWhatPlaysAndStartsAtZero) {
     Load(SmfImage(0, 480, {kTempoTrack}));
     sequencer.Start();
+    PumpWhileDue();
     clock.Advance(600000);
     sequencer.Pump();
     sink.sent.clear();
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    lyra::Song song;
+    const Bytes image = SmfImage(0, 480, {kTempoTrack});
+    ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
+    sequencer.Load(std::move(song));
     EXPECT_FALSE(sequencer.Playing());
-    EXPECT_EQ(sequencer.PositionTenths(), 0u);
+    EXPECT_EQ(sequencer.Position(), 0u);
     EXPECT_EQ(sink.BytesOnly(), Silence());
 }
 

@@ -26,10 +26,7 @@ std::ostream& operator<<(std::ostream& out, const TimedMessage& message) {
 
 std::vector<TimedMessage> Messages(const Song& song) {
     std::vector<TimedMessage> messages;
-    for (const lyra::SongEvent& event : song.events) {
-        const std::uint8_t* bytes = song.Message(event);
-        messages.push_back({event.timeUs, Bytes(bytes, bytes + event.size)});
-    }
+    for (const lyra::OwnedEvent& event : lyra::CollectEvents(song)) messages.push_back({event.timeUs, event.bytes});
     return messages;
 }
 
@@ -66,8 +63,8 @@ TEST(EngineSmfReader, UsesDefaultTempoWithoutSetTempo) {
         0x00, 0xFF, 0x2F, 0x00,
     };
     Song song = Read(SmfImage(0, 96, {track}));
-    ASSERT_EQ(song.events.size(), 1u);
-    EXPECT_EQ(song.events[0].timeUs, 500000);
+    ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
+    EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, 500000);
 }
 
 TEST(EngineSmfReader, MergesFormatOneTracksByTimeLowerTrackFirst) {
@@ -167,8 +164,8 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
             c.delta, 0xFF, 0x2F, 0x00,
         };
         Song song = Read(SmfImage(0, c.division, {track}));
-        ASSERT_EQ(song.events.size(), 1u) << std::hex << c.division;
-        EXPECT_EQ(song.events[0].timeUs, c.expectedUs) << std::hex << c.division;
+        ASSERT_EQ(lyra::CollectEvents(song).size(), 1u) << std::hex << c.division;
+        EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, c.expectedUs) << std::hex << c.division;
         EXPECT_EQ(song.lengthUs, 2 * c.expectedUs) << std::hex << c.division;
     }
 }
@@ -203,7 +200,7 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
     };
     for (const Bytes& track : brokenTracks) {
         Song song = Read(SmfImage(0, 96, {track}));
-        ASSERT_EQ(song.events.size(), 1u);
+        ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
         EXPECT_EQ(Messages(song)[0], (TimedMessage{0, {0x90, 0x3C, 0x64}}));
         EXPECT_EQ(song.lengthUs, 0);
     }
@@ -212,7 +209,7 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
 TEST(EngineSmfReader, StopsATrackAtADataByteWithoutStatus) {
     const Bytes track = {0x00, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     Song song = Read(SmfImage(0, 96, {track}));
-    EXPECT_TRUE(song.events.empty());
+    EXPECT_TRUE(lyra::CollectEvents(song).empty());
 }
 
 TEST(EngineSmfReader, SkipsChunksOtherThanTracks) {
@@ -223,7 +220,7 @@ TEST(EngineSmfReader, SkipsChunksOtherThanTracks) {
     image.insert(image.end(), alien.begin(), alien.end());
     image.insert(image.end(), track.begin(), track.end());
     Song song = Read(image);
-    ASSERT_EQ(song.events.size(), 1u);
+    ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
     EXPECT_EQ(Messages(song)[0], (TimedMessage{0, {0x90, 0x3C, 0x64}}));
 }
 

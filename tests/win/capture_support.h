@@ -147,12 +147,33 @@ inline int FindMessage(const std::vector<CapturedMessage>& messages, const Bytes
     return -1;
 }
 
-// All Notes Off and Sustain Off on the 16 channels, starting at `from`.
+// The clean state a stop leaves on each of the 16 channels: All Sound Off, Reset All Controllers,
+// All Notes Off, sustain, sostenuto and soft pedal off, modulation 0, expression 127, bend centred.
+inline std::vector<Bytes> SilenceOf(std::uint8_t channel) {
+    const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+    return {{control, 120, 0}, {control, 121, 0}, {control, 123, 0}, {control, 64, 0}, {control, 66, 0},
+            {control, 67, 0},  {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
+}
+inline constexpr std::size_t kSilenceCount = 16 * 9;
+// Volume 100 and pan 64 on each channel: what every play sends first for channels the song leaves alone.
+inline constexpr std::size_t kDefaultsCount = 16 * 2;
+
 inline bool IsSilence(const std::vector<CapturedMessage>& messages, std::size_t from) {
-    if (messages.size() < from + 32) return false;
+    if (messages.size() < from + kSilenceCount) return false;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        if (messages[from + 2 * channel].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 123, 0}) return false;
-        if (messages[from + 2 * channel + 1].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 64, 0}) return false;
+        std::vector<Bytes> expected = SilenceOf(channel);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            if (messages[from + 9 * channel + i].bytes != expected[i]) return false;
+        }
+    }
+    return true;
+}
+
+inline bool IsDefaults(const std::vector<CapturedMessage>& messages, std::size_t from) {
+    if (messages.size() < from + kDefaultsCount) return false;
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        if (messages[from + 2 * channel].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 7, 100}) return false;
+        if (messages[from + 2 * channel + 1].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 10, 64}) return false;
     }
     return true;
 }

@@ -69,9 +69,13 @@ TEST_F(EngineLfon, LoadsFromAFileAndPlaysIt) {
     ASSERT_EQ(engine.playMusic(), kEngineOk);
     ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
-    ASSERT_EQ(messages.size(), 1u + 6u + 32u);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(messages[1 + 2 * k].bytes, NoteOn(k));
-    EXPECT_TRUE(IsSilence(messages, 7));
+    // The load's clean state, the defaults, the program and three notes, the stop's clean state.
+    const std::size_t song = kSilenceCount + kDefaultsCount;
+    ASSERT_EQ(messages.size(), song + 1u + 6u + kSilenceCount);
+    EXPECT_TRUE(IsSilence(messages, 0));
+    EXPECT_TRUE(IsDefaults(messages, kSilenceCount));
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(messages[song + 1 + 2 * k].bytes, NoteOn(k));
+    EXPECT_TRUE(IsSilence(messages, song + 7));
 }
 
 TEST_F(EngineLfon, PlayStartsFromTheBeginningRestartFromThePosition) {
@@ -88,7 +92,9 @@ TEST_F(EngineLfon, PlayStartsFromTheBeginningRestartFromThePosition) {
     before = capture.Read().size();
     ASSERT_EQ(engine.playMusic(), kEngineOk);
     ASSERT_TRUE(WaitFor([&] { return FindMessage(capture.Read(), NoteOn(0), before) >= 0; }, 3000));
-    EXPECT_EQ(capture.Read()[before].bytes, (Bytes{0xC0, 0x05}));  // no state before the start
+    std::vector<CapturedMessage> messages = capture.Read();
+    EXPECT_TRUE(IsDefaults(messages, before));  // no state before the start but the defaults
+    EXPECT_EQ(messages[before + kDefaultsCount].bytes, (Bytes{0xC0, 0x05}));
 }
 
 TEST_F(EngineLfon, SendsResetsBySelector) {
@@ -134,8 +140,9 @@ TEST_F(EngineLfon, CapsTurnTheStateAtStartOff) {
     engine.seek(20);
     std::size_t before = capture.Read().size();
     ASSERT_EQ(engine.restartMusic(), kEngineOk);
-    ASSERT_TRUE(WaitFor([&] { return capture.Read().size() > before; }, 3000));
-    EXPECT_EQ(capture.Read()[before].bytes, NoteOn(20));
+    ASSERT_TRUE(WaitFor([&] { return capture.Read().size() > before + kDefaultsCount; }, 3000));
+    EXPECT_TRUE(IsDefaults(capture.Read(), before));
+    EXPECT_EQ(capture.Read()[before + kDefaultsCount].bytes, NoteOn(20));
     LfonCaps small{4, 0};
     EXPECT_EQ(engine.getCaps(&small), kEngineBadArgument);
 }

@@ -69,13 +69,16 @@ TEST_F(EngineLyrafon, PlaysASongToItsEndInOrder) {
     ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
 
     std::vector<CapturedMessage> messages = capture.Read();
-    ASSERT_EQ(messages.size(), 1u + 8u + 32u);
-    EXPECT_EQ(messages[0].bytes, (Bytes{0xC0, 0x05}));
+    const std::size_t song = kSilenceCount + kDefaultsCount;  // after the first clean state and the defaults
+    ASSERT_EQ(messages.size(), song + 1u + 8u + kSilenceCount);
+    EXPECT_TRUE(IsSilence(messages, 0));
+    EXPECT_TRUE(IsDefaults(messages, kSilenceCount));
+    EXPECT_EQ(messages[song].bytes, (Bytes{0xC0, 0x05}));
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(messages[1 + 2 * k].bytes, NoteOn(k));
-        EXPECT_EQ(messages[2 + 2 * k].bytes, (Bytes{0x80, NotePitch(k), 0x00}));
+        EXPECT_EQ(messages[song + 1 + 2 * k].bytes, NoteOn(k));
+        EXPECT_EQ(messages[song + 2 + 2 * k].bytes, (Bytes{0x80, NotePitch(k), 0x00}));
     }
-    EXPECT_TRUE(IsSilence(messages, 9));
+    EXPECT_TRUE(IsSilence(messages, song + 9));
     for (std::size_t i = 1; i < messages.size(); ++i) EXPECT_GE(messages[i].ms, messages[i - 1].ms);
     EXPECT_EQ(engine.Status().position, 2u);
 }
@@ -113,8 +116,8 @@ TEST_F(EngineLyrafon, StopSilencesAndKeepsTheLength) {
     EXPECT_EQ(status.playState, 0u);
     EXPECT_EQ(status.length, 100u);
     std::vector<CapturedMessage> messages = capture.Read();
-    ASSERT_GE(messages.size(), 32u);
-    EXPECT_TRUE(IsSilence(messages, messages.size() - 32));
+    ASSERT_GE(messages.size(), kSilenceCount);
+    EXPECT_TRUE(IsSilence(messages, messages.size() - kSilenceCount));
     Sleep(150);
     EXPECT_EQ(capture.Read().size(), messages.size());  // nothing more after the stop
 }
@@ -133,10 +136,10 @@ TEST_F(EngineLyrafon, SeekGoesOnFromTheNewPlaceAfterTheStateThere) {
     ASSERT_TRUE(WaitFor([&] { return FindMessage(capture.Read(), NoteOn(51), beforeRestart) >= 0; }, 3000));
 
     std::vector<CapturedMessage> messages = capture.Read();
-    EXPECT_TRUE(IsSilence(messages, beforeRestart - 32));
-    // The state first: Reset All Controllers, the program on channel 1; then note 50 onwards.
-    EXPECT_EQ(messages[beforeRestart].bytes, (Bytes{0xB0, 121, 0}));
-    EXPECT_EQ(messages[beforeRestart + 1].bytes, (Bytes{0xC0, 0x05}));
+    EXPECT_TRUE(IsSilence(messages, beforeRestart - kSilenceCount));
+    // The state first: the program on channel 1 with the volume and pan defaults; then note 50 onwards.
+    EXPECT_EQ(messages[beforeRestart].bytes, (Bytes{0xC0, 0x05}));
+    EXPECT_EQ(messages[beforeRestart + 1].bytes, (Bytes{0xB0, 7, 100}));
     int firstNote = FindMessage(messages, NoteOn(50), beforeRestart);
     ASSERT_GE(firstNote, 0);
     for (int k = 1; k < 50; ++k) EXPECT_EQ(FindMessage(messages, NoteOn(k), beforeRestart), -1) << k;
@@ -159,7 +162,8 @@ TEST_F(EngineLyrafon, PlayWhilePlayingStopsFirst) {
     ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
     EXPECT_TRUE(IsSilence(messages, before));
-    EXPECT_EQ(messages[before + 32].bytes, (Bytes{0xC0, 0x05}));
+    EXPECT_TRUE(IsDefaults(messages, before + kSilenceCount));
+    EXPECT_EQ(messages[before + kSilenceCount + kDefaultsCount].bytes, (Bytes{0xC0, 0x05}));
     EXPECT_EQ(engine.Status().length, 3u);
 }
 

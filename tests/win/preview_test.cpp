@@ -15,6 +15,7 @@
 namespace {
 
 const std::string kEngineNotLoaded = "Lyrafon.dll をロードできませんでした。";
+const std::string kExportsMissing = "Lyrafon.dll の関数取得に失敗しました。\nDLLのバージョンを確認してください。";
 const std::string kDeviceNotOpened = "MIDIアウトデバイスをオープン出来ませんでした。";
 const std::string kPlaying = "音楽再生";
 const std::string kStopped = "音楽停止";
@@ -118,6 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BindingCase{"BothPresent", "", "Lfon.dll", {}},
                     BindingCase{"LfonLacksAnExport", "lfon_lacks_export", "Lyrafon.dll", {}},
                     BindingCase{"Neither", "", nullptr, kEngineNotLoaded},
+                    // A library that loads but lacks an export is named as such (string 17).
+                    BindingCase{"OnlyLyrafonLackingAnExport", "lyrafon_lacks_export", nullptr, kExportsMissing},
+                    BindingCase{"BothLackingAnExport", "both_lack_export", nullptr, kExportsMissing},
                     BindingCase{"DeviceNeverOpens", "device_open_fails", nullptr, kDeviceNotOpened}),
     [](const testing::TestParamInfo<BindingCase>& info) { return std::string(info.param.name); });
 
@@ -206,7 +210,7 @@ TEST_P(CapturedPreviewTest, PlayWhilePlayingSilencesThenStartsAgain) {
     ASSERT_GE(again, 0) << "the song starts again from its beginning";
     const std::vector<CapturedMessage> messages = capture_.Read();
     bool silenced = false;
-    for (size_t i = before; i + 32 <= static_cast<size_t>(again); ++i) silenced = silenced || IsSilence(messages, i);
+    for (size_t i = before; i + kSilenceCount <= static_cast<size_t>(again); ++i) silenced = silenced || IsSilence(messages, i);
     EXPECT_TRUE(silenced) << "all notes off on the 16 channels before the song starts again";
     EXPECT_EQ(CountOf(kPlaying), 2u);
 }
@@ -219,8 +223,8 @@ TEST_P(CapturedPreviewTest, StopSilencesAndNothingFollows) {
     EXPECT_EQ(LogMessages().back(), kStopped);
     EXPECT_EQ(playbackDriver.load()->GetPosition(), -1);
     const std::vector<CapturedMessage> stopped = capture_.Read();
-    ASSERT_GE(stopped.size(), 32u);
-    EXPECT_TRUE(IsSilence(stopped, stopped.size() - 32)) << "the capture ends in all notes off";
+    ASSERT_GE(stopped.size(), kSilenceCount);
+    EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount)) << "the capture ends in all notes off";
     Sleep(400);
     EXPECT_EQ(capture_.Read().size(), stopped.size()) << "nothing is sent after the stop";
 }
@@ -294,6 +298,36 @@ TEST_P(CapturedPreviewTest, SliderStaysWhileDragged) {
     Scroll(SB_ENDSCROLL);
 }
 
+// Closing the program mid-song, round after round, at different moments of the timer's period:
+// each shutdown stops the song, waits out a position callback that may be sending to the slider,
+// and releases the library, without a hang or a tick after the driver went.
+TEST_P(CapturedPreviewTest, ClosingMidSongRoundAfterRoundNeverHangs) {
+    for (int round = 0; round < 5; ++round) {
+        if (round > 0) {
+            // Start-up again, but for the log window's class, which stays registered.
+            logWindow = new LogWindow;
+            ASSERT_EQ(logWindow->Create(appInstance), 0);
+            main_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc, 0);
+            ASSERT_NE(main_, nullptr);
+            ShowWindow(main_, SW_SHOW);
+        }
+        Load(EvenNotesSong(100, 20));
+        Command(IDM_PLAY);  // binds anew, which starts a new capture
+        ASSERT_GE(WaitForNote(3), 0) << "round " << round;
+        PumpInFront(round * 37 % 100);
+        SendMessageA(main_, WM_CLOSE, 0, 0);  // stops the song, as closing the program does
+        ShutDown();
+        EXPECT_EQ(playbackDriver.load(), nullptr);
+        EXPECT_EQ(GetModuleHandleA("Lfon.dll"), nullptr) << "round " << round;
+        EXPECT_EQ(GetModuleHandleA("Lyrafon.dll"), nullptr) << "round " << round;
+        const size_t closed = capture_.Read().size();
+        PumpMessages(120);  // a position tick after the driver went would crash here
+        EXPECT_EQ(capture_.Read().size(), closed) << "nothing plays on after shutdown, round " << round;
+        DestroyWindow(main_);
+        main_ = nullptr;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, CapturedPreviewTest, testing::Values("", "lfon_lacks_export"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(*info.param == '\0' ? "Lfon" : "Lyrafon");
@@ -332,8 +366,8 @@ TEST_F(LfonPreviewTest, ShutdownWhilePlayingStopsAndReleasesEverything) {
     EXPECT_EQ(playbackDriver.load(), nullptr);
     EXPECT_EQ(GetModuleHandleA("Lfon.dll"), nullptr) << "the library is released";
     const std::vector<CapturedMessage> closed = capture_.Read();
-    ASSERT_GE(closed.size(), 32u);
-    EXPECT_TRUE(IsSilence(closed, closed.size() - 32));
+    ASSERT_GE(closed.size(), kSilenceCount);
+    EXPECT_TRUE(IsSilence(closed, closed.size() - kSilenceCount));
     PumpMessages(400);  // a position tick after the driver went would crash here
     EXPECT_EQ(capture_.Read().size(), closed.size());
 }

@@ -1,0 +1,271 @@
+// What a listener hears around stops and seeks, through both export sets in capture mode: the
+// clean state between two songs, the state chased before a seek's first note, divided system
+// exclusive, and a stop in the middle of a burst.
+#include "tests/win/engine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// One export set, seen through the operations the program uses.
+struct EngineUnderTest {
+    std::unique_ptr<LoadedLibrary> library;
+    std::function<std::int32_t(const Bytes&)> play;  // from the start
+    std::function<void()> stop;
+    std::function<std::int32_t(std::int32_t)> seek;
+    std::function<std::int32_t()> restart;
+    std::function<bool()> playing;
+};
+
+EngineUnderTest LfonEngine() {
+    EngineUnderTest engine;
+    engine.library = std::make_unique<LoadedLibrary>(EngineFolder() + kLfonLibraryName);
+    LoadedLibrary& library = *engine.library;
+    auto open = library.Resolve<LFOpenDeviceProc>("LFOpenDevice");
+    auto load = library.Resolve<LFLoadMusicProc>("LFLoadMusic");
+    auto play = library.Resolve<LFPlayMusicProc>("LFPlayMusic");
+    auto stop = library.Resolve<LFStopMusicProc>("LFStopMusic");
+    auto seek = library.Resolve<LFSeekProc>("LFSeek");
+    auto restart = library.Resolve<LFRestartMusicProc>("LFRestartMusic");
+    auto status = library.Resolve<LFGetStatusProc>("LFGetStatus");
+    EXPECT_EQ(open(kMidiMapperDevice, 0), kEngineOk);
+    engine.play = [=](const Bytes& song) {
+        std::string path = WriteTempFile("engine_state_song.mid", song);
+        std::int32_t loaded = load(path.c_str());
+        DeleteFileA(path.c_str());
+        return loaded != kEngineOk ? loaded : play();
+    };
+    engine.stop = [=] { stop(); };
+    engine.seek = seek;
+    engine.restart = restart;
+    engine.playing = [=] {
+        LfonStatus record{};
+        record.size = sizeof record;
+        status(&record);
+        return record.playState == 1;
+    };
+    return engine;
+}
+
+EngineUnderTest LyrafonEngine() {
+    EngineUnderTest engine;
+    engine.library = std::make_unique<LoadedLibrary>(EngineFolder() + kLyrafonLibraryName);
+    LoadedLibrary& library = *engine.library;
+    auto open = library.Resolve<lfOpenDeviceProc>("lfOpenDevice");
+    auto play = library.Resolve<lfDirectPlayMusicProc>("lfDirectPlayMusic");
+    auto stop = library.Resolve<lfStopMusicProc>("lfStopMusic");
+    auto seek = library.Resolve<lfSeekProc>("lfSeek");
+    auto restart = library.Resolve<lfRestartProc>("lfRestart");
+    auto status = library.Resolve<lfGetStatusProc>("lfGetStatus");
+    EXPECT_EQ(open(kMidiMapperDevice, 0, 0), kEngineOk);
+    engine.play = [=](const Bytes& song) { return play(song.data(), static_cast<std::uint32_t>(song.size())); };
+    engine.stop = [=] { stop(100); };
+    engine.seek = seek;
+    engine.restart = restart;
+    engine.playing = [=] {
+        LyrafonStatus record;
+        status(&record);
+        return record.playState == 1;
+    };
+    return engine;
+}
+
+const Bytes kGsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+
+void Append(Bytes& track, std::uint32_t deltaMs, const Bytes& event) {
+    engine_test_detail::PutVarLen(track, deltaMs);
+    track.insert(track.end(), event.begin(), event.end());
+}
+
+// A system-exclusive event of the file: the lead, the length, the bytes after the lead.
+Bytes SysExEvent(std::uint8_t lead, const Bytes& body) {
+    Bytes event = {lead};
+    engine_test_detail::PutVarLen(event, static_cast<std::uint32_t>(body.size()));
+    event.insert(event.end(), body.begin(), body.end());
+    return event;
+}
+
+Bytes OneMillisecondTrackSong(const Bytes& track) { return SmfImage(0, 0xE728, {track}); }
+
+class EngineState : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        engine = std::string(GetParam()) == "Lfon" ? LfonEngine() : LyrafonEngine();
+        ASSERT_TRUE(engine.library->Loaded());
+    }
+    void TearDown() override {
+        if (engine.stop) engine.stop();
+    }
+
+    // The index of the first message equal to `bytes` from `from`, waiting for it up to 5 s.
+    int WaitForMessage(const Bytes& bytes, std::size_t from = 0) {
+        int found = -1;
+        WaitFor([&] { return (found = FindMessage(capture.Read(), bytes, from)) >= 0; }, 5000);
+        return found;
+    }
+
+    CaptureFile capture;  // named before the engine opens its device
+    EngineUnderTest engine;
+};
+
+// A song that bends, modulates, sets expression 32 and holds a note under sostenuto and sustain.
+Bytes HeldStateSong() {
+    Bytes track;
+    Append(track, 0, {0xE0, 0x00, 0x60});
+    Append(track, 0, {0xB0, 1, 90});
+    Append(track, 0, {0xB0, 11, 32});
+    Append(track, 0, {0xB0, 7, 40});
+    Append(track, 0, {0x90, 60, 100});
+    Append(track, 0, {0xB0, 66, 127});
+    Append(track, 0, {0xB0, 64, 127});
+    Append(track, 10, {0x80, 60, 0});
+    Append(track, 10000, {0xFF, 0x2F, 0x00});
+    return OneMillisecondTrackSong(track);
+}
+
+TEST_P(EngineState, NothingOfTheLastSongCarriesIntoTheNext) {
+    ASSERT_EQ(engine.play(HeldStateSong()), kEngineOk);
+    ASSERT_GE(WaitForMessage({0x80, 60, 0}), 0) << "the held note's release";
+    Sleep(50);
+    engine.stop();
+    std::size_t stopped = capture.Read().size();
+    ASSERT_EQ(engine.play(EvenNotesSong(3, 50)), kEngineOk);
+    int firstNote = WaitForMessage(NoteOn(0), stopped);
+    ASSERT_GE(firstNote, 0) << "the second song's first note";
+
+    std::vector<CapturedMessage> messages = capture.Read();
+    ASSERT_GE(stopped, kSilenceCount);
+    EXPECT_TRUE(IsSilence(messages, stopped - kSilenceCount)) << "the stop leaves every channel clean";
+    // Between the stop and the second song's first note: the defaults and the song's program only.
+    std::vector<Bytes> between;
+    for (int i = static_cast<int>(stopped); i < firstNote; ++i) between.push_back(messages[i].bytes);
+    ASSERT_EQ(between.size(), kDefaultsCount + 1);
+    EXPECT_TRUE(IsDefaults(messages, stopped)) << "volume 100 and pan 64 on every channel";
+    EXPECT_EQ(between.back(), (Bytes{0xC0, 0x05}));
+}
+
+// Bank, program, parameters, pressure and bend of one channel, after a GS reset; notes every 100 ms.
+Bytes ChasedSong() {
+    Bytes track;
+    Append(track, 0, SysExEvent(0xF0, Bytes(kGsReset.begin() + 1, kGsReset.end())));
+    Append(track, 0, {0xB2, 0, 8});
+    Append(track, 0, {0xB2, 32, 1});
+    Append(track, 0, {0xC2, 20});
+    Append(track, 0, {0xB2, 101, 0});
+    Append(track, 0, {0xB2, 100, 0});
+    Append(track, 0, {0xB2, 6, 12});   // bend range 12
+    Append(track, 0, {0xB2, 99, 1});
+    Append(track, 0, {0xB2, 98, 8});
+    Append(track, 0, {0xB2, 6, 70});   // NRPN 1/8
+    Append(track, 0, {0xB2, 91, 30});  // reverb
+    Append(track, 0, {0xD2, 50});
+    Append(track, 0, {0xE2, 0x10, 0x50});
+    for (int k = 0; k < 100; ++k) {
+        Append(track, k == 0 ? 0 : 50, {0x92, NotePitch(k), 0x64});
+        Append(track, 50, {0x82, NotePitch(k), 0x00});
+    }
+    Append(track, 0, {0xFF, 0x2F, 0x00});
+    return OneMillisecondTrackSong(track);
+}
+
+TEST_P(EngineState, ASeekSendsTheStateInOrderThenTheNoteAtTheTarget) {
+    ASSERT_EQ(engine.play(ChasedSong()), kEngineOk);
+    ASSERT_GE(WaitForMessage({0x92, NotePitch(0), 0x64}), 0);
+    engine.stop();
+    ASSERT_EQ(engine.seek(50), kEngineOk);  // 5 s: note 50
+    std::size_t before = capture.Read().size();
+    ASSERT_EQ(engine.restart(), kEngineOk);
+    int firstNote = WaitForMessage({0x92, NotePitch(50), 0x64}, before);
+    ASSERT_GE(firstNote, 0);
+
+    std::vector<CapturedMessage> messages = capture.Read();
+    ASSERT_GT(static_cast<std::size_t>(firstNote), before + 1);
+    EXPECT_EQ(messages[before].bytes, kGsReset) << "system exclusive first";
+    EXPECT_GE(messages[before + 1].ms - messages[before].ms, 50.0) << "the pause after the reset";
+    std::vector<Bytes> channelThree;
+    for (int i = static_cast<int>(before) + 1; i < firstNote; ++i) {
+        if ((messages[i].bytes[0] & 0x0F) == 2) channelThree.push_back(messages[i].bytes);
+    }
+    const std::vector<Bytes> expected = {
+        {0xB2, 0, 8}, {0xB2, 32, 1}, {0xC2, 20},
+        {0xB2, 7, 100}, {0xB2, 10, 64}, {0xB2, 91, 30},
+        {0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12},
+        {0xB2, 99, 1}, {0xB2, 98, 8}, {0xB2, 6, 70},
+        {0xB2, 99, 1}, {0xB2, 98, 8},  // the selection the song left
+        {0xD2, 50}, {0xE2, 0x10, 0x50},
+    };
+    EXPECT_EQ(channelThree, expected);
+    for (int k = 1; k < 50; ++k) EXPECT_EQ(FindMessage(messages, {0x92, NotePitch(k), 0x64}, before), -1) << k;
+}
+
+// F0 43 10 4C | 00 00 | 7E 00 F7 at 0, 100 and 200 ms, a note at 300 ms.
+Bytes DividedSysExSong() {
+    Bytes track;
+    Append(track, 0, SysExEvent(0xF0, {0x43, 0x10, 0x4C}));
+    Append(track, 100, SysExEvent(0xF7, {0x00, 0x00}));
+    Append(track, 100, SysExEvent(0xF7, {0x7E, 0x00, 0xF7}));
+    Append(track, 100, {0x90, 60, 100});
+    Append(track, 2000, {0xFF, 0x2F, 0x00});
+    return OneMillisecondTrackSong(track);
+}
+
+TEST_P(EngineState, DividedSystemExclusiveGoesOutAsItsPackets) {
+    ASSERT_EQ(engine.play(DividedSysExSong()), kEngineOk);
+    int note = WaitForMessage({0x90, 60, 100});
+    ASSERT_GE(note, 0);
+    std::vector<CapturedMessage> messages = capture.Read();
+    int first = FindMessage(messages, {0xF0, 0x43, 0x10, 0x4C});
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(messages[first + 1].bytes, (Bytes{0x00, 0x00}));
+    EXPECT_EQ(messages[first + 2].bytes, (Bytes{0x7E, 0x00, 0xF7}));
+    EXPECT_EQ(first + 3, note);
+}
+
+TEST_P(EngineState, ASeekChasesADividedMessageWholeOrNotAtAll) {
+    const struct {
+        std::int32_t position;
+        bool whole;
+    } cases[] = {{1, false}, {2, false}, {3, true}};  // 100 ms, 200 ms (the last packet is at the target), 300 ms
+    ASSERT_EQ(engine.play(DividedSysExSong()), kEngineOk);
+    for (const auto& c : cases) {
+        engine.stop();
+        ASSERT_EQ(engine.seek(c.position), kEngineOk);
+        std::size_t before = capture.Read().size();
+        ASSERT_EQ(engine.restart(), kEngineOk);
+        ASSERT_GE(WaitForMessage({0x90, 60, 100}, before), 0) << c.position;
+        std::vector<CapturedMessage> messages = capture.Read();
+        int start = FindMessage(messages, {0xF0, 0x43, 0x10, 0x4C}, before);
+        EXPECT_EQ(start >= 0, c.whole) << c.position;
+        if (c.whole && start >= 0) {
+            EXPECT_EQ(messages[start + 2].bytes, (Bytes{0x7E, 0x00, 0xF7}));
+        }
+        if (!c.whole) {
+            EXPECT_EQ(FindMessage(messages, {0x00, 0x00}, before), -1) << "no packet on its own " << c.position;
+            EXPECT_EQ(FindMessage(messages, {0x7E, 0x00, 0xF7}, before), -1) << c.position;
+        }
+    }
+}
+
+TEST_P(EngineState, AStopEndsABurstAtOnce) {
+    constexpr int kBurst = 200000;
+    Bytes track;
+    for (int i = 0; i < kBurst; ++i) Append(track, 0, {0x91, static_cast<std::uint8_t>(i % 128), 0x40});
+    Append(track, 1000, {0xFF, 0x2F, 0x00});
+    ASSERT_EQ(engine.play(OneMillisecondTrackSong(track)), kEngineOk);
+    ASSERT_GE(WaitForMessage({0x91, 10, 0x40}), 0) << "the burst has begun";
+    engine.stop();
+    EXPECT_FALSE(engine.playing());
+    std::vector<CapturedMessage> stopped = capture.Read();
+    ASSERT_GE(stopped.size(), kSilenceCount);
+    EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount));
+    EXPECT_LT(stopped.size(), static_cast<std::size_t>(kBurst)) << "the burst did not run to its end";
+    Sleep(100);
+    EXPECT_EQ(capture.Read().size(), stopped.size()) << "nothing after the stop";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothExportSets, EngineState, ::testing::Values("Lfon", "Lyrafon"));
+
+}  // namespace
