@@ -1,6 +1,6 @@
 // Kadenzo's entry point.
-#include "app/app_globals.h"
 #include "app/startup.h"
+#include "log/app_globals.h"
 
 #include <commctrl.h>
 

@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
-#include "app/app_globals.h"
 #include "app/slider_math.h"
+#include "log/app_globals.h"
 #include "log/log_window.h"
 #include "playback/playback_driver.h"
 #include "playback/preview.h"
@@ -43,7 +43,7 @@ void RouteCommand(int id) {
         case IDM_SAVE: SaveWithDialog(); break;
         case IDM_SAVE_UNDER_SONG_NAME: SaveUnderSongName(); break;
         case IDC_PLAY_BUTTON:
-        case IDM_PLAY: PreviewPlay(); break;
+        case IDM_PLAY: PreviewPlay(SongToPlay()); break;
         case IDC_STOP_BUTTON:
         case IDM_STOP: PreviewStop(); break;
         case IDM_GM_RESET: SendResetWhenBound(0); break;
@@ -147,18 +147,6 @@ int CloseMainWindow(HWND window) {
     AnimationControl(GetDlgItem(window, IDC_ANIMATION)).Open(nullptr);
     PreviewStop();
     DetachMenuImages(window);
-    return 0;
-}
-
-int TakeDroppedFile(HDROP drop, char* path) {
-    // A path too long for the buffer would come back cut short, naming another file.
-    const UINT needed = DragQueryFileA(drop, 0, nullptr, 0);
-    const UINT length = needed < MAX_PATH ? DragQueryFileA(drop, 0, path, MAX_PATH) : 0;
-    DragFinish(drop);
-    if (length == 0) {
-        MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_DROP_NOT_READ), kProductCaption, MB_ICONERROR);
-        return 1;
-    }
     return 0;
 }
 

@@ -9,8 +9,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 inline constexpr UINT kOpenStartSongMessage = WM_APP + 1;
 int InitMainWindow(HWND window);
 int CloseMainWindow(HWND window);
-// The first dropped file's path into `path` (MAX_PATH bytes); the drop is released. 1 on failure.
-int TakeDroppedFile(HDROP drop, char* path);
 int OpenHelp();
 int OpenHomePage();
 

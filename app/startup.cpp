@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/app_globals.h"
 #include "app/main_window.h"
+#include "log/app_globals.h"
 #include "log/log_window.h"
 #include "playback/addon.h"
 #include "playback/playback_driver.h"

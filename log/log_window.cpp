@@ -1,6 +1,6 @@
 #include "log/log_window.h"
 
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "log/log_stamp.h"
 #include "res/resource.h"
 #include "ui/file_handle.h"

@@ -1,6 +1,6 @@
 #include "playback/addon.h"
 
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "spin/spin_contract.h"
 #include "ui/messages.h"

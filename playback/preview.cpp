@@ -1,9 +1,8 @@
 #include "playback/preview.h"
 
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/playback_driver.h"
 #include "res/resource.h"
-#include "song/song_commands.h"
 #include "ui/messages.h"
 #include "ui/window_ref.h"
 
@@ -73,8 +72,7 @@ int BindEngine() {
 
 }  // namespace
 
-int PreviewPlay() {
-    const std::span<const std::uint8_t> song = SongToPlay();
+int PreviewPlay(std::span<const std::uint8_t> song) {
     if (song.empty()) {
         ShowMainMessage(LoadText(appInstance, IDS_NO_SOURCE_SONG));
         return 1;

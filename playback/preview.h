@@ -4,13 +4,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 class PlaybackDriver;
 
 // Null until a play request binds an engine; read by the position timer's thread too.
 extern std::atomic<PlaybackDriver*> playbackDriver;
 
-int PreviewPlay();
+// Plays `song` (the main window passes the song to play); an empty span is refused with a message.
+int PreviewPlay(std::span<const std::uint8_t> song);
 int PreviewStop();
 int SeekFromSlider(std::int32_t position);
 // Kills the position timer by its identifier (nothing when it never started).

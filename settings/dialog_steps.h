@@ -1,6 +1,6 @@
 // Small steps the four settings dialogs share.
 #pragma once
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"

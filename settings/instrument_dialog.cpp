@@ -1,7 +1,7 @@
 // The instrument dialog: per track the program number (0..127, or 128 to leave the track's
 // instrument unchanged) and the list of instrument names. Double-clicking a name writes its number
 // into the track edit used last, the target edit, which the dialog keeps in its DWLP_USER.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"

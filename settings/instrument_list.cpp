@@ -1,6 +1,6 @@
 #include "settings/instrument_list.h"
 
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "settings/instrument_names.h"
 #include "ui/file_handle.h"

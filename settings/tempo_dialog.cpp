@@ -1,6 +1,6 @@
 // The tempo dialog: the factor in percent by which the conversion speeds the song up or slows it
 // down. Unlike the other settings dialogs it adds no log line.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"

@@ -1,6 +1,6 @@
 // The tone dialog: the key shift, the tracks it applies to, the drum-part exclusion, the
 // out-of-range policy and the tracks not played. Whatever the edit holds is accepted.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"

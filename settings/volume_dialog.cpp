@@ -1,6 +1,6 @@
 // The volume dialog: per track a number and a "絶対音量" box. Unchecked, the number is a
 // percentage 0..200 of the song's velocities; checked, the velocity 0..127 that replaces them.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"

@@ -1,6 +1,6 @@
 // The convert command's window side: the walk of the loaded song under a wait cursor, its
 // reports as log lines, and its failures as a message box followed by a log line.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"
 #include "song/convert.h"

@@ -1,7 +1,6 @@
 // Opening a song (open command, drop, command line), loading and checking it, closing it, and
 // the gate before a conversion.
-#include "app/app_globals.h"
-#include "app/main_window.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"
 #include "song/song_commands.h"
@@ -109,6 +108,18 @@ bool HasText(const char* text) {
 }
 
 }  // namespace
+
+int TakeDroppedFile(HDROP drop, char* path) {
+    // A path too long for the buffer would come back cut short, naming another file.
+    const UINT needed = DragQueryFileA(drop, 0, nullptr, 0);
+    const UINT length = needed < MAX_PATH ? DragQueryFileA(drop, 0, path, MAX_PATH) : 0;
+    DragFinish(drop);
+    if (length == 0) {
+        MessageBoxA(mainWindow.load(), LoadText(appInstance, IDS_DROP_NOT_READ), kProductCaption, MB_ICONERROR);
+        return 1;
+    }
+    return 0;
+}
 
 int OpenSong() {
     if (!ConfirmDiscardConversion()) return 1;

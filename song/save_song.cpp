@@ -1,6 +1,6 @@
 // Saving the converted song: under a name chosen in the save dialog, or beside the song as
 // NAME[trans].EXT. A save never damages what is on disk: see WriteWholeFile.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "song/song_commands.h"
 #include "song/song_paths.h"

@@ -8,6 +8,8 @@
 
 int OpenSong();
 int OpenDroppedSong(HDROP drop);
+// The first dropped file's path into `path` (MAX_PATH bytes); the drop is released. 1 on failure.
+int TakeDroppedFile(HDROP drop, char* path);
 // The song named first on the program's command line, opened as a dropped file would be.
 // Nothing happens when the command line names nothing.
 int OpenSongAtStart(const char* commandLine);

@@ -1,6 +1,6 @@
 #include "song/song_state.h"
 
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "ui/messages.h"
 #include "ui/window_ref.h"
 

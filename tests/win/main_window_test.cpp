@@ -3,6 +3,7 @@
 #include "playback/preview.h"
 #include "program_fixture.h"
 #include "res/resource.h"
+#include "song/song_commands.h"
 #include "ui/messages.h"
 
 #include <shlobj.h>

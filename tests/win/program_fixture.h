@@ -1,8 +1,8 @@
 // The program started in-process: start-up, the main window created modeless, shutdown at the end.
 #pragma once
-#include "app/app_globals.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "log/app_globals.h"
 #include "log/log_window.h"
 #include "test_support.h"
 

@@ -1,5 +1,5 @@
 // The portable text utilities against the platform, and the window-side text helpers.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 #include "res/resource.h"
 #include "test_support.h"
 #include "ui/messages.h"

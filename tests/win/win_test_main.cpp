@@ -1,5 +1,5 @@
 // The Windows tests' entry: the module's resources are the program's own.
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/app_globals.h"
+#include "log/app_globals.h"
 
 #include "log/log_window.h"
 #include "ui/messages.h"

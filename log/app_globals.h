@@ -1,4 +1,5 @@
-// Process-wide values of the application shell.
+// Process-wide values of the application shell, and the log every window subsystem writes to.
+// They sit in the lowest window layer so that no subsystem reaches up into app/ for them.
 #pragma once
 #include <windows.h>
 
