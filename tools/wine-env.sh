@@ -29,7 +29,7 @@ kadenzo_run_program() {
 }
 
 # The prefix's make-up; a prefix stamped with an older one is brought up to date.
-kadenzo_prefix_version=2
+kadenzo_prefix_version=3
 kadenzo_prefix_stamp() { echo "$WINEPREFIX/.kadenzo-prefix-version"; }
 kadenzo_prefix_current() { [ "$(cat "$(kadenzo_prefix_stamp)" 2>/dev/null)" = "$kadenzo_prefix_version" ]; }
 
@@ -57,6 +57,8 @@ kadenzo_link_fonts() {
 }
 
 # Creates the prefix once and prepares it (fonts, substitutes, captions, no crash dialog, no audio).
+# Windows are not handed to a window manager: on a bare Xvfb there is none, and Wine would wait
+# 2 s for one at every window it hides (every closed dialog and message box).
 kadenzo_prepare_prefix() {
   kadenzo_prefix_current && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -84,6 +86,7 @@ kadenzo_prepare_prefix() {
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Decorated"="N"
+"Managed"="N"
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
