@@ -15,7 +15,7 @@ namespace {
 }  // namespace
 
 #ifndef SPIN_VERSION
-#define SPIN_VERSION spinLibraryVersion
+#define SPIN_VERSION kSpinLibraryVersion
 #endif
 
 #ifndef SPIN_WITHOUT_CREATE

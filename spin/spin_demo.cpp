@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr UINT_PTR closeTimer = 1;
+constexpr UINT_PTR kCloseTimer = 1;
 
 struct Row {
     const char* label;
@@ -47,9 +47,9 @@ void AddRows(HWND window, CreateRFK32Function createSpin, HFONT font) {
         AddChild(window, 0, "STATIC", row.label, SS_LEFT, 12, y + 2, 60, 16, font);
         HWND edit = AddChild(window, WS_EX_CLIENTEDGE, "EDIT", row.text, ES_NUMBER | ES_AUTOHSCROLL, 80, y, 52, 20, font);
         HWND spin = createSpin(window, id++, WS_CHILD | WS_VISIBLE, 135, y + 2, row.width, row.height, 0, 0);
-        SendMessageA(spin, spinSetRangeMessage, static_cast<WPARAM>(row.minimum), row.maximum);
-        SendMessageA(spin, spinSetValueMessage, static_cast<WPARAM>(row.value), 0);
-        SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+        SendMessageA(spin, kSpinSetRangeMessage, static_cast<WPARAM>(row.minimum), row.maximum);
+        SendMessageA(spin, kSpinSetValueMessage, static_cast<WPARAM>(row.value), 0);
+        SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
         if (row.minimum == 0 && row.maximum == 128) SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 12));
         y += row.height > 20 ? row.height + 12 : 28;
     }
@@ -96,7 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     AddRows(window, createSpin, font);
     ShowWindow(window, SW_SHOW);
     const int milliseconds = std::atoi(commandLine);
-    SetTimer(window, closeTimer, milliseconds > 0 ? milliseconds : 3000, nullptr);
+    SetTimer(window, kCloseTimer, milliseconds > 0 ? milliseconds : 3000, nullptr);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr int clipWidth = 80;
-constexpr int clipHeight = 40;
-constexpr COLORREF paper = RGB(0xF6, 0xF2, 0xE4);
+constexpr int kClipWidth = 80;
+constexpr int kClipHeight = 40;
+constexpr COLORREF kPaper = RGB(0xF6, 0xF2, 0xE4);
 
 int Fail(const char* what)
 {
@@ -38,11 +38,11 @@ std::vector<COLORREF> Capture(HWND control)
     std::vector<COLORREF> pixels;
     HDC screen = GetDC(control);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, clipWidth, clipHeight);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, kClipWidth, kClipHeight);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, clipWidth, clipHeight, screen, 0, 0, SRCCOPY);
-    for (int y = 0; y < clipHeight; ++y)
-        for (int x = 0; x < clipWidth; ++x)
+    BitBlt(memory, 0, 0, kClipWidth, kClipHeight, screen, 0, 0, SRCCOPY);
+    for (int y = 0; y < kClipHeight; ++y)
+        for (int x = 0; x < kClipWidth; ++x)
             pixels.push_back(GetPixel(memory, x, y));
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     RECT client;
     GetClientRect(control, &client);
     // Without ACS_CENTER the control takes the clip's own size.
-    if (client.right != clipWidth || client.bottom != clipHeight)
+    if (client.right != kClipWidth || client.bottom != kClipHeight)
         return Fail("the control did not take the clip's size");
     if (!SendMessageA(control, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)))
         return Fail("ACM_PLAY refuses the clip");
@@ -90,15 +90,15 @@ int main(int argc, char** argv)
     SendMessageA(control, ACM_OPENA, 0, 0);
     DestroyWindow(frame);
 
-    const int paperPixels = CountOf(first, paper);
-    std::printf("paper pixels %d of %d, colours %zu\n", paperPixels, clipWidth * clipHeight,
+    const int paperPixels = CountOf(first, kPaper);
+    std::printf("kPaper pixels %d of %d, colours %zu\n", paperPixels, kClipWidth * kClipHeight,
                 std::set<COLORREF>(first.begin(), first.end()).size());
-    // A frame drawn upside down or not at all shows no paper in the top rows.
-    if (paperPixels < clipWidth * clipHeight / 2)
+    // A frame drawn upside down or not at all shows no kPaper in the top rows.
+    if (paperPixels < kClipWidth * kClipHeight / 2)
         return Fail("the frame on the screen is not the clip's");
-    if (CountOf(std::vector<COLORREF>(first.begin() + clipWidth, first.begin() + 2 * clipWidth), paper) <
-        clipWidth / 2)
-        return Fail("the clip's second row is not paper: rows are upside down");
+    if (CountOf(std::vector<COLORREF>(first.begin() + kClipWidth, first.begin() + 2 * kClipWidth), kPaper) <
+        kClipWidth / 2)
+        return Fail("the clip's second row is not kPaper: rows are upside down");
     if (std::set<COLORREF>(first.begin(), first.end()).size() < 4)
         return Fail("the frame holds too few colours");
     if (first == later)

@@ -60,7 +60,7 @@ HWND ProgramWindow(DWORD processId, const wchar_t* className, HWND exclude = nul
     return search.found;
 }
 
-constexpr const wchar_t* dialogClass = L"#32770";
+constexpr const wchar_t* kDialogClass = L"#32770";
 
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<WindowSearch*>(data);
@@ -68,7 +68,7 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
     GetWindowThreadProcessId(window, &owner);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == dialogClass &&
+    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == kDialogClass &&
         GetDlgItem(window, IDC_PATH_FIELD) != nullptr) {
         search->found = window;
         return FALSE;
@@ -78,11 +78,11 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
 
 // The program's visible main window, told from its boxes (which share its caption) by the path field.
 HWND MainWindowOf(DWORD processId) {
-    WindowSearch search{processId, dialogClass, nullptr, nullptr};
+    WindowSearch search{processId, kDialogClass, nullptr, nullptr};
     EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-constexpr const wchar_t* menuClass = L"#32768";
+constexpr const wchar_t* kMenuClass = L"#32768";
 
 BOOL CALLBACK FindStaticText(HWND child, LPARAM data) {
     wchar_t className[64] = {};
@@ -142,7 +142,7 @@ void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cas
 Box Program::WaitForBox(int timeoutMs) const {
     HWND found = nullptr;
     Expect(WaitFor([&] {
-               found = ProgramWindow(process_.dwProcessId, dialogClass, main_);
+               found = ProgramWindow(process_.dwProcessId, kDialogClass, main_);
                return found != nullptr;
            }, timeoutMs),
            "a dialog box appears");
@@ -237,7 +237,7 @@ HWND Program::OpenMenu(char key) const {
     PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(key));
     HWND menu = nullptr;
     WaitFor([&] {
-        menu = ProgramWindow(process_.dwProcessId, menuClass);
+        menu = ProgramWindow(process_.dwProcessId, kMenuClass);
         return menu != nullptr;
     }, 5000);
     Sleep(300);
@@ -257,7 +257,7 @@ void Program::MenuChar(char character) const {
 
 void Program::CloseMenus() const {
     PostMessageW(main_, WM_CANCELMODE, 0, 0);
-    WaitFor([&] { return ProgramWindow(process_.dwProcessId, menuClass) == nullptr; }, 5000);
+    WaitFor([&] { return ProgramWindow(process_.dwProcessId, kMenuClass) == nullptr; }, 5000);
 }
 
 void SaveScreenArea(const RECT& area, const std::string& name) {

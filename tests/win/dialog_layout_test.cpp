@@ -21,7 +21,7 @@ struct LayoutCase {
     std::vector<int> spunEdits;  // with the add-on: the edit beside spin control 2000 + i
 };
 
-const std::vector<int> volumeEdits{IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
+const std::vector<int> kVolumeEdits{IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
                                    IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
                                    IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
                                    IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(LayoutCase{"tone_without_rfk32", IDD_TONE, ToneDialogProc, false, {}},
                     LayoutCase{"tone_with_rfk32", IDD_TONE, ToneDialogProc, true, {IDC_TONE_SHIFT_EDIT}},
                     LayoutCase{"volume_without_rfk32", IDD_VOLUME, VolumeDialogProc, false, {}},
-                    LayoutCase{"volume_with_rfk32", IDD_VOLUME, VolumeDialogProc, true, volumeEdits},
+                    LayoutCase{"volume_with_rfk32", IDD_VOLUME, VolumeDialogProc, true, kVolumeEdits},
                     LayoutCase{"instrument_without_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, false, {}},
                     LayoutCase{"instrument_with_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, true, InstrumentEdits()},
                     LayoutCase{"tempo_without_rfk32", IDD_TEMPO, TempoDialogProc, false, {}},

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr UINT valueMessage = 0x801;
-constexpr UINT rangeMessage = 0x803;
-constexpr UINT attachMessage = 0x80D;
+constexpr UINT kValueMessage = 0x801;
+constexpr UINT kRangeMessage = 0x803;
+constexpr UINT kAttachMessage = 0x80D;
 
 struct Sent {
     int id;
@@ -92,8 +92,8 @@ protected:
 TEST_F(DialogSpinsTest, ToneSpinStepsTheShiftEdit) {
     ASSERT_NE(Open(IDD_TONE, ToneDialogProc), nullptr);
     const std::int64_t edit = EditHandle(IDC_TONE_SHIFT_EDIT);
-    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, -127, 127}, {2000, valueMessage, 0, 0},
-                                                {2000, attachMessage, static_cast<std::int32_t>(edit), 0}}));
+    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, kRangeMessage, -127, 127}, {2000, kValueMessage, 0, 0},
+                                                {2000, kAttachMessage, static_cast<std::int32_t>(edit), 0}}));
     ExpectSpinAt(2000, {135, 15}, 16, 16);
     EXPECT_EQ(Item(2001), nullptr);
 
@@ -110,9 +110,9 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
     ASSERT_NE(Open(IDD_VOLUME, VolumeDialogProc), nullptr);
     std::vector<Sent> expected;
     for (int i = 0; i < kTrackCount; ++i) {
-        expected.push_back({2000 + i, rangeMessage, 0, 200});
-        expected.push_back({2000 + i, valueMessage, 100, 100});
-        expected.push_back({2000 + i, attachMessage, 0, EditHandle(i == 0 ? 1009 : 1032 + i)});
+        expected.push_back({2000 + i, kRangeMessage, 0, 200});
+        expected.push_back({2000 + i, kValueMessage, 100, 100});
+        expected.push_back({2000 + i, kAttachMessage, 0, EditHandle(i == 0 ? 1009 : 1032 + i)});
     }
     EXPECT_EQ(SentToSpins(), expected);
     for (int i = 0; i < kTrackCount; ++i) ExpectSpinAt(2000 + i, {150 + 272 * (i / 8), 24 + 22 * (i % 8)}, 15, 15);
@@ -137,9 +137,9 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
     const int rows[kTrackCount] = {30, 53, 76, 99, 120, 143, 166, 189, 210, 233, 256, 279, 300, 323, 346, 369};
     std::vector<Sent> expected;
     for (int i = 0; i < kTrackCount; ++i) {
-        expected.push_back({2000 + i, rangeMessage, 0, 128});
-        expected.push_back({2000 + i, valueMessage, (i + 1) * 8, 0});
-        expected.push_back({2000 + i, attachMessage, 0, EditHandle(1053 + i)});
+        expected.push_back({2000 + i, kRangeMessage, 0, 128});
+        expected.push_back({2000 + i, kValueMessage, (i + 1) * 8, 0});
+        expected.push_back({2000 + i, kAttachMessage, 0, EditHandle(1053 + i)});
     }
     EXPECT_EQ(SentToSpins(), expected);
     for (int i = 0; i < kTrackCount; ++i) ExpectSpinAt(2000 + i, {140, rows[i]}, 15, 15);
@@ -165,9 +165,9 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
 
 TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
     ASSERT_NE(Open(IDD_TEMPO, TempoDialogProc), nullptr);
-    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, 20, 250},
-                                                {2000, valueMessage, 200, 0},
-                                                {2000, attachMessage, 0, EditHandle(IDC_TEMPO_EDIT)}}));
+    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, kRangeMessage, 20, 250},
+                                                {2000, kValueMessage, 200, 0},
+                                                {2000, kAttachMessage, 0, EditHandle(IDC_TEMPO_EDIT)}}));
     ExpectSpinAt(2000, {160, 20}, 15, 15);
 
     const struct {

@@ -8,10 +8,10 @@
 
 namespace {
 
-const std::string instrumentApplied = "楽器の調整を適応しました。";
-const std::string fileNotRead = "！　楽器定義ファイルを正しく読み込めませんでした。";
-const std::string badNumber = "数値が不正です。";
-const std::string notDecimal = "文字列が10進表記と判断できませんでした。";
+const std::string kInstrumentApplied = "楽器の調整を適応しました。";
+const std::string kFileNotRead = "！　楽器定義ファイルを正しく読み込めませんでした。";
+const std::string kBadNumber = "数値が不正です。";
+const std::string kNotDecimal = "文字列が10進表記と判断できませんでした。";
 
 int Edit(int track) { return 1052 + track; }
 
@@ -42,7 +42,7 @@ TEST_F(InstrumentDialogTest, OpensWithTheDefaultsAndAMissingNamesFile) {
     EXPECT_EQ(WindowText(dialog_), "楽器の調整");
     for (int track = 1; track <= kTrackCount; ++track) EXPECT_EQ(Text(Edit(track)), "128") << track;
     EXPECT_EQ(ListItems(Item(IDC_INSTRUMENT_LIST)), std::vector<std::string>{"File not found."});
-    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{fileNotRead});
+    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kFileNotRead});
 
     // Double-clicking the one entry writes 0 into the target edit.
     DoubleClickEntry(0);
@@ -92,8 +92,8 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         const std::string* rejection;  // null: stored
         int stored;
     } cases[] = {{"128", nullptr, 128}, {"0", nullptr, 0},          {"127", nullptr, 127},        {"", nullptr, 0},
-                 {"007", nullptr, 7},   {"129", &badNumber, 60},    {"999999999", &badNumber, 60}, {"-1", &notDecimal, 60},
-                 {"abc", &notDecimal, 60}, {"1a", &notDecimal, 60}, {"+5", &notDecimal, 60}};
+                 {"007", nullptr, 7},   {"129", &kBadNumber, 60},    {"999999999", &kBadNumber, 60}, {"-1", &kNotDecimal, 60},
+                 {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60}};
     for (const auto& c : cases) {
         conversionSettings.instrument[0] = 60;
         Reopen();
@@ -111,7 +111,7 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         } else {
             EXPECT_TRUE(seen.empty()) << c.text;
             EXPECT_FALSE(IsOpen()) << c.text;
-            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{instrumentApplied}) << c.text;
+            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kInstrumentApplied}) << c.text;
         }
     }
 }

@@ -16,7 +16,7 @@ std::vector<SpinMessageSeen> recorded;
 WNDPROC controlProc = nullptr;
 
 bool IsContractMessage(UINT message) {
-    return message == spinSetValueMessage || message == spinSetRangeMessage || message == spinAttachEditMessage;
+    return message == kSpinSetValueMessage || message == kSpinSetRangeMessage || message == kSpinAttachEditMessage;
 }
 
 LRESULT CALLBACK RecordingProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -38,7 +38,7 @@ extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD
     return spin;
 }
 
-extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() { return spinLibraryVersion; }
+extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() { return kSpinLibraryVersion; }
 
 extern "C" [[gnu::dllexport]] int WINAPI RecordedSpinMessages(SpinMessageSeen* seen, int capacity) {
     const int count = static_cast<int>(recorded.size());
