@@ -4,7 +4,7 @@
 // instrument names in the instrument dialog's font. A character counts as drawn when its picture
 // has ink and differs from the picture of a character no font has.
 #include "dialog_fixture.h"
-#include "dib_canvas.h"
+#include "canvas.h"
 #include "program_fixture.h"
 #include "res/resource.h"
 #include "ui/code_page.h"
@@ -34,7 +34,7 @@ public:
     }
 
 private:
-    DibCanvas canvas_{kCanvasSize, kCanvasSize};
+    Canvas canvas_{kCanvasSize, kCanvasSize};
 };
 
 // The face the system picked for a font, for the failure message.

@@ -1,5 +1,6 @@
 // The spin control of our rfk32.dll, loaded from the build by path and driven with the messages a
 // parent and the mouse send. A test parent records every notification the control sends it.
+#include "canvas.h"
 #include "spin/spin_contract.h"
 
 #include <gtest/gtest.h>
@@ -458,32 +459,15 @@ TEST_F(SpinControlTest, DisabledControlDoesNotStep) {
     EXPECT_TRUE(received.empty());
 }
 
-// Pixels of a width × height picture, drawn by the given painter into a 32-bit bitmap.
+// Pixels of a width × height picture, drawn by the given painter on black.
 template <typename Painter>
-std::vector<DWORD> Picture(int width, int height, Painter paint) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    paint(dc);
-    GdiFlush();
-    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
+std::vector<std::uint32_t> Picture(int width, int height, Painter paint) {
+    const Canvas canvas(width, height, RGB(0, 0, 0));
+    paint(canvas.Dc());
+    return canvas.Pixels();
 }
 
-std::vector<DWORD> SystemArrows(int width, int height, UINT upLook, UINT downLook) {
+std::vector<std::uint32_t> SystemArrows(int width, int height, UINT upLook, UINT downLook) {
     return Picture(width, height, [&](HDC dc) {
         RECT up{0, 0, width, height / 2};
         RECT down{0, height / 2, width, height};
@@ -492,7 +476,7 @@ std::vector<DWORD> SystemArrows(int width, int height, UINT upLook, UINT downLoo
     });
 }
 
-std::vector<DWORD> ControlPicture(HWND spin, int width, int height) {
+std::vector<std::uint32_t> ControlPicture(HWND spin, int width, int height) {
     return Picture(width, height, [&](HDC dc) { SendMessageA(spin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
 }
 

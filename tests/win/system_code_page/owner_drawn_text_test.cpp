@@ -1,7 +1,7 @@
 // An owner-drawn menu item draws and measures its code-page-932 text as Japanese even where the
 // process's narrow calls read another code page: the text is converted explicitly and drawn with
 // the wide functions.
-#include "../dib_canvas.h"
+#include "../canvas.h"
 #include "ui/menu_ex2.h"
 #include "ui/menu_geometry.h"
 
@@ -20,9 +20,9 @@ constexpr int kWidth = 240;
 constexpr int kHeight = 32;
 
 // A white canvas the size of one menu item.
-class Canvas : public DibCanvas {
+class ItemCanvas : public Canvas {
 public:
-    Canvas() : DibCanvas(kWidth, kHeight) {}
+    ItemCanvas() : Canvas(kWidth, kHeight) {}
 };
 
 class OwnerDrawnTextTest : public testing::Test {
@@ -55,7 +55,7 @@ protected:
     // A text drawn by `drawText` in the item's font where the item draws its text.
     template <typename DrawTextFunction>
     std::vector<uint32_t> TextInItemBox(const RECT& item, DrawTextFunction drawText) const {
-        Canvas canvas;
+        ItemCanvas canvas;
         HGDIOBJ before = SelectObject(canvas.Dc(), font_);
         TEXTMETRICW metrics{};
         GetTextMetricsW(canvas.Dc(), &metrics);
@@ -93,7 +93,7 @@ TEST_F(OwnerDrawnTextTest, MeasuresTheJapaneseText) {
 
 TEST_F(OwnerDrawnTextTest, DrawsTheJapaneseText) {
     const RECT item{0, 0, kWidth, kHeight};
-    Canvas drawn;
+    ItemCanvas drawn;
     DRAWITEMSTRUCT draw{ODT_MENU, 0, kCommand, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu_), drawn.Dc(), item, 0};
     item_.Draw(&draw);
     const std::vector<uint32_t> expected = TextInItemBox(item, [](HDC dc, RECT* room) {
