@@ -8,12 +8,6 @@
 
 namespace {
 
-RECT WindowArea(HWND window) {
-    RECT area{};
-    GetWindowRect(window, &area);
-    return area;
-}
-
 // The main window and an open menu together, as the user sees them.
 RECT MainWithMenu(const Program& program, HWND menu) {
     const RECT main = WindowArea(program.Main());
@@ -64,7 +58,7 @@ KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
     // The log window opens over the main window: it goes to the screen's far corner, out of the picture.
     SetWindowPos(log, nullptr, GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 100, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Sleep(300);
+    WaitForSteadyPicture(WindowArea(program.Main()), "the main window, uncovered by the log window");
     const int shadowWhileShown = ShadowAroundLogPicture(program, "menu_tools_log_checked");
     // The sunken edge's outer lines run along the top and left of the 18-pixel frame.
     Expect(shadowWhileShown >= shadowWhileHidden + 30,

@@ -14,6 +14,13 @@ namespace {
 
 const std::string kSongFile = "test-2-tracks-type-1.mid";
 
+// When the file was last written; zero when it cannot be read.
+FILETIME LastWrite(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    return data.ftLastWriteTime;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::string bytes;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -106,11 +113,14 @@ KADENZO_SCENARIO(song_open_convert_save) {
            "the discard question: " + question.text);
     program.Screenshot(question.window, "discard_question");
     program.Press(question, IDNO);
-    Sleep(300);
+    program.WaitUntilIdle();
     Expect(program.LogLines().size() == linesBefore, "No converts nothing");
 
+    const FILETIME savedBefore = LastWrite(target);
     program.Command(IDM_SAVE_UNDER_SONG_NAME);
-    Sleep(500);
+    Expect(WaitFor([&] { const FILETIME now = LastWrite(target);
+                          return CompareFileTime(&savedBefore, &now) != 0; }),
+           "the kept conversion is saved again");
     Expect(ReadBytes(target) == expected, "the kept conversion saves the same bytes again");
 
     const DWORD code = program.Close();

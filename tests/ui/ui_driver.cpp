@@ -109,6 +109,54 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
+namespace {
+
+// The screen inside `area` as 32-bit pixels, bottom row first.
+std::vector<std::uint32_t> ReadScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+}  // namespace
+
+RECT WindowArea(HWND window) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    return area;
+}
+
+void WaitForSteadyPicture(const RECT& area, const std::string& what) {
+    // Wine hands a window's drawing to the X server a moment after it is painted: the picture is
+    // ready when two readings some frames apart agree.
+    std::vector<std::uint32_t> last = ReadScreen(area);
+    Expect(WaitFor([&] {
+               Sleep(60);
+               std::vector<std::uint32_t> now = ReadScreen(area);
+               const bool steady = now == last;
+               last = std::move(now);
+               return steady;
+           }, 5000),
+           what + " stops changing on the screen");
+}
+
 const DriverPaths& Paths() { return paths; }
 
 ScenarioRegistration::ScenarioRegistration(const char* name, void (*run)()) { Scenarios()[name] = run; }
@@ -126,7 +174,8 @@ Program::Program(const std::string& folder, const std::string& arguments) {
                return main_ != nullptr;
            }),
            "the main window appears");
-    Sleep(300);
+    Expect(WaitForInputIdle(process_.hProcess, 10000) == 0, "the program waits for input after starting");
+    WaitForSteadyPicture(WindowArea(main_), "the main window");
 }
 
 Program::~Program() {
@@ -139,6 +188,19 @@ Program::~Program() {
 
 void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
+void Program::SendCommand(int id) const {
+    DWORD_PTR result = 0;
+    Expect(SendMessageTimeoutW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_NORMAL, 10000, &result) != 0,
+           "the main window handles command " + std::to_string(id));
+}
+
+void Program::WaitUntilIdle() const {
+    // A sent message is answered only from the message loop, after the handler under way returns.
+    DWORD_PTR result = 0;
+    Expect(SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0,
+           "the program returns to its message loop");
+}
+
 Box Program::WaitForBox(int timeoutMs) const {
     HWND found = nullptr;
     Expect(WaitFor([&] {
@@ -146,7 +208,7 @@ Box Program::WaitForBox(int timeoutMs) const {
                return found != nullptr;
            }, timeoutMs),
            "a dialog box appears");
-    Sleep(300);  // let it finish drawing
+    WaitForSteadyPicture(WindowArea(found), "the dialog box");
     Box box;
     box.window = found;
     box.caption = Text(box.window);
@@ -195,42 +257,19 @@ std::string Program::Text(HWND window) const {
     return Narrow(text);
 }
 
-void Program::Screenshot(HWND window, const std::string& name) const {
+void Program::Screenshot(HWND window, const std::string& name, Picture picture) const {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Sleep(400);
-    RECT frame;
-    GetWindowRect(window, &frame);
+    const RECT frame = WindowArea(window);
+    if (picture == Picture::Steady) {
+        WaitForSteadyPicture(frame, "the window to be shot");
+    } else {
+        WaitUntilIdle();
+        Sleep(100);  // nothing settles while it moves: the painted surface reaches the X server within frames
+    }
     SaveScreenArea(frame, name);
 }
 
-namespace {
-
-// The screen inside `area` as 32-bit pixels, bottom row first.
-std::vector<std::uint32_t> ReadScreen(const RECT& area) {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-}  // namespace
 
 HWND Program::OpenMenu(char key) const {
     SetForegroundWindow(main_);
@@ -240,19 +279,38 @@ HWND Program::OpenMenu(char key) const {
         menu = ProgramWindow(process_.dwProcessId, kMenuClass);
         return menu != nullptr;
     }, 5000);
-    Sleep(300);
+    if (menu) WaitForSteadyPicture(WindowArea(menu), "the opened menu");
     return menu;
 }
 
 void Program::MenuKey(WORD virtualKey) const {
+    const MenuPicture before = OpenMenuPicture();
     PostMessageW(main_, WM_KEYDOWN, virtualKey, 1);
     PostMessageW(main_, WM_KEYUP, virtualKey, 0xC0000001);
-    Sleep(300);
+    WaitForMenuAnswer(before, "the menu answers key " + std::to_string(virtualKey));
 }
 
 void Program::MenuChar(char character) const {
+    const MenuPicture before = OpenMenuPicture();
     PostMessageW(main_, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(character)), 1);
-    Sleep(300);
+    WaitForMenuAnswer(before, std::string("the menu answers character ") + character);
+}
+
+Program::MenuPicture Program::OpenMenuPicture() const {
+    MenuPicture picture;
+    picture.menu = ProgramWindow(process_.dwProcessId, kMenuClass);
+    if (picture.menu) picture.pixels = ReadScreen(WindowArea(picture.menu));
+    return picture;
+}
+
+void Program::WaitForMenuAnswer(const MenuPicture& before, const std::string& what) const {
+    // A key the menu takes either redraws the highlight or closes the menu.
+    Expect(WaitFor([&] {
+               const MenuPicture now = OpenMenuPicture();
+               return now.menu != before.menu || now.pixels != before.pixels;
+           }, 5000),
+           what);
+    if (HWND menu = ProgramWindow(process_.dwProcessId, kMenuClass)) WaitForSteadyPicture(WindowArea(menu), what);
 }
 
 void Program::CloseMenus() const {
