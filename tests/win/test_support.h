@@ -40,6 +40,7 @@ private:
     std::vector<SeenBox> seen_;
     std::atomic<bool> stop_{false};
     std::atomic<size_t> answered_{0};
+    std::atomic<HWND> lastAnswered_{nullptr};
     DWORD processId_;
     // The boxes already open when the answerer was made: taken before its thread starts, so a box
     // that the command under test opens quickly is never mistaken for one of them.
