@@ -1,7 +1,7 @@
 #include "engine/channel_state.h"
 #include "engine/sequencer.h"
 #include "engine/smf_reader.h"
-#include "engine_test_song.h"
+#include "tests/common/song_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ const Bytes kSetupTrack = {
 };
 
 TEST(EngineSeekState, SendsSysExThenEachChannelsStateInOrder) {
-    lyra::Song song = ReadImage(SmfImage(0, 96, {kSetupTrack}));
+    lyra::Song song = ReadImage(Smf(0, 96, {kSetupTrack}));
     std::vector<Bytes> expected = {
         kGsReset,
         {0xB0, 0x00, 0x08},
@@ -78,7 +78,7 @@ TEST(EngineSeekState, SendsSysExThenEachChannelsStateInOrder) {
 }
 
 TEST(EngineSeekState, TakesOnlyWhatCameBeforeThePosition) {
-    lyra::Song song = ReadImage(SmfImage(0, 96, {kSetupTrack}));
+    lyra::Song song = ReadImage(Smf(0, 96, {kSetupTrack}));
     std::vector<Bytes> atStart;
     AppendBareChannels(atStart, 0);
     EXPECT_EQ(StateAt(song, 0), atStart);
@@ -99,7 +99,7 @@ TEST(EngineSeekState, ResetAllControllersForgetsBendAndModulationButKeepsVolume)
         0x00, 0xB5, 0x0B, 0x70,  // expression after it
         0x60, 0xFF, 0x2F, 0x00,
     };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected;
     AppendBareChannels(expected, 0);
     expected.resize(10);  // channels 1 to 5; channel 6 is the one under test
@@ -122,7 +122,7 @@ TEST(EngineSeekState, KeepsEachParameterItsOwnData) {
         0x00, 0xB2, 0x06, 0x0C,                          // the range again
         0x60, 0xFF, 0x2F, 0x00,
     };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected;
     AppendBareChannels(expected, 0);
     expected.resize(4);
@@ -143,7 +143,7 @@ TEST(EngineSeekState, AResetInTheSongForgetsWhatCameBeforeIt) {
                    0x00, 0xF0, 0x0A};
     track.insert(track.end(), kGsReset.begin() + 1, kGsReset.end());
     track.insert(track.end(), {0x00, 0xB1, 0x0B, 0x50, 0x00, 0xD1, 0x22, 0x60, 0xFF, 0x2F, 0x00});
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected = {kGsReset};
     AppendBareChannels(expected, 0);
     expected.insert(expected.begin() + 3, {{0xB1, 7, 100}, {0xB1, 10, 64}, {0xB1, 0x0B, 0x50}, {0xD1, 0x22}});
@@ -160,7 +160,7 @@ TEST(EngineSeekState, TakesADividedMessageWholeOrNotAtAll) {
         0x10, 0xF7, 0x02, 0x01, 0x02,        // 48 ticks: an escape, not part of any message
         0x60, 0xFF, 0x2F, 0x00,
     };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> bare;
     AppendBareChannels(bare, 0);
     EXPECT_EQ(StateAt(song, 20 * 5208), bare);  // cut in the middle: none of it
@@ -224,12 +224,12 @@ protected:
 };
 
 TEST_F(EngineSeekRun, StartFromAPositionSendsTheStateThenTheEventsFromThere) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.Seek(1);  // 0.1 s: 19.2 ticks, after the first volume, before the bend
     sink.sent.clear();
     ASSERT_TRUE(sequencer.Start());
     EXPECT_TRUE(sink.sent.empty());  // the engine's thread sends it, not the caller
-    std::vector<Bytes> expected = StateAt(ReadImage(SmfImage(0, 96, {kSetupTrack})), 100000);
+    std::vector<Bytes> expected = StateAt(ReadImage(Smf(0, 96, {kSetupTrack})), 100000);
     ASSERT_GT(expected.size(), 16u);
     expected.push_back({0xB0, 0x07, 0x7F});  // the first event at the target
     PumpUntil(expected.size());
@@ -237,7 +237,7 @@ TEST_F(EngineSeekRun, StartFromAPositionSendsTheStateThenTheEventsFromThere) {
 }
 
 TEST_F(EngineSeekRun, PausesAfterEveryResetOfTheChaseAndOfTheSong) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.Seek(1);
     sink.timed.clear();
     sequencer.Start();
@@ -261,7 +261,7 @@ TEST_F(EngineSeekRun, PausesAfterEveryResetOfTheChaseAndOfTheSong) {
 }
 
 TEST_F(EngineSeekRun, AResetCommandHoldsTheNextPlayBack) {
-    Load(SmfImage(0, 96, {{0x00, 0x90, 0x3C, 0x64, 0x60, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 96, {{0x00, 0x90, 0x3C, 0x64, 0x60, 0xFF, 0x2F, 0x00}}));
     sequencer.SendReset(lyra::ResetKind::xg);
     sequencer.Start();
     PumpUntil(100);
@@ -270,7 +270,7 @@ TEST_F(EngineSeekRun, AResetCommandHoldsTheNextPlayBack) {
 }
 
 TEST_F(EngineSeekRun, StateCanBeTurnedOffLeavingOnlyTheDefaults) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Seek(1);
     sink.sent.clear();
@@ -290,7 +290,7 @@ TEST_F(EngineSeekRun, LeavesOutTheRestOfADividedMessageCutByTheSeek) {
         0x00, 0x90, 0x3C, 0x64,
         0x60, 0xFF, 0x2F, 0x00,
     };
-    Load(SmfImage(0, 96, {track}));
+    Load(Smf(0, 96, {track}));
     sequencer.Seek(2);
     sink.sent.clear();
     sequencer.Start();

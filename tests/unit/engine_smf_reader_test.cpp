@@ -1,6 +1,6 @@
 #include "engine/smf_reader.h"
 
-#include "engine_test_song.h"
+#include "tests/common/song_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ TEST(EngineSmfReader, FollowsTempoChanges) {
         0x81, 0x70, 0x80, 0x3E, 0x00,              // 1680: + 0.125 s
         0x81, 0x70, 0xFF, 0x2F, 0x00,              // 1920: end, 1.5 s
     };
-    Song song = Read(SmfImage(0, 480, {track}));
+    Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}},
         {500000, {0x80, 0x3C, 0x00}},
@@ -62,7 +62,7 @@ TEST(EngineSmfReader, UsesDefaultTempoWithoutSetTempo) {
         0x60, 0x90, 0x3C, 0x64,  // 96 ticks of 96 a quarter at 120 bpm: 0.5 s
         0x00, 0xFF, 0x2F, 0x00,
     };
-    Song song = Read(SmfImage(0, 96, {track}));
+    Song song = Read(Smf(0, 96, {track}));
     ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
     EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, 500000);
 }
@@ -86,7 +86,7 @@ TEST(EngineSmfReader, MergesFormatOneTracksByTimeLowerTrackFirst) {
         0x81, 0x70, 0x81, 0x24, 0x00,              // 480: 1 s
         0x83, 0x60, 0xFF, 0x2F, 0x00,              // 960
     };
-    Song song = Read(SmfImage(1, 480, {conductor, piano, bass}));
+    Song song = Read(Smf(1, 480, {conductor, piano, bass}));
     std::vector<TimedMessage> expected = {
         {0, {0xF0, 0x7E, 0x7F, 0xF7}},
         {0, {0xC0, 0x05}},
@@ -112,7 +112,7 @@ TEST(EngineSmfReader, PlaysFormatTwoTracksOneAfterAnother) {
         0x81, 0x70, 0x80, 0x40, 0x00,              // 240: 1 s + 0.5 s
         0x81, 0x70, 0xFF, 0x2F, 0x00,              // 480: ends at 2 s
     };
-    Song song = Read(SmfImage(2, 480, {first, second}));
+    Song song = Read(Smf(2, 480, {first, second}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}},
         {1000000, {0x80, 0x3C, 0x00}},
@@ -133,7 +133,7 @@ TEST(EngineSmfReader, FollowsRunningStatusAcrossMetaEvents) {
         0x00, 0x08,                                // running program change
         0x00, 0xFF, 0x2F, 0x00,
     };
-    Song song = Read(SmfImage(0, 480, {track}));
+    Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}},
         {0, {0x90, 0x3E, 0x64}},
@@ -163,7 +163,7 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
             c.delta, 0x90, 0x3C, 0x64,
             c.delta, 0xFF, 0x2F, 0x00,
         };
-        Song song = Read(SmfImage(0, c.division, {track}));
+        Song song = Read(Smf(0, c.division, {track}));
         ASSERT_EQ(lyra::CollectEvents(song).size(), 1u) << std::hex << c.division;
         EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, c.expectedUs) << std::hex << c.division;
         EXPECT_EQ(song.lengthUs, 2 * c.expectedUs) << std::hex << c.division;
@@ -173,7 +173,7 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
 TEST(EngineSmfReader, LengthRunsToTheLatestEndOfTrack) {
     const Bytes shortTrack = {0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes longTrack = {0x00, 0x91, 0x3C, 0x64, 0x8F, 0x00, 0xFF, 0x2F, 0x00};  // ends at 1920: 2 s
-    Song song = Read(SmfImage(1, 480, {shortTrack, longTrack}));
+    Song song = Read(Smf(1, 480, {shortTrack, longTrack}));
     EXPECT_EQ(song.lengthUs, 2000000);
 }
 
@@ -183,7 +183,7 @@ TEST(EngineSmfReader, SendsSystemExclusiveWithItsLeadAndEscapesAsTheyStand) {
         0x00, 0xF7, 0x02, 0xF3, 0x01,                    // escape: song select, sent as it stands
         0x00, 0xFF, 0x2F, 0x00,
     };
-    Song song = Read(SmfImage(0, 480, {track}));
+    Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}},
         {0, {0xF3, 0x01}},
@@ -199,7 +199,7 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0x90, 0x3C, 0x80},  // a status where a data byte belongs
     };
     for (const Bytes& track : brokenTracks) {
-        Song song = Read(SmfImage(0, 96, {track}));
+        Song song = Read(Smf(0, 96, {track}));
         ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
         EXPECT_EQ(Messages(song)[0], (TimedMessage{0, {0x90, 0x3C, 0x64}}));
         EXPECT_EQ(song.lengthUs, 0);
@@ -208,12 +208,12 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
 
 TEST(EngineSmfReader, StopsATrackAtADataByteWithoutStatus) {
     const Bytes track = {0x00, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
-    Song song = Read(SmfImage(0, 96, {track}));
+    Song song = Read(Smf(0, 96, {track}));
     EXPECT_TRUE(lyra::CollectEvents(song).empty());
 }
 
 TEST(EngineSmfReader, SkipsChunksOtherThanTracks) {
-    Bytes image = SmfImage(0, 96, {});
+    Bytes image = Smf(0, 96, {});
     image[11] = 1;  // one track, after an unknown chunk
     const Bytes alien = {'X', 'Y', 'Z', 'W', 0, 0, 0, 2, 0x90, 0x3C};
     const Bytes track = {'M', 'T', 'r', 'k', 0, 0, 0, 8, 0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
@@ -226,14 +226,14 @@ TEST(EngineSmfReader, SkipsChunksOtherThanTracks) {
 
 TEST(EngineSmfReader, RefusesWhatIsNotASong) {
     const Bytes track = {0x00, 0xFF, 0x2F, 0x00};
-    Bytes badMagic = SmfImage(0, 96, {track});
+    Bytes badMagic = Smf(0, 96, {track});
     badMagic[0] = 'R';
-    Bytes formatThree = SmfImage(3, 96, {track});
-    Bytes divisionZero = SmfImage(1, 0, {track});
-    Bytes badFrameRate = SmfImage(0, 0xE00A, {track});      // -32 frames a second
-    Bytes noTicksPerFrame = SmfImage(0, 0xE700, {track});
-    Bytes noTracks = SmfImage(0, 96, {});
-    Bytes headerTooLong = SmfImage(0, 96, {track});
+    Bytes formatThree = Smf(3, 96, {track});
+    Bytes divisionZero = Smf(1, 0, {track});
+    Bytes badFrameRate = Smf(0, 0xE00A, {track});      // -32 frames a second
+    Bytes noTicksPerFrame = Smf(0, 0xE700, {track});
+    Bytes noTracks = Smf(0, 96, {});
+    Bytes headerTooLong = Smf(0, 96, {track});
     headerTooLong[7] = 0x40;
     Bytes cutHeader(badMagic.begin(), badMagic.begin() + 12);
     cutHeader[0] = 'M';

@@ -2,7 +2,7 @@
 // what was captured, and songs made of evenly spaced notes.
 #pragma once
 #include "engine/midi_capture.h"
-#include "tests/unit/engine_test_song.h"
+#include "tests/common/song_builder.h"
 
 #include <windows.h>
 
@@ -128,7 +128,7 @@ inline Bytes EvenNotesSong(int count, int spacingMs) {
     }
     engine_test_detail::PutVarLen(track, spacingMs - half);
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    return SmfImage(0, 0xE728, {track});  // 25 frames of 40 ticks: 1 ms a tick
+    return Smf(0, 0xE728, {track});  // 25 frames of 40 ticks: 1 ms a tick
 }
 
 inline std::string WriteTempFile(const char* name, const Bytes& bytes) {

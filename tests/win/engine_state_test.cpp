@@ -88,7 +88,7 @@ Bytes SysExEvent(std::uint8_t lead, const Bytes& body) {
     return event;
 }
 
-Bytes OneMillisecondTrackSong(const Bytes& track) { return SmfImage(0, 0xE728, {track}); }
+Bytes OneMillisecondTrackSong(const Bytes& track) { return Smf(0, 0xE728, {track}); }
 
 class EngineState : public ::testing::TestWithParam<const char*> {
 protected:

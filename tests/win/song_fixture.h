@@ -7,60 +7,70 @@
 #include "song/convert.h"
 #include "song/song_commands.h"
 #include "song/song_state.h"
+#include "tests/common/song_builder.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 using namespace std::string_literals;
 
-// Hand-made songs. Each line of a dump is one chunk header or one event.
+// Hand-made songs, one event a line.
 namespace songs {
 
 // Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
-const std::string kSmall =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s  // format 0, 1 track, division 480
-    + "MTrk" "\x00\x00\x00\x0C"s                                 // 12 bytes of events
-    + "\x00\x90\x3C\x64"s                                        // note on C4, velocity 100
-    + "\x60\x80\x3C\x40"s                                        // 96 ticks later note off C4
-    + "\x00\xFF\x2F\x00"s;                                       // end of track
+const Bytes kSmallBytes = Smf(0, 480, {Track({
+    {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
+    {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later note off C4
+    {0x00, 0xFF, 0x2F, 0x00},  // end of track
+})});
+const std::string kSmall = AsText(kSmallBytes);
+// kSmall's track chunk, everything after its header.
+const Bytes kSmallTrack(kSmallBytes.begin() + 14, kSmallBytes.end());
 
 // A header and nothing else: it loads, and converts to its 14 bytes.
-const std::string kHeaderOnly = "MThd" "\x00\x00\x00\x06" "\x00\x01" "\x00\x01" "\x00\x60"s;
+const std::string kHeaderOnly = AsText(SongHeader(1, 0x60, 1));
 
 // Header check failures.
-const std::string kFormat3 = "MThd" "\x00\x00\x00\x06" "\x00\x03" "\x00\x01" "\x01\xE0"s + kSmall.substr(14);
-const std::string kNoTracks = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x00" "\x01\xE0"s + kSmall.substr(14);
-const std::string kHeaderLength7 = "MThd" "\x00\x00\x00\x07" "\x00\x00" "\x00\x01" "\x01\xE0" "\x00"s + kSmall.substr(14);
-const std::string kRiff = "RIFF" "\x2E\x00\x00\x00" "RMID" "data" "\x22\x00\x00\x00"s + kSmall;  // RIFF form of kSmall
+const std::string kFormat3 = AsText(Join({SongHeader(1, 480, 3), kSmallTrack}));
+const std::string kNoTracks = AsText(Join({SongHeader(0, 480, 0), kSmallTrack}));
+const std::string kHeaderLength7 = AsText(Join({
+    {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x07},  // a header of seven bytes
+    {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0, 0x00},    // format 0, 1 track, division 480, one byte more
+    kSmallTrack,
+}));
+const std::string kRiff = AsText(Join({
+    {'R', 'I', 'F', 'F', 0x2E, 0x00, 0x00, 0x00},  // RIFF form of kSmall: 46 bytes
+    {'R', 'M', 'I', 'D'},                          // a MIDI song
+    {'d', 'a', 't', 'a', 0x22, 0x00, 0x00, 0x00},  // 34 bytes of data
+    kSmallBytes,
+}));
 const std::string kThirteenBytes = kSmall.substr(0, 13);
 
 // Its first event comes without a status byte: the walk does not know the running status.
-const std::string kNoStatus =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x07"s
-    + "\x00\x3C\x64"s                                            // data bytes without a status
-    + "\x00\xFF\x2F\x00"s;
+const std::string kNoStatus = AsText(Smf(0, 480, {Track({
+    {0x00, 0x3C, 0x64},        // data bytes without a status
+    {0x00, 0xFF, 0x2F, 0x00},  // end of track
+})}));
 
 // A delta time of four bytes.
-const std::string kLongDelta =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x0B"s
-    + "\x81\x81\x81\x01\x90\x3C\x64"s                            // delta 0x204081: four bytes
-    + "\x00\xFF\x2F\x00"s;
+const std::string kLongDelta = AsText(Smf(0, 480, {Track({
+    {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes
+    {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+})}));
 
 // Key 120 on channel 1: out of range when shifted up by 12.
-const std::string kHighNote =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x0C"s
-    + "\x00\x90\x78\x64"s                                        // note on key 120
-    + "\x60\x80\x78\x40"s                                        // note off key 120
-    + "\x00\xFF\x2F\x00"s;
+const std::string kHighNote = AsText(Smf(0, 480, {Track({
+    {0x00, 0x90, 0x78, 0x64},  // note on key 120
+    {0x60, 0x80, 0x78, 0x40},  // note off key 120
+    {0x00, 0xFF, 0x2F, 0x00},  // end of track
+})}));
 
 // Division 30000: scaled by 250 % it no longer fits 16 bits.
-const std::string kDivision30000 = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x75\x30"s + kSmall.substr(14);
+const std::string kDivision30000 = AsText(Join({SongHeader(1, 30000, 0), kSmallTrack}));
 
 }  // namespace songs
 
@@ -71,6 +81,7 @@ struct BoxRecord {
     HICON icon;
     size_t logLines;
     bool ownerVisible = false;  // the window that owns the box stood on the screen behind it
+    HWND window = nullptr;
 };
 
 class SongTest : public ProgramTest {
@@ -171,13 +182,18 @@ private:
     // Message boxes are seen when they become active, before anyone can answer them.
     static LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window)) {
+        // A box is activated again when a window of a test running beside this one took the focus.
+        if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window) && !watched_->Recorded(window)) {
             const HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0));
             HWND owner = GetWindow(window, GW_OWNER);
             watched_->boxes_.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), icon,
-                                        ListItems(logWindow->List()).size(), owner && IsWindowVisible(owner)});
+                                        ListItems(logWindow->List()).size(), owner && IsWindowVisible(owner), window});
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    bool Recorded(HWND window) const {
+        return std::any_of(boxes_.begin(), boxes_.end(), [window](const BoxRecord& box) { return box.window == window; });
     }
 
     static inline SongTest* watched_ = nullptr;
