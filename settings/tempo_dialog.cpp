@@ -9,7 +9,6 @@
 #include "spin/spin_contract.h"
 #include "ui/text_utils.h"
 
-
 namespace {
 
 constexpr int kTempoTextCapacity = 8;  // seven characters are read

@@ -16,11 +16,10 @@ constexpr int kPercentLimit = 200;
 constexpr int kVelocityLimit = 127;
 
 // The ids do not follow the track order; every step goes through these tables.
-constexpr int kEditIds[kTrackCount] = {
-    IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
-    IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
-    IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
-    IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
+constexpr int kEditIds[kTrackCount] = {IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
+                                       IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
+                                       IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
+                                       IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
 constexpr int kAbsoluteBoxIds[kTrackCount] = {
     IDC_VOLUME_ABSOLUTE_1,  IDC_VOLUME_ABSOLUTE_2,  IDC_VOLUME_ABSOLUTE_3,  IDC_VOLUME_ABSOLUTE_4,
     IDC_VOLUME_ABSOLUTE_5,  IDC_VOLUME_ABSOLUTE_6,  IDC_VOLUME_ABSOLUTE_7,  IDC_VOLUME_ABSOLUTE_8,

@@ -20,6 +20,6 @@ inline constexpr WORD kSpinSteppedDownCode = 12;  // lParam: the new value
 inline constexpr UINT kSpinLibraryVersion = 0x20;
 
 // The last two arguments are reserved: callers pass 0, 0.
-using CreateRFK32Function = HWND(WINAPI*)(HWND parent, int id, DWORD style, int x, int y, int width,
-                                           int height, INT_PTR reserved1, INT_PTR reserved2);
+using CreateRFK32Function = HWND(WINAPI*)(HWND parent, int id, DWORD style, int x, int y, int width, int height,
+                                          INT_PTR reserved1, INT_PTR reserved2);
 using GetRFK32VersionFunction = UINT(WINAPI*)();

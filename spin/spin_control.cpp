@@ -18,7 +18,7 @@ constexpr char kEditProcedureProperty[] = "KadenzoSpinEditProcedure";
 constexpr UINT_PTR kRepeatTimer = 1;
 constexpr UINT kFirstRepeatDelay = 400;  // ms before a held arrow starts repeating
 constexpr UINT kRepeatDelay = 100;
-constexpr UINT kFastRepeatDelay = 50;    // after kFastAfterRepeats steps the repeat speeds up
+constexpr UINT kFastRepeatDelay = 50;  // after kFastAfterRepeats steps the repeat speeds up
 constexpr int kFastAfterRepeats = 10;
 
 enum class Arrow { None, Up, Down };
@@ -29,23 +29,23 @@ struct SpinState {
     SpinRange range;
     int32_t value = 0;
     HWND edit = nullptr;
-    Arrow held = Arrow::None;     // the arrow the mouse button went down on
-    bool mouseOnHeld = false;     // the pressed look and the repeat need the mouse over it
+    Arrow held = Arrow::None;  // the arrow the mouse button went down on
+    bool mouseOnHeld = false;  // the pressed look and the repeat need the mouse over it
     int repeats = 0;
     int wheelRemainder = 0;
 };
 
-SpinState* StateOf(HWND spin) {
-    return reinterpret_cast<SpinState*>(GetWindowLongPtrA(spin, GWLP_USERDATA));
-}
+SpinState* StateOf(HWND spin) { return reinterpret_cast<SpinState*>(GetWindowLongPtrA(spin, GWLP_USERDATA)); }
 
 // The up arrow takes the upper half; with an odd height the lower arrow gets the extra row.
 RECT ArrowRect(HWND spin, Arrow arrow) {
     RECT client{};
     GetClientRect(spin, &client);
     const int split = client.bottom / 2;
-    if (arrow == Arrow::Up) client.bottom = split;
-    else client.top = split;
+    if (arrow == Arrow::Up)
+        client.bottom = split;
+    else
+        client.top = split;
     return client;
 }
 
@@ -59,8 +59,10 @@ Arrow ArrowAt(HWND spin, POINT point) {
 void DrawArrow(HWND spin, HDC dc, const SpinState& state, Arrow arrow) {
     RECT rect = ArrowRect(spin, arrow);
     UINT look = arrow == Arrow::Up ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
-    if (!IsWindowEnabled(spin)) look |= DFCS_INACTIVE;
-    else if (state.held == arrow && state.mouseOnHeld) look |= DFCS_PUSHED;
+    if (!IsWindowEnabled(spin))
+        look |= DFCS_INACTIVE;
+    else if (state.held == arrow && state.mouseOnHeld)
+        look |= DFCS_PUSHED;
     DrawFrameControl(dc, &rect, DFC_SCROLL, look);
 }
 
@@ -105,9 +107,7 @@ void Step(HWND spin, Arrow arrow) {
     Notify(*state, arrow == Arrow::Up ? kSpinSteppedUpCode : kSpinSteppedDownCode, state->value);
 }
 
-void Redraw(HWND spin) {
-    InvalidateRect(spin, nullptr, FALSE);
-}
+void Redraw(HWND spin) { InvalidateRect(spin, nullptr, FALSE); }
 
 void EndPress(HWND spin, SpinState& state) {
     if (state.held == Arrow::None) return;
@@ -259,58 +259,41 @@ LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam)
     if (state == nullptr) return DefWindowProcA(spin, message, wParam, lParam);
 
     switch (message) {
-    case kSpinSetValueMessage:
-        state->value = ClampToRange(static_cast<int32_t>(wParam), state->range);
-        return 0;
-    case kSpinSetRangeMessage:
-        state->range = MakeSpinRange(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
-        state->value = ClampToRange(state->value, state->range);
-        return 0;
-    case kSpinAttachEditMessage:
-        AttachEdit(spin, *state, EditFromParameters(wParam, lParam));
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(spin, &paint);
-        Paint(spin, dc, *state);
-        EndPaint(spin, &paint);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(spin, reinterpret_cast<HDC>(wParam), *state);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;  // the two arrows cover the whole control
-    case WM_LBUTTONDOWN:
-        OnButtonDown(spin, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return 0;
-    case WM_MOUSEMOVE:
-        OnMouseMove(spin, *state, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return 0;
-    case WM_LBUTTONUP:
-        OnButtonUp(spin, *state);
-        return 0;
-    case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != spin) EndPress(spin, *state);
-        return 0;
-    case WM_CANCELMODE:
-        OnButtonUp(spin, *state);
-        return 0;
-    case WM_TIMER:
-        if (wParam == kRepeatTimer) OnRepeatTimer(spin, *state);
-        return 0;
-    case WM_MOUSEWHEEL:
-        OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam));
-        return 0;
-    case WM_ENABLE:
-        if (!wParam) OnButtonUp(spin, *state);
-        Redraw(spin);
-        return 0;
-    case WM_NCDESTROY:
-        KillTimer(spin, kRepeatTimer);
-        DetachEdit(spin, *state);
-        DestroyState(spin);
-        break;
+        case kSpinSetValueMessage: state->value = ClampToRange(static_cast<int32_t>(wParam), state->range); return 0;
+        case kSpinSetRangeMessage:
+            state->range = MakeSpinRange(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+            state->value = ClampToRange(state->value, state->range);
+            return 0;
+        case kSpinAttachEditMessage: AttachEdit(spin, *state, EditFromParameters(wParam, lParam)); return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(spin, &paint);
+            Paint(spin, dc, *state);
+            EndPaint(spin, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT: Paint(spin, reinterpret_cast<HDC>(wParam), *state); return 0;
+        case WM_ERASEBKGND: return 1;  // the two arrows cover the whole control
+        case WM_LBUTTONDOWN: OnButtonDown(spin, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+        case WM_MOUSEMOVE: OnMouseMove(spin, *state, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+        case WM_LBUTTONUP: OnButtonUp(spin, *state); return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != spin) EndPress(spin, *state);
+            return 0;
+        case WM_CANCELMODE: OnButtonUp(spin, *state); return 0;
+        case WM_TIMER:
+            if (wParam == kRepeatTimer) OnRepeatTimer(spin, *state);
+            return 0;
+        case WM_MOUSEWHEEL: OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+        case WM_ENABLE:
+            if (!wParam) OnButtonUp(spin, *state);
+            Redraw(spin);
+            return 0;
+        case WM_NCDESTROY:
+            KillTimer(spin, kRepeatTimer);
+            DetachEdit(spin, *state);
+            DestroyState(spin);
+            break;
     }
     return DefWindowProcA(spin, message, wParam, lParam);
 }
@@ -337,6 +320,4 @@ HWND CreateSpinControl(HINSTANCE module, HWND parent, int id, DWORD style, int x
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
 }
 
-void UnregisterSpinClass(HINSTANCE module) {
-    UnregisterClassA(kSpinClassName, module);
-}
+void UnregisterSpinClass(HINSTANCE module) { UnregisterClassA(kSpinClassName, module); }

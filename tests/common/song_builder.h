@@ -15,8 +15,7 @@
 using Bytes = std::vector<std::uint8_t>;
 
 // The pieces laid end to end.
-inline Bytes Join(std::initializer_list<Bytes> pieces)
-{
+inline Bytes Join(std::initializer_list<Bytes> pieces) {
     Bytes joined;
     for (const Bytes& piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
     return joined;
@@ -25,33 +24,28 @@ inline Bytes Join(std::initializer_list<Bytes> pieces)
 // A track's events, given one a line.
 inline Bytes Track(std::initializer_list<Bytes> events) { return Join(events); }
 
-inline Bytes BigEndian16(std::uint16_t value)
-{
+inline Bytes BigEndian16(std::uint16_t value) {
     return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
-inline Bytes BigEndian32(std::uint32_t value)
-{
+inline Bytes BigEndian32(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
 // "MThd" of length 6 with format, track count and division.
-inline Bytes SongHeader(std::uint16_t trackCount = 1, std::uint16_t division = 480, std::uint16_t format = 1)
-{
-    return Join({{'M', 'T', 'h', 'd'}, BigEndian32(6), BigEndian16(format), BigEndian16(trackCount),
-                 BigEndian16(division)});
+inline Bytes SongHeader(std::uint16_t trackCount = 1, std::uint16_t division = 480, std::uint16_t format = 1) {
+    return Join(
+        {{'M', 'T', 'h', 'd'}, BigEndian32(6), BigEndian16(format), BigEndian16(trackCount), BigEndian16(division)});
 }
 
 // "MTrk" around a track's events, its length counted.
-inline Bytes TrackChunk(const Bytes& events)
-{
+inline Bytes TrackChunk(const Bytes& events) {
     return Join({{'M', 'T', 'r', 'k'}, BigEndian32(static_cast<std::uint32_t>(events.size())), events});
 }
 
 // A whole file: the header, then one "MTrk" around each track's events.
-inline Bytes Smf(std::uint16_t format, std::uint16_t division, std::initializer_list<Bytes> tracks)
-{
+inline Bytes Smf(std::uint16_t format, std::uint16_t division, std::initializer_list<Bytes> tracks) {
     Bytes song = SongHeader(static_cast<std::uint16_t>(tracks.size()), division, format);
     for (const Bytes& events : tracks) {
         const Bytes chunk = TrackChunk(events);

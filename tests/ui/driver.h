@@ -106,7 +106,7 @@ const DriverPaths& Paths();
 struct ScenarioRegistration {
     ScenarioRegistration(const char* name, void (*run)());
 };
-#define KADENZO_SCENARIO(name)                                              \
-    static void Scenario_##name();                                          \
+#define KADENZO_SCENARIO(name)                                               \
+    static void Scenario_##name();                                           \
     static ScenarioRegistration registration_##name(#name, Scenario_##name); \
     static void Scenario_##name()

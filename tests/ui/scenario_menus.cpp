@@ -99,10 +99,12 @@ KADENZO_SCENARIO(help_opens_beside_the_program) {
     Program program(Paths().program);
     program.Command(IDM_HELP);
     HWND viewer = nullptr;
-    Expect(WaitFor([&viewer] {
-               EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
-               return viewer != nullptr;
-           }, 15000),
+    Expect(WaitFor(
+               [&viewer] {
+                   EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
+                   return viewer != nullptr;
+               },
+               15000),
            "the help viewer opens KADENZO.CHM from the program's folder");
     PostMessageW(viewer, WM_CLOSE, 0, 0);
     Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the help viewer closes");

@@ -48,8 +48,8 @@ std::string EngineOutput(const std::string& song, std::int16_t shift) {
     settings.toneShift = shift;
     std::vector<std::uint8_t> output(song.size());
     ConversionReports quiet;
-    const WalkOutcome outcome = ConvertSongBytes(
-        {reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, settings, output, quiet);
+    const WalkOutcome outcome =
+        ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, settings, output, quiet);
     Expect(outcome.result == ConversionResult::Converted, "the engine converts the song");
     return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
 }
@@ -72,7 +72,8 @@ void SetShiftInToneDialog(const Program& program, int shift, bool warn = true) {
     Expect(dialog.caption == "トーンの調整", "the tone dialog opens: " + dialog.caption);
     const std::wstring text = std::to_wstring(shift);
     SendMessageW(GetDlgItem(dialog.window, IDC_TONE_SHIFT_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_WARN_OUT_OF_RANGE), BM_SETCHECK, warn ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_WARN_OUT_OF_RANGE), BM_SETCHECK, warn ? BST_CHECKED : BST_UNCHECKED,
+                 0);
     program.Press(dialog, IDC_APPLY_BUTTON);
 }
 
@@ -118,8 +119,10 @@ KADENZO_SCENARIO(song_open_convert_save) {
 
     const FILETIME savedBefore = LastWrite(target);
     program.Command(IDM_SAVE_UNDER_SONG_NAME);
-    Expect(WaitFor([&] { const FILETIME now = LastWrite(target);
-                          return CompareFileTime(&savedBefore, &now) != 0; }),
+    Expect(WaitFor([&] {
+               const FILETIME now = LastWrite(target);
+               return CompareFileTime(&savedBefore, &now) != 0;
+           }),
            "the kept conversion is saved again");
     Expect(ReadBytes(target) == expected, "the kept conversion saves the same bytes again");
 

@@ -26,7 +26,8 @@ std::wstring Wide(const std::string& text) {
 }
 
 std::string Narrow(const std::wstring& wide) {
-    const int n = WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
     return text;
@@ -147,13 +148,15 @@ void WaitForSteadyPicture(const RECT& area, const std::string& what) {
     // Wine hands a window's drawing to the X server a moment after it is painted: the picture is
     // ready when two readings some frames apart agree.
     std::vector<std::uint32_t> last = ReadScreen(area);
-    Expect(WaitFor([&] {
-               Sleep(60);
-               std::vector<std::uint32_t> now = ReadScreen(area);
-               const bool steady = now == last;
-               last = std::move(now);
-               return steady;
-           }, 5000),
+    Expect(WaitFor(
+               [&] {
+                   Sleep(60);
+                   std::vector<std::uint32_t> now = ReadScreen(area);
+                   const bool steady = now == last;
+                   last = std::move(now);
+                   return steady;
+               },
+               5000),
            what + " stops changing on the screen");
 }
 
@@ -203,10 +206,12 @@ void Program::WaitUntilIdle() const {
 
 Box Program::WaitForBox(int timeoutMs) const {
     HWND found = nullptr;
-    Expect(WaitFor([&] {
-               found = ProgramWindow(process_.dwProcessId, kDialogClass, main_);
-               return found != nullptr;
-           }, timeoutMs),
+    Expect(WaitFor(
+               [&] {
+                   found = ProgramWindow(process_.dwProcessId, kDialogClass, main_);
+                   return found != nullptr;
+               },
+               timeoutMs),
            "a dialog box appears");
     WaitForSteadyPicture(WindowArea(found), "the dialog box");
     Box box;
@@ -223,7 +228,8 @@ void Program::WaitGone(HWND box, int timeoutMs) const {
 }
 
 void Program::Press(const Box& box, int id) const {
-    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
+    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
     WaitGone(box.window);
 }
 
@@ -253,7 +259,8 @@ std::vector<std::string> Program::LogLines() const {
 
 std::string Program::Text(HWND window) const {
     std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    text.resize(
+        static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return Narrow(text);
 }
 
@@ -270,15 +277,16 @@ void Program::Screenshot(HWND window, const std::string& name, Picture picture) 
     SaveScreenArea(frame, name);
 }
 
-
 HWND Program::OpenMenu(char key) const {
     SetForegroundWindow(main_);
     PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(key));
     HWND menu = nullptr;
-    WaitFor([&] {
-        menu = ProgramWindow(process_.dwProcessId, kMenuClass);
-        return menu != nullptr;
-    }, 5000);
+    WaitFor(
+        [&] {
+            menu = ProgramWindow(process_.dwProcessId, kMenuClass);
+            return menu != nullptr;
+        },
+        5000);
     if (menu) WaitForSteadyPicture(WindowArea(menu), "the opened menu");
     return menu;
 }
@@ -305,10 +313,12 @@ Program::MenuPicture Program::OpenMenuPicture() const {
 
 void Program::WaitForMenuAnswer(const MenuPicture& before, const std::string& what) const {
     // A key the menu takes either redraws the highlight or closes the menu.
-    Expect(WaitFor([&] {
-               const MenuPicture now = OpenMenuPicture();
-               return now.menu != before.menu || now.pixels != before.pixels;
-           }, 5000),
+    Expect(WaitFor(
+               [&] {
+                   const MenuPicture now = OpenMenuPicture();
+                   return now.menu != before.menu || now.pixels != before.pixels;
+               },
+               5000),
            what);
     if (HWND menu = ProgramWindow(process_.dwProcessId, kMenuClass)) WaitForSteadyPicture(WindowArea(menu), what);
 }
@@ -327,7 +337,8 @@ void SaveScreenArea(const RECT& area, const std::string& name) {
     std::vector<char> image(rowBytes * static_cast<size_t>(height), '\0');
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t pixel = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+            const std::uint32_t pixel =
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
             char* at = &image[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x) * 3];
             at[0] = static_cast<char>(pixel & 0xFF);
             at[1] = static_cast<char>((pixel >> 8) & 0xFF);

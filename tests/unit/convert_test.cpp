@@ -11,8 +11,7 @@ namespace {
 
 using Tweak = std::function<void(ConversionSettings&)>;
 
-ConversionSettings Settings(const Tweak& tweak = nullptr)
-{
+ConversionSettings Settings(const Tweak& tweak = nullptr) {
     ConversionSettings settings;
     if (tweak) tweak(settings);
     return settings;
@@ -27,8 +26,7 @@ struct EventCase {
 
 class EventRules : public testing::TestWithParam<EventCase> {};
 
-TEST_P(EventRules, ConvertsEventsInPlace)
-{
+TEST_P(EventRules, ConvertsEventsInPlace) {
     const EventCase& c = GetParam();
     const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -143,8 +141,7 @@ struct StopCase {
 
 class StoppingRules : public testing::TestWithParam<StopCase> {};
 
-TEST_P(StoppingRules, StopsWithTheResult)
-{
+TEST_P(StoppingRules, StopsWithTheResult) {
     const StopCase& c = GetParam();
     const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
     EXPECT_EQ(converted.result, c.expected);
@@ -153,13 +150,12 @@ TEST_P(StoppingRules, StopsWithTheResult)
 INSTANTIATE_TEST_SUITE_P(
     Walk, StoppingRules,
     testing::Values(
-        StopCase{"FirstEventWithoutStatus", nullptr, Track({{0x00, 0x3C, 0x40}, kEnd}),
-                 ConversionResult::Unsupported},
+        StopCase{"FirstEventWithoutStatus", nullptr, Track({{0x00, 0x3C, 0x40}, kEnd}), ConversionResult::Unsupported},
         StopCase{"EscapeEvent", nullptr, Track({{0x00, 0xF7, 0x01, 0x00}, kEnd}), ConversionResult::Unsupported},
         StopCase{"SystemCommonF1", nullptr, Track({{0x00, 0xF1, 0x00}, kEnd}), ConversionResult::Unsupported},
         StopCase{"SystemRealTimeFE", nullptr, Track({{0x00, 0xFE}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr,
-                 Track({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}), ConversionResult::BadFormat},
+        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr, Track({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}),
+                 ConversionResult::BadFormat},
         StopCase{"FourByteMetaLength", nullptr, Track({{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x00}, kEnd}),
                  ConversionResult::BadFormat},
         StopCase{"FourByteDeltaTime", nullptr, Track({{0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, kEnd}),
@@ -183,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Track({{0x00, 0x80, 120, 0x00}, kEnd}), ConversionResult::OutOfRange}),
     [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
-TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat)
-{
+TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat) {
     // Two tracks promised: the walk goes on after the first End of Track and finds half a header.
     Bytes song = SongHeader(2);
     const Bytes chunk = TrackChunk(kEnd);
@@ -193,8 +188,7 @@ TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat)
     EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::BadFormat);
 }
 
-TEST(Walk, HeaderOnlySongKeepsItsScaledHeader)
-{
+TEST(Walk, HeaderOnlySongKeepsItsScaledHeader) {
     const Bytes song = SongHeader(1, 480);
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -202,8 +196,7 @@ TEST(Walk, HeaderOnlySongKeepsItsScaledHeader)
     EXPECT_EQ(converted.bytes, expected);
 }
 
-TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut)
-{
+TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut) {
     Bytes song = OneTrackSong(kEnd);
     const std::size_t walked = song.size();
     song.insert(song.end(), {0x00, 0x00, 0x12, 0x34});
@@ -212,8 +205,7 @@ TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut)
     EXPECT_EQ(converted.bytes, Bytes(song.begin(), song.begin() + walked));
 }
 
-TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd)
-{
+TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd) {
     Bytes song = SongHeader(3);
     for (int track = 0; track < 2; ++track) {
         const Bytes chunk = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
@@ -224,8 +216,7 @@ TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd)
     EXPECT_EQ(converted.bytes, song);
 }
 
-TEST(Walk, EveryTrackChunkIsWalked)
-{
+TEST(Walk, EveryTrackChunkIsWalked) {
     Bytes song = SongHeader(2);
     for (int track = 0; track < 2; ++track) {
         const Bytes chunk = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
@@ -238,46 +229,42 @@ TEST(Walk, EveryTrackChunkIsWalked)
     EXPECT_EQ(converted.bytes[24 + 16], 0x3D);
 }
 
-TEST(Walk, ReportsComeInTheOrderTheyArise)
-{
-    const Bytes song = OneTrackSong(Track({{0x00, 0x90, 120, 0x40}, {0x00, 0xC0, 0x01}, {0x00, 0x90, 2, 0x40}, kEnd}),
-                                    30000);
+TEST(Walk, ReportsComeInTheOrderTheyArise) {
+    const Bytes song =
+        OneTrackSong(Track({{0x00, 0x90, 120, 0x40}, {0x00, 0xC0, 0x01}, {0x00, 0x90, 2, 0x40}, kEnd}), 30000);
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
-        s.toneShift = 10;
-        s.warnOutOfRange = 0;
-        s.tempoPercent = 250;
-        s.instrument[0] = 3;
-        s.instrument[2] = 40;
-        s.instrument[15] = 0;
-    }));
+                                            s.toneShift = 10;
+                                            s.warnOutOfRange = 0;
+                                            s.tempoPercent = 250;
+                                            s.instrument[0] = 3;
+                                            s.instrument[2] = 40;
+                                            s.instrument[15] = 0;
+                                        }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
-    const std::vector<std::string> expected = {"division refused", "out of range", "finished 10 1",
-                                               "no instrument 3", "no instrument 16"};
+    const std::vector<std::string> expected = {"division refused", "out of range", "finished 10 1", "no instrument 3",
+                                               "no instrument 16"};
     EXPECT_EQ(converted.reports.lines, expected);
 }
 
-TEST(Walk, OutOfRangeNotesAreCountedEachTime)
-{
+TEST(Walk, OutOfRangeNotesAreCountedEachTime) {
     const Bytes song = OneTrackSong(Track({{0x00, 0x90, 125, 0x40}, {0x00, 126, 0x40}, {0x00, 0x89, 127, 0}, kEnd}));
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
-        s.toneShift = 3;
-        s.warnOutOfRange = 0;
-    }));
+                                            s.toneShift = 3;
+                                            s.warnOutOfRange = 0;
+                                        }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     const std::vector<std::string> expected = {"out of range", "out of range", "out of range", "finished 3 3"};
     EXPECT_EQ(converted.reports.lines, expected);
 }
 
-TEST(Walk, KeySignaturesLeaveATraceLine)
-{
+TEST(Walk, KeySignaturesLeaveATraceLine) {
     const Bytes song = OneTrackSong(Track({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x00}, kEnd}));
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 3; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(converted.reports.traces, std::vector<std::string>{"2, -1, 5"});
 }
 
-TEST(Walk, TooSmallOutputIsRefusedUntouched)
-{
+TEST(Walk, TooSmallOutputIsRefusedUntouched) {
     const Bytes song = OneTrackSong(kEnd);
     Bytes output(song.size() - 1, 0xAA);
     RecordedReports reports;
@@ -287,8 +274,7 @@ TEST(Walk, TooSmallOutputIsRefusedUntouched)
 }
 
 // Songs built from whole chunks: the header, then chunks as given.
-Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks)
-{
+Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks) {
     Bytes song = SongHeader(trackCount);
     for (const Bytes& chunk : chunks) song.insert(song.end(), chunk.begin(), chunk.end());
     return song;
@@ -308,8 +294,7 @@ class ChunkRules : public testing::TestWithParam<ChunkCase> {};
 
 // Shifted by one semitone. The tracks' notes have key 0x3C, which moves to 0x3D; the other
 // chunks' bytes stay as they are.
-TEST_P(ChunkRules, ChunksAndTheirEnds)
-{
+TEST_P(ChunkRules, ChunksAndTheirEnds) {
     const ChunkCase& c = GetParam();
     const Converted converted = Convert(c.song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
     ASSERT_EQ(converted.result, c.expected);
@@ -334,14 +319,14 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"OtherChunksInARowAreCopied", Song(1, {kJunkChunk, kJunkChunk, kNoteTrack}),
                   ConversionResult::Converted, 14 + 2 * kJunkChunk.size() + kNoteTrack.size()},
         ChunkCase{"OtherChunkIsNoTrack", Song(1, {kJunkChunk}), ConversionResult::Converted, 14 + kJunkChunk.size()},
-        ChunkCase{"OtherChunkPastTheEnd", Song(1, {{'J', 'u', 'n', 'k', 0, 0, 0, 9, 0x00}}), ConversionResult::BadFormat,
-                  0},
+        ChunkCase{"OtherChunkPastTheEnd", Song(1, {{'J', 'u', 'n', 'k', 0, 0, 0, 9, 0x00}}),
+                  ConversionResult::BadFormat, 0},
         ChunkCase{"OtherChunkLengthCutOff", Song(1, {{'J', 'u', 'n', 'k', 0, 0}}), ConversionResult::BadFormat, 0},
         ChunkCase{"OtherChunkTypeCutOff", Song(1, {{'J', 'u'}}), ConversionResult::BadFormat, 0},
         ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {{'J', 0x01, 'n', 'k', 0, 0, 0, 0}}),
                   ConversionResult::Unsupported, 0},
-        ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}),
-                  ConversionResult::Unsupported, 0},
+        ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}), ConversionResult::Unsupported,
+                  0},
         ChunkCase{"RunningStatusEndsAtTheEndOfTrack",
                   Song(2, {TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0xFF, 0x2F, 0x00, 0x3C, 0x40, 0x00}}))}),
                   ConversionResult::Unsupported, 0},
@@ -365,8 +350,7 @@ struct CutOffCase {
 
 class CutOffSignature : public testing::TestWithParam<CutOffCase> {};
 
-TEST_P(CutOffSignature, IsBadFormat)
-{
+TEST_P(CutOffSignature, IsBadFormat) {
     const CutOffCase& c = GetParam();
     const Bytes song = Song(1, {TrackChunk(c.lastEvents)});
     EXPECT_EQ(Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; })).result,
@@ -375,17 +359,15 @@ TEST_P(CutOffSignature, IsBadFormat)
 
 // Each cut-off would otherwise read as running-status data and its delta time: a program change
 // takes one data byte, a note two.
-INSTANTIATE_TEST_SUITE_P(
-    Walk, CutOffSignature,
-    testing::Values(CutOffCase{"M", Track({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
-                    CutOffCase{"MT", Track({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
-                    CutOffCase{"MTr", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
-                    CutOffCase{"MTh", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
-                    CutOffCase{"MHd", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
-    [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Walk, CutOffSignature,
+                         testing::Values(CutOffCase{"M", Track({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
+                                         CutOffCase{"MT", Track({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
+                                         CutOffCase{"MTr", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
+                                         CutOffCase{"MTh", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
+                                         CutOffCase{"MHd", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
+                         [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
 
-TEST(Walk, ChunkHeaderEndsRunningStatus)
-{
+TEST(Walk, ChunkHeaderEndsRunningStatus) {
     Bytes song = SongHeader(2);
     const Bytes first = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
     const Bytes second = TrackChunk(Track({{0x3C, 0x40}, kEnd}));
@@ -403,8 +385,7 @@ struct DivisionCase {
 
 class DivisionRule : public testing::TestWithParam<DivisionCase> {};
 
-TEST_P(DivisionRule, ScalesOrKeepsTheDivision)
-{
+TEST_P(DivisionRule, ScalesOrKeepsTheDivision) {
     const DivisionCase& c = GetParam();
     Bytes header = SongHeader(1, c.division);
     EXPECT_EQ(ScaleDivision(header.data(), c.percent), c.applied);
@@ -414,8 +395,7 @@ TEST_P(DivisionRule, ScalesOrKeepsTheDivision)
 INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
                          testing::Values(DivisionCase{480, 250, true, 1200}, DivisionCase{480, 100, true, 480},
                                          DivisionCase{480, 1, true, 4}, DivisionCase{99, 50, true, 49},
-                                         DivisionCase{30000, 250, false, 30000},
-                                         DivisionCase{65535, 100, true, 65535},
+                                         DivisionCase{30000, 250, false, 30000}, DivisionCase{65535, 100, true, 65535},
                                          DivisionCase{26214, 250, false, 26214}, DivisionCase{26215, 250, false, 26215},
                                          DivisionCase{15360, 250, false, 15360},  // 0x9600 would read as time-code
                                          DivisionCase{13107, 250, true, 0x7FFF}, DivisionCase{13108, 250, false, 13108},
@@ -425,8 +405,7 @@ INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
                                          DivisionCase{0xE780, 200, false, 0xE780},  // 256 ticks per frame
                                          DivisionCase{0xE228, 50, true, 0xE214}));
 
-TEST(Tempo, RefusedDivisionIsReportedOnce)
-{
+TEST(Tempo, RefusedDivisionIsReportedOnce) {
     const Converted converted =
         Convert(OneTrackSong(kEnd, 30000), Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -443,8 +422,7 @@ struct KeyCase {
 
 class KeySignatureRule : public testing::TestWithParam<KeyCase> {};
 
-TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone)
-{
+TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone) {
     const KeyCase& c = GetParam();
     EXPECT_EQ(ShiftKeySignature(static_cast<std::int8_t>(c.sf), static_cast<std::int16_t>(c.shift)), c.expected)
         << "sf " << c.sf << " shift " << c.shift;
@@ -452,10 +430,10 @@ TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone)
 
 INSTANTIATE_TEST_SUITE_P(Key, KeySignatureRule,
                          testing::Values(KeyCase{0, 1, -5}, KeyCase{2, 3, -1}, KeyCase{0, 6, 6}, KeyCase{7, 0, 7},
-                                         KeyCase{-7, 0, -7}, KeyCase{3, 12, 3}, KeyCase{-2, -24, -2},
-                                         KeyCase{0, -1, 5}, KeyCase{0, 2, 2}, KeyCase{-1, 2, 1},
-                                         KeyCase{4, 5, 3}, KeyCase{0, 7, 1}, KeyCase{0, 9999, -3},
-                                         KeyCase{-7, 1, 0}, KeyCase{7, -1, 0}, KeyCase{0, -999, 3}));
+                                         KeyCase{-7, 0, -7}, KeyCase{3, 12, 3}, KeyCase{-2, -24, -2}, KeyCase{0, -1, 5},
+                                         KeyCase{0, 2, 2}, KeyCase{-1, 2, 1}, KeyCase{4, 5, 3}, KeyCase{0, 7, 1},
+                                         KeyCase{0, 9999, -3}, KeyCase{-7, 1, 0}, KeyCase{7, -1, 0},
+                                         KeyCase{0, -999, 3}));
 
 struct KeyMoveCase {
     int key;
@@ -465,8 +443,7 @@ struct KeyMoveCase {
 
 class KeyIntoRange : public testing::TestWithParam<KeyMoveCase> {};
 
-TEST_P(KeyIntoRange, KeepsThePitchClass)
-{
+TEST_P(KeyIntoRange, KeepsThePitchClass) {
     const KeyMoveCase& c = GetParam();
     EXPECT_EQ(ShiftKeyIntoRange(c.key, static_cast<std::int16_t>(c.shift)), c.expected);
 }
@@ -474,7 +451,7 @@ TEST_P(KeyIntoRange, KeepsThePitchClass)
 INSTANTIATE_TEST_SUITE_P(Key, KeyIntoRange,
                          testing::Values(KeyMoveCase{60, 3, 63}, KeyMoveCase{120, 12, 120}, KeyMoveCase{127, 1, 116},
                                          KeyMoveCase{5, -12, 5}, KeyMoveCase{0, -1, 11}, KeyMoveCase{0, -12, 0},
-                                         KeyMoveCase{127, 9999, 118},
-                                         KeyMoveCase{0, -999, 9}, KeyMoveCase{200, 0, 116}));
+                                         KeyMoveCase{127, 9999, 118}, KeyMoveCase{0, -999, 9},
+                                         KeyMoveCase{200, 0, 116}));
 
 }  // namespace

@@ -55,9 +55,10 @@ std::vector<Bytes> Silence() {
     std::vector<Bytes> messages;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
         const auto control = static_cast<std::uint8_t>(0xB0 | channel);
-        const std::vector<Bytes> one = {{control, 120, 0}, {control, 121, 0}, {control, 123, 0}, {control, 64, 0},
-                                        {control, 66, 0},  {control, 67, 0},  {control, 1, 0},   {control, 11, 127},
-                                        {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
+        const std::vector<Bytes> one = {
+            {control, 120, 0}, {control, 121, 0},  {control, 123, 0},
+            {control, 64, 0},  {control, 66, 0},   {control, 67, 0},
+            {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
         messages.insert(messages.end(), one.begin(), one.end());
     }
     return messages;

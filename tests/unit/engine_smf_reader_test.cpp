@@ -38,13 +38,13 @@ Song Read(const Bytes& image) {
 
 TEST(EngineSmfReader, FollowsTempoChanges) {
     const Bytes track = {
-        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 0: tempo 500000 us a quarter
-        0x00, 0x90, 0x3C, 0x64,                    // 0: note on
-        0x83, 0x60, 0x80, 0x3C, 0x00,              // 480: note off (0.5 s)
+        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 0: tempo 500000 us a quarter
+        0x00, 0x90, 0x3C, 0x64,                          // 0: note on
+        0x83, 0x60, 0x80, 0x3C, 0x00,                    // 480: note off (0.5 s)
         0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 960 (1.0 s): tempo 250000
-        0x83, 0x60, 0x90, 0x3E, 0x64,              // 1440: 1.0 s + 0.25 s
-        0x81, 0x70, 0x80, 0x3E, 0x00,              // 1680: + 0.125 s
-        0x81, 0x70, 0xFF, 0x2F, 0x00,              // 1920: end, 1.5 s
+        0x83, 0x60, 0x90, 0x3E, 0x64,                    // 1440: 1.0 s + 0.25 s
+        0x81, 0x70, 0x80, 0x3E, 0x00,                    // 1680: + 0.125 s
+        0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
     };
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
@@ -69,22 +69,22 @@ TEST(EngineSmfReader, UsesDefaultTempoWithoutSetTempo) {
 
 TEST(EngineSmfReader, MergesFormatOneTracksByTimeLowerTrackFirst) {
     const Bytes conductor = {
-        0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // 0: tempo 1000000 (1 s a quarter)
-        0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,        // 0: sysex
+        0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,        // 0: tempo 1000000 (1 s a quarter)
+        0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,              // 0: sysex
         0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 480: tempo 500000
-        0x83, 0x60, 0xFF, 0x2F, 0x00,              // 960
+        0x83, 0x60, 0xFF, 0x2F, 0x00,                    // 960
     };
     const Bytes piano = {
-        0x00, 0xC0, 0x05,                          // 0
-        0x83, 0x60, 0x90, 0x3C, 0x64,              // 480: 1 s
-        0x83, 0x60, 0x80, 0x3C, 0x00,              // 960: 1.5 s
+        0x00, 0xC0, 0x05,              // 0
+        0x83, 0x60, 0x90, 0x3C, 0x64,  // 480: 1 s
+        0x83, 0x60, 0x80, 0x3C, 0x00,  // 960: 1.5 s
         0x00, 0xFF, 0x2F, 0x00,
     };
     const Bytes bass = {
-        0x00, 0xC1, 0x21,                          // 0
-        0x81, 0x70, 0x91, 0x24, 0x50,              // 240: 0.5 s
-        0x81, 0x70, 0x81, 0x24, 0x00,              // 480: 1 s
-        0x83, 0x60, 0xFF, 0x2F, 0x00,              // 960
+        0x00, 0xC1, 0x21,              // 0
+        0x81, 0x70, 0x91, 0x24, 0x50,  // 240: 0.5 s
+        0x81, 0x70, 0x81, 0x24, 0x00,  // 480: 1 s
+        0x83, 0x60, 0xFF, 0x2F, 0x00,  // 960
     };
     Song song = Read(Smf(1, 480, {conductor, piano, bass}));
     std::vector<TimedMessage> expected = {
@@ -108,9 +108,9 @@ TEST(EngineSmfReader, PlaysFormatTwoTracksOneAfterAnother) {
         0x00, 0xFF, 0x2F, 0x00,                    // ends at 1 s
     };
     const Bytes second = {
-        0x00, 0x90, 0x40, 0x64,                    // 1 s: the tempo carries on
-        0x81, 0x70, 0x80, 0x40, 0x00,              // 240: 1 s + 0.5 s
-        0x81, 0x70, 0xFF, 0x2F, 0x00,              // 480: ends at 2 s
+        0x00, 0x90, 0x40, 0x64,        // 1 s: the tempo carries on
+        0x81, 0x70, 0x80, 0x40, 0x00,  // 240: 1 s + 0.5 s
+        0x81, 0x70, 0xFF, 0x2F, 0x00,  // 480: ends at 2 s
     };
     Song song = Read(Smf(2, 480, {first, second}));
     std::vector<TimedMessage> expected = {
@@ -125,21 +125,17 @@ TEST(EngineSmfReader, PlaysFormatTwoTracksOneAfterAnother) {
 
 TEST(EngineSmfReader, FollowsRunningStatusAcrossMetaEvents) {
     const Bytes track = {
-        0x00, 0x90, 0x3C, 0x64,                    // note on, status given
-        0x00, 0x3E, 0x64,                          // running status
-        0x00, 0xFF, 0x01, 0x02, 'h', 'i',          // a text event
-        0x00, 0x40, 0x00,                          // still running on 90
-        0x00, 0xC2, 0x07,                          // program change: one data byte
-        0x00, 0x08,                                // running program change
+        0x00, 0x90, 0x3C, 0x64,            // note on, status given
+        0x00, 0x3E, 0x64,                  // running status
+        0x00, 0xFF, 0x01, 0x02, 'h', 'i',  // a text event
+        0x00, 0x40, 0x00,                  // still running on 90
+        0x00, 0xC2, 0x07,                  // program change: one data byte
+        0x00, 0x08,                        // running program change
         0x00, 0xFF, 0x2F, 0x00,
     };
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
-        {0, {0x90, 0x3C, 0x64}},
-        {0, {0x90, 0x3E, 0x64}},
-        {0, {0x90, 0x40, 0x00}},
-        {0, {0xC2, 0x07}},
-        {0, {0xC2, 0x08}},
+        {0, {0x90, 0x3C, 0x64}}, {0, {0x90, 0x3E, 0x64}}, {0, {0x90, 0x40, 0x00}}, {0, {0xC2, 0x07}}, {0, {0xC2, 0x08}},
     };
     EXPECT_EQ(Messages(song), expected);
 }
@@ -159,9 +155,8 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
     };
     for (const TimeCodeCase& c : cases) {
         const Bytes track = {
-            0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // a tempo, which time code does not follow
-            c.delta, 0x90, 0x3C, 0x64,
-            c.delta, 0xFF, 0x2F, 0x00,
+            0x00,    0xFF, 0x51, 0x03, 0x0F,    0x42, 0x40,  // a tempo, which time code does not follow
+            c.delta, 0x90, 0x3C, 0x64, c.delta, 0xFF, 0x2F, 0x00,
         };
         Song song = Read(Smf(0, c.division, {track}));
         ASSERT_EQ(lyra::CollectEvents(song).size(), 1u) << std::hex << c.division;
@@ -193,8 +188,8 @@ TEST(EngineSmfReader, SendsSystemExclusiveWithItsLeadAndEscapesAsTheyStand) {
 
 TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
     const std::vector<Bytes> brokenTracks = {
-        {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C},        // cut off inside an event
-        {0x00, 0x90, 0x3C, 0x64, 0x60, 0xF1, 0x00},  // a system message that has no place in a file
+        {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C},              // cut off inside an event
+        {0x00, 0x90, 0x3C, 0x64, 0x60, 0xF1, 0x00},        // a system message that has no place in a file
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0xFF, 0x01, 0x7F},  // meta text longer than the track
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0x90, 0x3C, 0x80},  // a status where a data byte belongs
     };
@@ -230,15 +225,15 @@ TEST(EngineSmfReader, RefusesWhatIsNotASong) {
     badMagic[0] = 'R';
     Bytes formatThree = Smf(3, 96, {track});
     Bytes divisionZero = Smf(1, 0, {track});
-    Bytes badFrameRate = Smf(0, 0xE00A, {track});      // -32 frames a second
+    Bytes badFrameRate = Smf(0, 0xE00A, {track});  // -32 frames a second
     Bytes noTicksPerFrame = Smf(0, 0xE700, {track});
     Bytes noTracks = Smf(0, 96, {});
     Bytes headerTooLong = Smf(0, 96, {track});
     headerTooLong[7] = 0x40;
     Bytes cutHeader(badMagic.begin(), badMagic.begin() + 12);
     cutHeader[0] = 'M';
-    const Bytes* cases[] = {&badMagic, &formatThree, &divisionZero, &badFrameRate, &noTicksPerFrame,
-                            &noTracks, &headerTooLong, &cutHeader};
+    const Bytes* cases[] = {&badMagic,        &formatThree, &divisionZero,  &badFrameRate,
+                            &noTicksPerFrame, &noTracks,    &headerTooLong, &cutHeader};
     for (const Bytes* image : cases) {
         Song song;
         EXPECT_EQ(ReadSong(image->data(), image->size(), song), ReadResult::notASong);

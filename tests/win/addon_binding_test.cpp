@@ -10,7 +10,7 @@ namespace {
 
 struct BindingCase {
     const char* name;
-    const char* folder;  // relative to this program; no rfk32.dll in tests/win itself
+    const char* folder;               // relative to this program; no rfk32.dll in tests/win itself
     std::vector<std::string> logged;  // the log's lines about the add-on
     unsigned version;                 // 0: not bound
 };
@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BindingCase{"WithoutCreate", "..\\dlls\\no_create", {kUnloaded, kNoEntry}, 0},
                     BindingCase{"Version13", "..\\dlls\\version_13", {kTooOld, kUnloaded}, 0},
                     BindingCase{"Version0", "..\\dlls\\version_0", {kTooOld, kUnloaded}, 0},
-                    BindingCase{"Version14", "..\\dlls\\version_14", {"rfk32.dll Version 14 を正しくロードしました。"}, 0x14},
+                    BindingCase{
+                        "Version14", "..\\dlls\\version_14", {"rfk32.dll Version 14 を正しくロードしました。"}, 0x14},
                     BindingCase{"Ours", "..\\..\\bin", {"rfk32.dll Version 20 を正しくロードしました。"}, 0x20}),
     [](const testing::TestParamInfo<BindingCase>& info) { return std::string(info.param.name); });
 

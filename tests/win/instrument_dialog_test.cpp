@@ -27,7 +27,8 @@ protected:
     void FillList(int count) {
         HWND list = Item(IDC_INSTRUMENT_LIST);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        for (int n = 0; n < count; ++n) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("n" + std::to_string(n)).c_str()));
+        for (int n = 0; n < count; ++n)
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("n" + std::to_string(n)).c_str()));
     }
     void DoubleClickEntry(int index) {
         SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -50,10 +51,12 @@ TEST_F(InstrumentDialogTest, OpensWithTheDefaultsAndAMissingNamesFile) {
 }
 
 TEST_F(InstrumentDialogTest, ShowsEachTracksInstrument) {
-    for (int track = 1; track <= kTrackCount; ++track) conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8 - 1);
+    for (int track = 1; track <= kTrackCount; ++track)
+        conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8 - 1);
     conversionSettings.instrument[15] = 0;
     OpenInstrument();
-    for (int track = 1; track < kTrackCount; ++track) EXPECT_EQ(Text(Edit(track)), std::to_string(track * 8 - 1)) << track;
+    for (int track = 1; track < kTrackCount; ++track)
+        EXPECT_EQ(Text(Edit(track)), std::to_string(track * 8 - 1)) << track;
     EXPECT_EQ(Text(Edit(16)), "0");
 }
 
@@ -91,9 +94,10 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         const char* text;
         const std::string* rejection;  // null: stored
         int stored;
-    } cases[] = {{"128", nullptr, 128}, {"0", nullptr, 0},          {"127", nullptr, 127},        {"", nullptr, 0},
-                 {"007", nullptr, 7},   {"129", &kBadNumber, 60},    {"999999999", &kBadNumber, 60}, {"-1", &kNotDecimal, 60},
-                 {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60}};
+    } cases[] = {
+        {"128", nullptr, 128},     {"0", nullptr, 0},        {"127", nullptr, 127},          {"", nullptr, 0},
+        {"007", nullptr, 7},       {"129", &kBadNumber, 60}, {"999999999", &kBadNumber, 60}, {"-1", &kNotDecimal, 60},
+        {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60}};
     for (const auto& c : cases) {
         conversionSettings.instrument[0] = 60;
         Reopen();
@@ -186,7 +190,8 @@ TEST_F(InstrumentDialogTest, NamesFileIntoTheList) {
     SetFileAttributesA(folder.File("readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A file another program holds without sharing cannot be opened.
-    HANDLE held = CreateFileA(folder.File("short.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(folder.File("short.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(LoadInstrumentNamesFrom(list, folder.File("short.txt").c_str()), 1);

@@ -298,18 +298,18 @@ TEST_F(MenuObjectTest, DrawPutsPictureFrameAndBackgroundWhereTheyBelong) {
         EXPECT_EQ(plain.At(4, 4), RGB(0, 0, 255));
         EXPECT_EQ(plain.At(2, 2), look.background);  // the frame erased in the background colour
         EXPECT_EQ(plain.At(5, 5), look.background);
-        EXPECT_EQ(plain.At(11, 10), untouched);       // the gap before the background
+        EXPECT_EQ(plain.At(11, 10), untouched);  // the gap before the background
         EXPECT_EQ(plain.At(12, 10), look.background);
         EXPECT_EQ(plain.At(57, 19), look.background);
-        EXPECT_EQ(plain.At(58, 19), untouched);       // margin x on the right
-        EXPECT_EQ(plain.At(30, 20), untouched);       // margin y at the bottom
+        EXPECT_EQ(plain.At(58, 19), untouched);  // margin x on the right
+        EXPECT_EQ(plain.At(30, 20), untouched);  // margin y at the bottom
     }
     {
         const DrawnItem highlighted(menu_, ODS_SELECTED);
         EXPECT_EQ(highlighted.At(12, 10), look.selectedBackground);
         EXPECT_EQ(highlighted.At(2, 3), GetSysColor(COLOR_BTNHIGHLIGHT));  // left and top light
         EXPECT_EQ(highlighted.At(3, 2), GetSysColor(COLOR_BTNHIGHLIGHT));
-        EXPECT_EQ(highlighted.At(5, 3), GetSysColor(COLOR_BTNSHADOW));     // right and bottom dark
+        EXPECT_EQ(highlighted.At(5, 3), GetSysColor(COLOR_BTNSHADOW));  // right and bottom dark
         EXPECT_EQ(highlighted.At(3, 5), GetSysColor(COLOR_BTNSHADOW));
     }
     {

@@ -10,9 +10,11 @@ namespace {
 
 // The commands in the order of their pictures in the strip.
 const std::vector<UINT> kPictureOrder = {
-    IDM_OPEN,     IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME, IDM_QUIT,      IDM_TONE,
-    IDM_VOLUME,   IDM_INSTRUMENT, IDM_TEMPO,    IDM_TOGGLE_LOG,           IDM_PLAY,      IDM_STOP,
-    IDM_GM_RESET, IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,                 IDM_HOME_PAGE, IDM_ABOUT,
+    IDM_OPEN,      IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME,
+    IDM_QUIT,      IDM_TONE,       IDM_VOLUME,   IDM_INSTRUMENT,
+    IDM_TEMPO,     IDM_TOGGLE_LOG, IDM_PLAY,     IDM_STOP,
+    IDM_GM_RESET,  IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,
+    IDM_HOME_PAGE, IDM_ABOUT,
 };
 
 UINT ItemType(HMENU menu, UINT item, bool byPosition) {
@@ -137,9 +139,12 @@ TEST_F(MenuImagesTest, AccessKeySharedByTwoItemsMovesTheHighlight) {
         char key;
         LRESULT expected;
     } cases[] = {
-        {-1, 's', MAKELRESULT(3, MNC_SELECT)}, {0, 'S', MAKELRESULT(3, MNC_SELECT)},
-        {3, 's', MAKELRESULT(6, MNC_SELECT)},  {5, 's', MAKELRESULT(6, MNC_SELECT)},
-        {6, 's', MAKELRESULT(3, MNC_SELECT)},  {7, 's', MAKELRESULT(3, MNC_SELECT)},
+        {-1, 's', MAKELRESULT(3, MNC_SELECT)},
+        {0, 'S', MAKELRESULT(3, MNC_SELECT)},
+        {3, 's', MAKELRESULT(6, MNC_SELECT)},
+        {5, 's', MAKELRESULT(6, MNC_SELECT)},
+        {6, 's', MAKELRESULT(3, MNC_SELECT)},
+        {7, 's', MAKELRESULT(3, MNC_SELECT)},
         {3, 'm', MAKELRESULT(5, MNC_EXECUTE)},  // GMリセット(&M) alone with its key
         {3, 'q', 0},
     };

@@ -22,11 +22,12 @@ using namespace std::string_literals;
 namespace songs {
 
 // Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
-const Bytes kSmallBytes = Smf(0, 480, {Track({
-    {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
-    {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later note off C4
-    {0x00, 0xFF, 0x2F, 0x00},  // end of track
-})});
+const Bytes kSmallBytes = Smf(0, 480,
+                              {Track({
+                                  {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
+                                  {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later note off C4
+                                  {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                              })});
 const std::string kSmall = AsText(kSmallBytes);
 // kSmall's track chunk, everything after its header.
 const Bytes kSmallTrack(kSmallBytes.begin() + 14, kSmallBytes.end());
@@ -51,23 +52,26 @@ const std::string kRiff = AsText(Join({
 const std::string kThirteenBytes = kSmall.substr(0, 13);
 
 // Its first event comes without a status byte: the walk does not know the running status.
-const std::string kNoStatus = AsText(Smf(0, 480, {Track({
-    {0x00, 0x3C, 0x64},        // data bytes without a status
-    {0x00, 0xFF, 0x2F, 0x00},  // end of track
-})}));
+const std::string kNoStatus = AsText(Smf(0, 480,
+                                         {Track({
+                                             {0x00, 0x3C, 0x64},        // data bytes without a status
+                                             {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                         })}));
 
 // A delta time of four bytes.
-const std::string kLongDelta = AsText(Smf(0, 480, {Track({
-    {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes
-    {0x00, 0xFF, 0x2F, 0x00},                    // end of track
-})}));
+const std::string kLongDelta = AsText(Smf(0, 480,
+                                          {Track({
+                                              {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes
+                                              {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+                                          })}));
 
 // Key 120 on channel 1: out of range when shifted up by 12.
-const std::string kHighNote = AsText(Smf(0, 480, {Track({
-    {0x00, 0x90, 0x78, 0x64},  // note on key 120
-    {0x60, 0x80, 0x78, 0x40},  // note off key 120
-    {0x00, 0xFF, 0x2F, 0x00},  // end of track
-})}));
+const std::string kHighNote = AsText(Smf(0, 480,
+                                         {Track({
+                                             {0x00, 0x90, 0x78, 0x64},  // note on key 120
+                                             {0x60, 0x80, 0x78, 0x40},  // note off key 120
+                                             {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                         })}));
 
 // Division 30000: scaled by 250 % it no longer fits 16 bits.
 const std::string kDivision30000 = AsText(Join({SongHeader(1, 30000, 0), kSmallTrack}));
@@ -155,9 +159,8 @@ protected:
     static std::string EngineOutput(const std::string& song) {
         std::vector<std::uint8_t> output(song.size());
         ConversionReports quiet;
-        const WalkOutcome outcome =
-            ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, conversionSettings,
-                             output, quiet);
+        const WalkOutcome outcome = ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()},
+                                                     conversionSettings, output, quiet);
         if (outcome.result != ConversionResult::Converted) return {};
         return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
     }
@@ -193,7 +196,8 @@ private:
     }
 
     bool Recorded(HWND window) const {
-        return std::any_of(boxes_.begin(), boxes_.end(), [window](const BoxRecord& box) { return box.window == window; });
+        return std::any_of(boxes_.begin(), boxes_.end(),
+                           [window](const BoxRecord& box) { return box.window == window; });
     }
 
     static inline SongTest* watched_ = nullptr;

@@ -82,8 +82,8 @@ protected:
         parentClass.hInstance = GetModuleHandleA(nullptr);
         parentClass.lpszClassName = "SpinTestParent";
         RegisterClassA(&parentClass);
-        parent = CreateWindowExA(0, "SpinTestParent", "spin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300,
-                                 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = CreateWindowExA(0, "SpinTestParent", "spin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);
         edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE, 80, 15, 50, 20, parent, nullptr,
                                nullptr, nullptr);
@@ -126,13 +126,9 @@ LPARAM ArrowPoint(HWND spin, Arrow arrow) {
     return MAKELPARAM(client.right / 2, arrow == Arrow::Up ? 1 : client.bottom - 2);
 }
 
-void Press(HWND spin, Arrow arrow) {
-    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, ArrowPoint(spin, arrow));
-}
+void Press(HWND spin, Arrow arrow) { SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, ArrowPoint(spin, arrow)); }
 
-void Release(HWND spin, Arrow arrow) {
-    SendMessageA(spin, WM_LBUTTONUP, 0, ArrowPoint(spin, arrow));
-}
+void Release(HWND spin, Arrow arrow) { SendMessageA(spin, WM_LBUTTONUP, 0, ArrowPoint(spin, arrow)); }
 
 void Click(HWND spin, Arrow arrow) {
     Press(spin, arrow);
@@ -161,9 +157,7 @@ size_t CountSteps(WORD code) {
     return std::count_if(received.begin(), received.end(), [code](const Notification& n) { return n.code == code; });
 }
 
-TEST_F(SpinControlTest, ReportsVersion20Hexadecimal) {
-    EXPECT_EQ(getVersion(), 0x20u);
-}
+TEST_F(SpinControlTest, ReportsVersion20Hexadecimal) { EXPECT_EQ(getVersion(), 0x20u); }
 
 TEST_F(SpinControlTest, CreatesAChildAtTheGivenPlaceWithTheGivenId) {
     HWND spin = createSpin(parent, 2007, 0x50000000, 135, 15, 16, 16, 0, 0);
@@ -205,9 +199,17 @@ TEST_F(SpinControlTest, StaysInsideItsRange) {
         {"down at the minimum", 0, 200, 0, Arrow::Down, {{10, kSpinId, 0}}},
         {"value above the range", 20, 250, 300, Arrow::Up, {{10, kSpinId, 250}}},
         {"value below the range", 20, 250, 1, Arrow::Down, {{10, kSpinId, 20}}},
-        {"negative minimum", static_cast<WPARAM>(-127), 127, static_cast<WPARAM>(-126), Arrow::Down,
+        {"negative minimum",
+         static_cast<WPARAM>(-127),
+         127,
+         static_cast<WPARAM>(-126),
+         Arrow::Down,
          {{10, kSpinId, -126}, {12, kSpinId, -127}}},
-        {"negative minimum in 32 bits", static_cast<UINT>(-127), 127, static_cast<UINT>(-127), Arrow::Up,
+        {"negative minimum in 32 bits",
+         static_cast<UINT>(-127),
+         127,
+         static_cast<UINT>(-127),
+         Arrow::Up,
          {{10, kSpinId, -127}, {11, kSpinId, -126}}},
         {"range given backwards", 200, 0, 200, Arrow::Up, {{10, kSpinId, 200}}},
         {"range of one value", 5, 5, 5, Arrow::Down, {{10, kSpinId, 5}}},
@@ -268,8 +270,8 @@ TEST_F(SpinControlTest, StepsTheAttachedEdit) {
 }
 
 TEST_F(SpinControlTest, PressingAnArrowFocusesTheAttachedEditOnly) {
-    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
-                                 nullptr);
+    HWND other =
+        CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr, nullptr);
     HWND spin = CreateSpin(0, 200, 100);
     SetFocus(other);
     Click(spin, Arrow::Up);
@@ -386,7 +388,9 @@ struct WheelCase {
 TEST_F(SpinControlTest, WheelStepsOncePerNotch) {
     const WheelCase cases[] = {
         {"one notch up", {WHEEL_DELTA}, {{10, kSpinId, 100}, {11, kSpinId, 101}}},
-        {"two notches down", {-2 * WHEEL_DELTA}, {{10, kSpinId, 100}, {12, kSpinId, 99}, {10, kSpinId, 99}, {12, kSpinId, 98}}},
+        {"two notches down",
+         {-2 * WHEEL_DELTA},
+         {{10, kSpinId, 100}, {12, kSpinId, 99}, {10, kSpinId, 99}, {12, kSpinId, 98}}},
         {"two half notches", {WHEEL_DELTA / 2, WHEEL_DELTA / 2}, {{10, kSpinId, 100}, {11, kSpinId, 101}}},
         {"half notches that cancel", {WHEEL_DELTA / 2, -WHEEL_DELTA / 2, WHEEL_DELTA / 2}, {}},
     };
@@ -403,8 +407,8 @@ TEST_F(SpinControlTest, WheelStepsOncePerNotch) {
 // The attached edit passes Up, Down and the wheel to its control, which steps as for its arrows;
 // once detached, destroyed or taken over by another edit, the keys are the edit's own again.
 TEST_F(SpinControlTest, AttachedEditStepsFromItsArrowKeysAndWheel) {
-    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
-                                 nullptr);
+    HWND other =
+        CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr, nullptr);
     const LONG_PTR editsOwnProcedure = GetWindowLongPtrA(edit, GWLP_WNDPROC);
     HWND spin = CreateSpin(0, 200, 100);
     SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
@@ -477,7 +481,8 @@ std::vector<std::uint32_t> SystemArrows(int width, int height, UINT upLook, UINT
 }
 
 std::vector<std::uint32_t> ControlPicture(HWND spin, int width, int height) {
-    return Picture(width, height, [&](HDC dc) { SendMessageA(spin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
+    return Picture(width, height,
+                   [&](HDC dc) { SendMessageA(spin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
 }
 
 TEST_F(SpinControlTest, DrawsSystemArrowsPressedWhileHeld) {

@@ -147,7 +147,8 @@ ScratchFolder::ScratchFolder() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::string(base) + "kadenzo_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
+    path_ =
+        std::string(base) + "kadenzo_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 

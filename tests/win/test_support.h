@@ -13,7 +13,7 @@
 // What a watcher saw of one dialog box it answered.
 struct SeenBox {
     std::string caption;
-    std::string text;  // the message text of a message box (code page 932)
+    std::string text;   // the message text of a message box (code page 932)
     bool icon = false;  // a message box shows an icon
 };
 

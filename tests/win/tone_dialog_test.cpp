@@ -9,7 +9,7 @@ namespace {
 const std::string kToneApplied = "トーンの変更を適応しました。";
 
 constexpr int kMuteBoxes[kTrackCount] = {1069, 1070, 1071, 1072, 1074, 1075, 1076, 1077,
-                                        1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
+                                         1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
 
 int ToneBox(int track) { return 1052 + track; }
 int MuteBox(int track) { return kMuteBoxes[track - 1]; }
@@ -141,8 +141,10 @@ TEST_F(ToneDialogTest, CancelAndCloseLeaveEverything) {
         SetChecked(ToneBox(1), false);
         SetChecked(MuteBox(3), true);
         SetChecked(IDC_TONE_EXCLUDE_DRUMS, false);
-        if (fromSystemMenu) CloseFromSystemMenu();
-        else Click(IDCANCEL);
+        if (fromSystemMenu)
+            CloseFromSystemMenu();
+        else
+            Click(IDCANCEL);
         EXPECT_FALSE(IsOpen());
         EXPECT_TRUE(conversionSettings == before);
         EXPECT_EQ(LogMessages().size(), lines);

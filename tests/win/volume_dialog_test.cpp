@@ -13,9 +13,9 @@ const std::string kNotDecimal = "文字列が10進表記と判断できません
 
 // Track k's edit and "絶対音量" box: the ids do not follow the tracks.
 constexpr int kEditIds[kTrackCount] = {1009, 1033, 1034, 1035, 1036, 1037, 1038, 1039,
-                                      1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047};
+                                       1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047};
 constexpr int kBoxIds[kTrackCount] = {1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022,
-                                     1024, 1026, 1028, 1030, 1025, 1027, 1029, 1031};
+                                      1024, 1026, 1028, 1030, 1025, 1027, 1029, 1031};
 int Edit(int track) { return kEditIds[track - 1]; }
 int Box(int track) { return kBoxIds[track - 1]; }
 
@@ -77,10 +77,10 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
         int stored;                    // the volume kept afterwards
         int absoluteAfter;             // the flag kept afterwards
     } cases[] = {
-        {"200", false, nullptr, 200, 0},     {"201", false, &kBadNumber, 90, 0},   {"127", true, nullptr, 127, 1},
-        {"128", true, &kBadNumber, 90, 1},    {"-5", false, &kNotDecimal, 90, 0},   {"-5", true, &kNotDecimal, 90, 0},
-        {"0100", false, nullptr, 100, 0},    {"", false, nullptr, 0, 0},          {"abc", false, &kNotDecimal, 90, 0},
-        {"1a", false, &kNotDecimal, 90, 0},   {"0", true, nullptr, 0, 1},          {"5 ", false, &kNotDecimal, 90, 0},
+        {"200", false, nullptr, 200, 0},    {"201", false, &kBadNumber, 90, 0}, {"127", true, nullptr, 127, 1},
+        {"128", true, &kBadNumber, 90, 1},  {"-5", false, &kNotDecimal, 90, 0}, {"-5", true, &kNotDecimal, 90, 0},
+        {"0100", false, nullptr, 100, 0},   {"", false, nullptr, 0, 0},         {"abc", false, &kNotDecimal, 90, 0},
+        {"1a", false, &kNotDecimal, 90, 0}, {"0", true, nullptr, 0, 1},         {"5 ", false, &kNotDecimal, 90, 0},
     };
     for (const auto& c : cases) {
         conversionSettings.volume[0] = 90;

@@ -30,7 +30,8 @@ protected:
     void SetUp() override {
         if (GetACP() == 932) GTEST_SKIP() << "the system's code page is 932 here: nothing to tell apart";
         font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                            L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
         SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -96,15 +97,13 @@ TEST_F(OwnerDrawnTextTest, DrawsTheJapaneseText) {
     ItemCanvas drawn;
     DRAWITEMSTRUCT draw{ODT_MENU, 0, kCommand, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu_), drawn.Dc(), item, 0};
     item_.Draw(&draw);
-    const std::vector<uint32_t> expected = TextInItemBox(item, [](HDC dc, RECT* room) {
-        DrawTextW(dc, kItemText, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE);
-    });
+    const std::vector<uint32_t> expected = TextInItemBox(
+        item, [](HDC dc, RECT* room) { DrawTextW(dc, kItemText, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE); });
     EXPECT_EQ(drawn.Pixels(), expected);
 
     // The narrow drawing call makes something else of the same bytes in this process.
-    const std::vector<uint32_t> narrow = TextInItemBox(item, [](HDC dc, RECT* room) {
-        DrawTextA(dc, kItemText932, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE);
-    });
+    const std::vector<uint32_t> narrow = TextInItemBox(
+        item, [](HDC dc, RECT* room) { DrawTextA(dc, kItemText932, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE); });
     EXPECT_NE(narrow, expected);
 }
 

@@ -29,11 +29,11 @@ LRESULT CALLBACK RecordingProc(HWND spin, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y, int width,
-                                                         int height, INT_PTR, INT_PTR) {
+                                                      int height, INT_PTR, INT_PTR) {
     HWND spin = CreateSpinControl(reinterpret_cast<HINSTANCE>(&__ImageBase), parent, id, style, x, y, width, height);
     if (spin) {
-        controlProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(spin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+        controlProc =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrA(spin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
     }
     return spin;
 }
