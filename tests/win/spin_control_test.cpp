@@ -2,6 +2,7 @@
 // parent and the mouse send. A test parent records every notification the control sends it.
 #include "canvas.h"
 #include "spin/spin_contract.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -274,11 +275,12 @@ TEST_F(SpinControlTest, PressingAnArrowFocusesTheAttachedEditOnly) {
         CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr, nullptr);
     HWND spin = CreateSpin(0, 200, 100);
     SetFocus(other);
+    FocusRecorder focus;
     Click(spin, Arrow::Up);
-    EXPECT_EQ(GetFocus(), other) << "no edit attached: the focus stays";
+    EXPECT_EQ(focus.Received(), std::vector<HWND>{}) << "no edit attached: the focus stays";
     SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
     Click(spin, Arrow::Up);
-    EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(focus.Last(), edit);
 }
 
 TEST_F(SpinControlTest, SettingTheValueLeavesTheEditAlone) {

@@ -214,3 +214,18 @@ SIZE TextExtentInWindowFont(HWND window, const std::string& text) {
     ReleaseDC(window, dc);
     return extent;
 }
+
+FocusRecorder::FocusRecorder() : hook_(SetWindowsHookExA(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId())) {
+    current_ = this;
+}
+
+FocusRecorder::~FocusRecorder() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+}
+
+LRESULT CALLBACK FocusRecorder::Watch(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && current_ && message->message == WM_SETFOCUS) current_->received_.push_back(message->hwnd);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}

@@ -80,6 +80,28 @@ public:
 private:
     HANDLE mutex_;
 };
+// The windows of this thread that received the focus while it lives, in order. A test running beside
+// this one may take the foreground, and the focus with it, at any moment; what was focused is what the
+// code under test did, whoever holds the focus now.
+class FocusRecorder {
+public:
+    FocusRecorder();
+    FocusRecorder(const FocusRecorder&) = delete;
+    FocusRecorder& operator=(const FocusRecorder&) = delete;
+    ~FocusRecorder();
+
+    const std::vector<HWND>& Received() const { return received_; }
+    HWND Last() const { return received_.empty() ? nullptr : received_.back(); }
+    void Clear() { received_.clear(); }
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam);
+
+    static inline FocusRecorder* current_ = nullptr;
+    HHOOK hook_ = nullptr;
+    std::vector<HWND> received_;
+};
+
 // The name both help tests take turns under.
 inline constexpr char kHelpFileTurn[] = "KadenzoTestsHelpFileBesideTheProgram";
 
