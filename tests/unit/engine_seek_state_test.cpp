@@ -1,7 +1,7 @@
 #include "engine/channel_state.h"
 #include "engine/sequencer.h"
 #include "engine/smf_reader.h"
-#include "engine_test_song.h"
+#include "tests/common/song_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -34,29 +34,29 @@ std::vector<Bytes> StateAt(const lyra::Song& song, std::int64_t timeUs) {
 const Bytes kGsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
 
 // 96 ticks a quarter at 120 bpm: 96 ticks are 0.5 s.
-const Bytes kSetupTrack = {
-    0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7,  // GS reset
-    0x00, 0xB0, 0x07, 0x50,        // volume 80
-    0x00, 0xB0, 0x00, 0x08,        // bank 8
-    0x00, 0xC0, 0x05,              // program 5
-    0x00, 0xB0, 0x65, 0x00,        // RPN 0/0: pitch-bend range
-    0x00, 0xB0, 0x64, 0x00,
-    0x00, 0xB0, 0x06, 0x0C,        // 12 semitones
-    0x00, 0xB0, 0x65, 0x7F,        // RPN null
-    0x00, 0xB0, 0x64, 0x7F,
-    0x00, 0xB0, 0x06, 0x02,        // data entry on the null parameter: ignored
-    0x00, 0x90, 0x3C, 0x64,        // a note: not part of the state
-    0x10, 0xB0, 0x07, 0x60,        // volume 96: the last value counts
-    0x00, 0xE0, 0x00, 0x50,        // pitch bend
-    0x00, 0xB0, 0x01, 0x40,        // modulation
-    0x00, 0xC3, 0x30,              // channel 4: program 48
-    0x00, 0xB3, 0x0A, 0x20,        // channel 4: pan
-    0x60, 0xB0, 0x07, 0x7F,        // 112 ticks: after the seek below
-    0x00, 0xFF, 0x2F, 0x00,
-};
+const Bytes kSetupTrack = Track({
+    {0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},  // GS reset
+    {0x00, 0xB0, 0x07, 0x50},  // volume 80
+    {0x00, 0xB0, 0x00, 0x08},  // bank 8
+    {0x00, 0xC0, 0x05},        // program 5
+    {0x00, 0xB0, 0x65, 0x00},  // RPN 0/0: pitch-bend range
+    {0x00, 0xB0, 0x64, 0x00},
+    {0x00, 0xB0, 0x06, 0x0C},  // 12 semitones
+    {0x00, 0xB0, 0x65, 0x7F},  // RPN null
+    {0x00, 0xB0, 0x64, 0x7F},
+    {0x00, 0xB0, 0x06, 0x02},  // data entry on the null parameter: ignored
+    {0x00, 0x90, 0x3C, 0x64},  // a note: not part of the state
+    {0x10, 0xB0, 0x07, 0x60},  // volume 96: the last value counts
+    {0x00, 0xE0, 0x00, 0x50},  // pitch bend
+    {0x00, 0xB0, 0x01, 0x40},  // modulation
+    {0x00, 0xC3, 0x30},        // channel 4: program 48
+    {0x00, 0xB3, 0x0A, 0x20},  // channel 4: pan
+    {0x60, 0xB0, 0x07, 0x7F},  // 112 ticks: after the seek below
+    {0x00, 0xFF, 0x2F, 0x00},
+});
 
 TEST(EngineSeekState, SendsSysExThenEachChannelsStateInOrder) {
-    lyra::Song song = ReadImage(SmfImage(0, 96, {kSetupTrack}));
+    lyra::Song song = ReadImage(Smf(0, 96, {kSetupTrack}));
     std::vector<Bytes> expected = {
         kGsReset,
         {0xB0, 0x00, 0x08},
@@ -78,7 +78,7 @@ TEST(EngineSeekState, SendsSysExThenEachChannelsStateInOrder) {
 }
 
 TEST(EngineSeekState, TakesOnlyWhatCameBeforeThePosition) {
-    lyra::Song song = ReadImage(SmfImage(0, 96, {kSetupTrack}));
+    lyra::Song song = ReadImage(Smf(0, 96, {kSetupTrack}));
     std::vector<Bytes> atStart;
     AppendBareChannels(atStart, 0);
     EXPECT_EQ(StateAt(song, 0), atStart);
@@ -90,16 +90,16 @@ TEST(EngineSeekState, TakesOnlyWhatCameBeforeThePosition) {
 }
 
 TEST(EngineSeekState, ResetAllControllersForgetsBendAndModulationButKeepsVolume) {
-    const Bytes track = {
-        0x00, 0xB5, 0x07, 0x40,  // volume
-        0x00, 0xB5, 0x01, 0x30,  // modulation
-        0x00, 0xB5, 0x40, 0x7F,  // sustain
-        0x00, 0xE5, 0x00, 0x60,  // bend
-        0x00, 0xB5, 0x79, 0x00,  // Reset All Controllers
-        0x00, 0xB5, 0x0B, 0x70,  // expression after it
-        0x60, 0xFF, 0x2F, 0x00,
-    };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    const Bytes track = Track({
+        {0x00, 0xB5, 0x07, 0x40},  // volume
+        {0x00, 0xB5, 0x01, 0x30},  // modulation
+        {0x00, 0xB5, 0x40, 0x7F},  // sustain
+        {0x00, 0xE5, 0x00, 0x60},  // bend
+        {0x00, 0xB5, 0x79, 0x00},  // Reset All Controllers
+        {0x00, 0xB5, 0x0B, 0x70},  // expression after it
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected;
     AppendBareChannels(expected, 0);
     expected.resize(10);  // channels 1 to 5; channel 6 is the one under test
@@ -111,18 +111,22 @@ TEST(EngineSeekState, ResetAllControllersForgetsBendAndModulationButKeepsVolume)
 }
 
 TEST(EngineSeekState, KeepsEachParameterItsOwnData) {
-    const Bytes track = {
-        0x00, 0xB2, 0x65, 0x00, 0x00, 0xB2, 0x64, 0x00,  // RPN 0/0
-        0x00, 0xB2, 0x06, 0x02,
-        0x00, 0xB2, 0x63, 0x01, 0x00, 0xB2, 0x62, 0x08,  // NRPN 1/8 (vibrato rate)
-        0x00, 0xB2, 0x06, 0x50,
-        0x00, 0xB2, 0x65, 0x00, 0x00, 0xB2, 0x64, 0x01,  // RPN 0/1: fine tuning
-        0x00, 0xB2, 0x06, 0x40, 0x00, 0xB2, 0x26, 0x10,
-        0x00, 0xB2, 0x64, 0x00,                          // back to 0/0
-        0x00, 0xB2, 0x06, 0x0C,                          // the range again
-        0x60, 0xFF, 0x2F, 0x00,
-    };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    const Bytes track = Track({
+        {0x00, 0xB2, 0x65, 0x00},  // RPN 0/0
+        {0x00, 0xB2, 0x64, 0x00},
+        {0x00, 0xB2, 0x06, 0x02},
+        {0x00, 0xB2, 0x63, 0x01},  // NRPN 1/8 (vibrato rate)
+        {0x00, 0xB2, 0x62, 0x08},
+        {0x00, 0xB2, 0x06, 0x50},
+        {0x00, 0xB2, 0x65, 0x00},  // RPN 0/1: fine tuning
+        {0x00, 0xB2, 0x64, 0x01},
+        {0x00, 0xB2, 0x06, 0x40},
+        {0x00, 0xB2, 0x26, 0x10},
+        {0x00, 0xB2, 0x64, 0x00},  // back to 0/0
+        {0x00, 0xB2, 0x06, 0x0C},  // the range again
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected;
     AppendBareChannels(expected, 0);
     expected.resize(4);
@@ -139,11 +143,17 @@ TEST(EngineSeekState, KeepsEachParameterItsOwnData) {
 }
 
 TEST(EngineSeekState, AResetInTheSongForgetsWhatCameBeforeIt) {
-    Bytes track = {0x00, 0xB1, 0x01, 0x30, 0x00, 0xC1, 0x10, 0x00, 0xD1, 0x40,  // modulation, program, pressure
-                   0x00, 0xF0, 0x0A};
-    track.insert(track.end(), kGsReset.begin() + 1, kGsReset.end());
-    track.insert(track.end(), {0x00, 0xB1, 0x0B, 0x50, 0x00, 0xD1, 0x22, 0x60, 0xFF, 0x2F, 0x00});
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    const Bytes track = Track({
+        {0x00, 0xB1, 0x01, 0x30},                     // modulation
+        {0x00, 0xC1, 0x10},                           // program
+        {0x00, 0xD1, 0x40},                           // pressure
+        {0x00, 0xF0, 0x0A},                           // GS reset: the lead and the length,
+        Bytes(kGsReset.begin() + 1, kGsReset.end()),  // then the bytes after the lead
+        {0x00, 0xB1, 0x0B, 0x50},                     // expression
+        {0x00, 0xD1, 0x22},                           // pressure
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> expected = {kGsReset};
     AppendBareChannels(expected, 0);
     expected.insert(expected.begin() + 3, {{0xB1, 7, 100}, {0xB1, 10, 64}, {0xB1, 0x0B, 0x50}, {0xD1, 0x22}});
@@ -153,14 +163,14 @@ TEST(EngineSeekState, AResetInTheSongForgetsWhatCameBeforeIt) {
 
 // A divided message (F0 packet, F7 continuations) counts only when its last packet came before.
 TEST(EngineSeekState, TakesADividedMessageWholeOrNotAtAll) {
-    const Bytes track = {
-        0x00, 0xF0, 0x03, 0x43, 0x10, 0x4C,  // the first packet, no F7
-        0x10, 0xF7, 0x02, 0x00, 0x00,        // 16 ticks: a continuation
-        0x10, 0xF7, 0x03, 0x7E, 0x00, 0xF7,  // 32 ticks: the last packet
-        0x10, 0xF7, 0x02, 0x01, 0x02,        // 48 ticks: an escape, not part of any message
-        0x60, 0xFF, 0x2F, 0x00,
-    };
-    lyra::Song song = ReadImage(SmfImage(0, 96, {track}));
+    const Bytes track = Track({
+        {0x00, 0xF0, 0x03, 0x43, 0x10, 0x4C},  // the first packet, no F7
+        {0x10, 0xF7, 0x02, 0x00, 0x00},        // 16 ticks: a continuation
+        {0x10, 0xF7, 0x03, 0x7E, 0x00, 0xF7},  // 32 ticks: the last packet
+        {0x10, 0xF7, 0x02, 0x01, 0x02},        // 48 ticks: an escape, not part of any message
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    lyra::Song song = ReadImage(Smf(0, 96, {track}));
     std::vector<Bytes> bare;
     AppendBareChannels(bare, 0);
     EXPECT_EQ(StateAt(song, 20 * 5208), bare);  // cut in the middle: none of it
@@ -224,12 +234,12 @@ protected:
 };
 
 TEST_F(EngineSeekRun, StartFromAPositionSendsTheStateThenTheEventsFromThere) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.Seek(1);  // 0.1 s: 19.2 ticks, after the first volume, before the bend
     sink.sent.clear();
     ASSERT_TRUE(sequencer.Start());
     EXPECT_TRUE(sink.sent.empty());  // the engine's thread sends it, not the caller
-    std::vector<Bytes> expected = StateAt(ReadImage(SmfImage(0, 96, {kSetupTrack})), 100000);
+    std::vector<Bytes> expected = StateAt(ReadImage(Smf(0, 96, {kSetupTrack})), 100000);
     ASSERT_GT(expected.size(), 16u);
     expected.push_back({0xB0, 0x07, 0x7F});  // the first event at the target
     PumpUntil(expected.size());
@@ -237,7 +247,7 @@ TEST_F(EngineSeekRun, StartFromAPositionSendsTheStateThenTheEventsFromThere) {
 }
 
 TEST_F(EngineSeekRun, PausesAfterEveryResetOfTheChaseAndOfTheSong) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.Seek(1);
     sink.timed.clear();
     sequencer.Start();
@@ -261,7 +271,12 @@ TEST_F(EngineSeekRun, PausesAfterEveryResetOfTheChaseAndOfTheSong) {
 }
 
 TEST_F(EngineSeekRun, AResetCommandHoldsTheNextPlayBack) {
-    Load(SmfImage(0, 96, {{0x00, 0x90, 0x3C, 0x64, 0x60, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 96, {
+        Track({
+            {0x00, 0x90, 0x3C, 0x64},  // note on C4
+            {0x60, 0xFF, 0x2F, 0x00},  // end of track
+        }),
+    }));
     sequencer.SendReset(lyra::ResetKind::xg);
     sequencer.Start();
     PumpUntil(100);
@@ -270,7 +285,7 @@ TEST_F(EngineSeekRun, AResetCommandHoldsTheNextPlayBack) {
 }
 
 TEST_F(EngineSeekRun, StateCanBeTurnedOffLeavingOnlyTheDefaults) {
-    Load(SmfImage(0, 96, {kSetupTrack}));
+    Load(Smf(0, 96, {kSetupTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Seek(1);
     sink.sent.clear();
@@ -284,13 +299,13 @@ TEST_F(EngineSeekRun, StateCanBeTurnedOffLeavingOnlyTheDefaults) {
 
 // After a seek into a divided message, its remaining packets are not sent on their own.
 TEST_F(EngineSeekRun, LeavesOutTheRestOfADividedMessageCutByTheSeek) {
-    const Bytes track = {
-        0x00, 0xF0, 0x03, 0x43, 0x10, 0x4C,
-        0x60, 0xF7, 0x03, 0x7E, 0x00, 0xF7,  // 0.5 s: the last packet
-        0x00, 0x90, 0x3C, 0x64,
-        0x60, 0xFF, 0x2F, 0x00,
-    };
-    Load(SmfImage(0, 96, {track}));
+    const Bytes track = Track({
+        {0x00, 0xF0, 0x03, 0x43, 0x10, 0x4C},
+        {0x60, 0xF7, 0x03, 0x7E, 0x00, 0xF7},  // 0.5 s: the last packet
+        {0x00, 0x90, 0x3C, 0x64},
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    Load(Smf(0, 96, {track}));
     sequencer.Seek(2);
     sink.sent.clear();
     sequencer.Start();

@@ -1,7 +1,7 @@
 #include "engine/sequencer.h"
 
 #include "engine/smf_reader.h"
-#include "engine_test_song.h"
+#include "tests/common/song_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +41,14 @@ private:
 };
 
 // 480 ticks a quarter; 500000 us a quarter until 960, then 250000.
-const Bytes kTempoTrack = {
-    0x00, 0x90, 0x3C, 0x64,                          // 0
-    0x83, 0x60, 0x80, 0x3C, 0x00,                    // 480: 0.5 s
-    0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 960: 1.0 s, tempo 250000
-    0x83, 0x60, 0x90, 0x3E, 0x64,                    // 1440: 1.25 s
-    0x81, 0x70, 0x80, 0x3E, 0x00,                    // 1680: 1.375 s
-    0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
-};
+const Bytes kTempoTrack = Track({
+    {0x00, 0x90, 0x3C, 0x64},                          // 0
+    {0x83, 0x60, 0x80, 0x3C, 0x00},                    // 480: 0.5 s
+    {0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90},  // 960: 1.0 s, tempo 250000
+    {0x83, 0x60, 0x90, 0x3E, 0x64},                    // 1440: 1.25 s
+    {0x81, 0x70, 0x80, 0x3E, 0x00},                    // 1680: 1.375 s
+    {0x81, 0x70, 0xFF, 0x2F, 0x00},                    // 1920: end, 1.5 s
+});
 
 // The clean state of a stop, channel by channel.
 std::vector<Bytes> Silence() {
@@ -110,7 +110,7 @@ protected:
 };
 
 TEST_F(EngineSequencer, SendsEachEventAtItsTimeAcrossTempoChanges) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     std::int64_t start = clock.NowUs();
     ASSERT_TRUE(sequencer.Start());
     RunToEnd();
@@ -123,7 +123,7 @@ TEST_F(EngineSequencer, SendsEachEventAtItsTimeAcrossTempoChanges) {
 }
 
 TEST_F(EngineSequencer, SendsNothingBeforeItsTime) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Start();
     EXPECT_EQ(PumpWhileDue(), 500000);
     EXPECT_EQ(SongSent().size(), 1u);
@@ -136,7 +136,7 @@ TEST_F(EngineSequencer, SendsNothingBeforeItsTime) {
 }
 
 TEST_F(EngineSequencer, SilencesEveryChannelWhenTheSongEnds) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Start();
     RunToEnd();
     std::vector<Bytes> expected = {{0x90, 0x3C, 0x64}, {0x80, 0x3C, 0x00}, {0x90, 0x3E, 0x64}, {0x80, 0x3E, 0x00}};
@@ -151,7 +151,7 @@ struct PositionCase {
 };
 
 TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     EXPECT_EQ(sequencer.Length(), 15u);
     sequencer.Start();
     PumpWhileDue();
@@ -172,12 +172,16 @@ TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
 
 TEST_F(EngineSequencer, RoundsTheLengthUpToTheNextTenth) {
     // 0x4F1 ticks at 96 a quarter and 120 bpm: 6.588 s.
-    Load(SmfImage(0, 96, {{0x89, 0x71, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 96, {
+        Track({
+            {0x89, 0x71, 0xFF, 0x2F, 0x00},  // end of track at 0x4F1
+        }),
+    }));
     EXPECT_EQ(sequencer.Length(), 66u);
 }
 
 TEST_F(EngineSequencer, StopKeepsThePositionAndSilencesOnce) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Start();
     PumpWhileDue();
     clock.Advance(700000);
@@ -196,7 +200,7 @@ TEST_F(EngineSequencer, StopKeepsThePositionAndSilencesOnce) {
 
 TEST_F(EngineSequencer, TheFirstLoadLeavesACleanStateAndAStopAfterItSendsNothing) {
     lyra::Song song;
-    const Bytes image = SmfImage(0, 480, {kTempoTrack});
+    const Bytes image = Smf(0, 480, {kTempoTrack});
     ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
     sequencer.Load(std::move(song));
     EXPECT_EQ(sink.BytesOnly(), Silence());
@@ -208,7 +212,7 @@ TEST_F(EngineSequencer, TheFirstLoadLeavesACleanStateAndAStopAfterItSendsNothing
 // A stop leaves every channel clean, and the next start sends the defaults before the song, so
 // nothing of the last run carries over.
 TEST_F(EngineSequencer, EveryStartBeginsFromTheCleanStateWithVolumeAndPanDefaults) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Start();
     PumpWhileDue();
     sequencer.Stop();
@@ -230,7 +234,7 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
     Bytes track;
     for (int i = 0; i < 1000; ++i) track.insert(track.end(), {0x00, 0x91, static_cast<std::uint8_t>(i % 128), 0x40});
     track.insert(track.end(), {0x60, 0xFF, 0x2F, 0x00});
-    Load(SmfImage(0, 96, {track}));
+    Load(Smf(0, 96, {Track(track)}));
     sequencer.Start();
     std::size_t before = sink.sent.size();
     for (int pump = 0; pump < 5; ++pump) {
@@ -247,7 +251,13 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
 // A far-off delta (here 0x0FFFFFFF ticks of a millisecond: 74 hours) gives a long song whose
 // length and every position fit 16 bits, and a seek to the last unit reaches its end.
 TEST_F(EngineSequencer, AFarOffDeltaGivesALongSongThatFitsSixteenBits) {
-    Load(SmfImage(0, 0xE728, {{0x00, 0x90, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 0xE728, {
+        Track({
+            {0x00, 0x90, 0x3C, 0x64},                    // note on C4
+            {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00},  // 0x0FFFFFFF ms later, note off C4
+            {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+        }),
+    }));
     const std::int64_t lengthUs = std::int64_t{0x0FFFFFFF} * 1000;
     EXPECT_EQ(sequencer.UnitUs(), lyra::PositionUnitUs(lengthUs));
     EXPECT_GT(sequencer.UnitUs(), lyra::kUsPerTenth);
@@ -289,7 +299,7 @@ TEST(EnginePositionUnit, FitsEverySongIn16BitsInTenthsWhileItCan) {
 }
 
 TEST_F(EngineSequencer, StartAfterStopGoesOnFromThePosition) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Start();
     PumpWhileDue();
@@ -308,7 +318,7 @@ TEST_F(EngineSequencer, StartAfterStopGoesOnFromThePosition) {
 }
 
 TEST_F(EngineSequencer, SeekWhileStoppedOnlyMovesThePosition) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Seek(12);
     EXPECT_FALSE(sequencer.Playing());
     EXPECT_TRUE(sink.sent.empty());
@@ -316,7 +326,7 @@ TEST_F(EngineSequencer, SeekWhileStoppedOnlyMovesThePosition) {
 }
 
 TEST_F(EngineSequencer, SeekBeyondTheEndStopsAtTheLength) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Seek(600);
     EXPECT_EQ(sequencer.Position(), 15u);
     sequencer.SetStateSentAtStart(false);
@@ -326,7 +336,7 @@ TEST_F(EngineSequencer, SeekBeyondTheEndStopsAtTheLength) {
 }
 
 TEST_F(EngineSequencer, SeekWhilePlayingSilencesThenGoesOnFromTheNewPlace) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.SetStateSentAtStart(false);
     sequencer.Start();
     PumpWhileDue();
@@ -350,14 +360,14 @@ TEST_F(EngineSequencer, StartWithoutASongFails) {
 }
 
 TEST_F(EngineSequencer, LoadStopsWhatPlaysAndStartsAtZero) {
-    Load(SmfImage(0, 480, {kTempoTrack}));
+    Load(Smf(0, 480, {kTempoTrack}));
     sequencer.Start();
     PumpWhileDue();
     clock.Advance(600000);
     sequencer.Pump();
     sink.sent.clear();
     lyra::Song song;
-    const Bytes image = SmfImage(0, 480, {kTempoTrack});
+    const Bytes image = Smf(0, 480, {kTempoTrack});
     ASSERT_EQ(lyra::ReadSong(image.data(), image.size(), song), lyra::ReadResult::ok);
     sequencer.Load(std::move(song));
     EXPECT_FALSE(sequencer.Playing());

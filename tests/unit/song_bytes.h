@@ -1,39 +1,11 @@
-// Songs for tests, written as bytes: a header chunk and track chunks around events.
+// Running the conversion walk on songs built with tests/common/song_builder.h, and reading back what it made.
 #pragma once
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "song/convert.h"
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes SongHeader(std::uint16_t trackCount = 1, std::uint16_t division = 480, std::uint16_t format = 1)
-{
-    return {'M', 'T', 'h', 'd', 0, 0, 0, 6,
-            static_cast<std::uint8_t>(format >> 8), static_cast<std::uint8_t>(format),
-            static_cast<std::uint8_t>(trackCount >> 8), static_cast<std::uint8_t>(trackCount),
-            static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)};
-}
-
-inline Bytes TrackChunk(const Bytes& events)
-{
-    const auto size = static_cast<std::uint32_t>(events.size());
-    Bytes chunk{'M', 'T', 'r', 'k', static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-                static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
-    chunk.insert(chunk.end(), events.begin(), events.end());
-    return chunk;
-}
-
-// A one-track song: header, "MTrk", the events as given.
-inline Bytes OneTrackSong(const Bytes& events, std::uint16_t division = 480)
-{
-    Bytes song = SongHeader(1, division);
-    const Bytes chunk = TrackChunk(events);
-    song.insert(song.end(), chunk.begin(), chunk.end());
-    return song;
-}
+#include "tests/common/song_builder.h"
 
 // Every report as a line, in the order the walk gave them.
 class RecordedReports : public ConversionReports {

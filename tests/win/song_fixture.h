@@ -7,6 +7,7 @@
 #include "song/convert.h"
 #include "song/song_commands.h"
 #include "song/song_state.h"
+#include "tests/common/song_builder.h"
 
 #include <shlobj.h>
 
@@ -14,53 +15,58 @@
 #include <string>
 #include <vector>
 
-using namespace std::string_literals;
-
-// Hand-made songs. Each line of a dump is one chunk header or one event.
+// Hand-made songs, one event a line; the tests compare them with what the program holds as text.
 namespace songs {
 
 // Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
-const std::string kSmall =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s  // format 0, 1 track, division 480
-    + "MTrk" "\x00\x00\x00\x0C"s                                 // 12 bytes of events
-    + "\x00\x90\x3C\x64"s                                        // note on C4, velocity 100
-    + "\x60\x80\x3C\x40"s                                        // 96 ticks later note off C4
-    + "\x00\xFF\x2F\x00"s;                                       // end of track
+const Bytes kSmallBytes = Smf(0, 480, {
+    Track({
+        {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
+        {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later, note off C4
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+    }),
+});
+const Bytes kSmallTrack(kSmallBytes.begin() + 14, kSmallBytes.end());
+const std::string kSmall = AsText(kSmallBytes);
 
 // A header and nothing else: it loads, and converts to its 14 bytes.
-const std::string kHeaderOnly = "MThd" "\x00\x00\x00\x06" "\x00\x01" "\x00\x01" "\x00\x60"s;
+const std::string kHeaderOnly = AsText(Header(1, 1, 0x60));
 
 // Header check failures.
-const std::string kFormat3 = "MThd" "\x00\x00\x00\x06" "\x00\x03" "\x00\x01" "\x01\xE0"s + kSmall.substr(14);
-const std::string kNoTracks = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x00" "\x01\xE0"s + kSmall.substr(14);
-const std::string kHeaderLength7 = "MThd" "\x00\x00\x00\x07" "\x00\x00" "\x00\x01" "\x01\xE0" "\x00"s + kSmall.substr(14);
-const std::string kRiff = "RIFF" "\x2E\x00\x00\x00" "RMID" "data" "\x22\x00\x00\x00"s + kSmall;  // RIFF form of kSmall
+const std::string kFormat3 = AsText(Join({Header(3, 1, 480), kSmallTrack}));
+const std::string kNoTracks = AsText(Join({Header(0, 0, 480), kSmallTrack}));
+const std::string kHeaderLength7 =
+    AsText(Join({Chunk("MThd", {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0, 0x00}), kSmallTrack}));  // a seventh byte
+const std::string kRiff = AsText(Riff(kSmallBytes));
 const std::string kThirteenBytes = kSmall.substr(0, 13);
 
 // Its first event comes without a status byte: the walk does not know the running status.
-const std::string kNoStatus =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x07"s
-    + "\x00\x3C\x64"s                                            // data bytes without a status
-    + "\x00\xFF\x2F\x00"s;
+const std::string kNoStatus = AsText(Smf(0, 480, {
+    Track({
+        {0x00, 0x3C, 0x64},        // data bytes without a status
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+    }),
+}));
 
 // A delta time of four bytes.
-const std::string kLongDelta =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x0B"s
-    + "\x81\x81\x81\x01\x90\x3C\x64"s                            // delta 0x204081: four bytes
-    + "\x00\xFF\x2F\x00"s;
+const std::string kLongDelta = AsText(Smf(0, 480, {
+    Track({
+        {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes, note on C4
+        {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+    }),
+}));
 
 // Key 120 on channel 1: out of range when shifted up by 12.
-const std::string kHighNote =
-    "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x01\xE0"s
-    + "MTrk" "\x00\x00\x00\x0C"s
-    + "\x00\x90\x78\x64"s                                        // note on key 120
-    + "\x60\x80\x78\x40"s                                        // note off key 120
-    + "\x00\xFF\x2F\x00"s;
+const std::string kHighNote = AsText(Smf(0, 480, {
+    Track({
+        {0x00, 0x90, 0x78, 0x64},  // note on key 120
+        {0x60, 0x80, 0x78, 0x40},  // 96 ticks later, note off key 120
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+    }),
+}));
 
 // Division 30000: scaled by 250 % it no longer fits 16 bits.
-const std::string kDivision30000 = "MThd" "\x00\x00\x00\x06" "\x00\x00" "\x00\x01" "\x75\x30"s + kSmall.substr(14);
+const std::string kDivision30000 = AsText(Join({Header(0, 1, 30000), kSmallTrack}));
 
 }  // namespace songs
 
