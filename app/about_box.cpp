@@ -35,12 +35,8 @@ int FillAboutTexts(HWND dialog) {
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            FillAboutTexts(dialog);
-            return 1;
-        case WM_CLOSE:
-            EndDialog(dialog, 0);
-            return 1;
+        case WM_INITDIALOG: FillAboutTexts(dialog); return 1;
+        case WM_CLOSE: EndDialog(dialog, 0); return 1;
         case WM_COMMAND:
             // Only the close button closes; Esc (IDCANCEL) is ignored like every other command.
             if (LOWORD(wParam) == IDC_ABOUT_CLOSE_BUTTON) PostMessageA(dialog, WM_CLOSE, 0, 0);

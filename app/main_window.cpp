@@ -105,20 +105,14 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             EndDialog(window, 0);
             PostQuitMessage(0);
             return 1;
-        case WM_COMMAND:
-            RouteCommand(LOWORD(wParam));
-            return 1;
-        case WM_HSCROLL:
-            MoveSlider(wParam, reinterpret_cast<HWND>(lParam));
-            return 1;
+        case WM_COMMAND: RouteCommand(LOWORD(wParam)); return 1;
+        case WM_HSCROLL: MoveSlider(wParam, reinterpret_cast<HWND>(lParam)); return 1;
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_PATH_FIELD)) {
                 return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
             }
             return DefWindowProcA(window, message, wParam, lParam);
-        case WM_DROPFILES:
-            OpenDroppedSong(reinterpret_cast<HDROP>(wParam));
-            return 1;
+        case WM_DROPFILES: OpenDroppedSong(reinterpret_cast<HDROP>(wParam)); return 1;
     }
     return 0;
 }
@@ -155,7 +149,8 @@ int OpenHelp() {
     wait.Set(IDC_WAIT);
     char path[MAX_PATH];
     ProgramDirFile(path, "KADENZO.CHM");
-    const INT_PTR result = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL));
+    const INT_PTR result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) WindowRef(mainWindow.load()).ShowMessage(LoadText(appInstance, IDS_CANNOT_START_PROGRAM), MB_OK);
     return 0;
 }

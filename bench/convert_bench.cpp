@@ -14,15 +14,13 @@ namespace {
 constexpr std::size_t kSongSize = 16u << 20;
 constexpr int kRounds = 30;
 
-void Append(std::vector<std::uint8_t>& song, std::initializer_list<std::uint8_t> bytes)
-{
+void Append(std::vector<std::uint8_t>& song, std::initializer_list<std::uint8_t> bytes) {
     song.insert(song.end(), bytes);
 }
 
 // One track of chords on every channel: a status byte, then running status for the rest of the
 // chord and its note offs; now and then a program change and a key signature.
-std::vector<std::uint8_t> DenseSong()
-{
+std::vector<std::uint8_t> DenseSong() {
     constexpr std::size_t kChunkHeaders = 14 + 8;  // "MThd" and its body, "MTrk" and its length
     std::vector<std::uint8_t> track;
     track.reserve(kSongSize);
@@ -33,7 +31,8 @@ std::vector<std::uint8_t> DenseSong()
         if (block % 256 == 0) Append(track, {0x00, 0xFF, 0x59, 0x02, static_cast<std::uint8_t>(block % 8), 0x00});
         if (block % 64 == 0) Append(track, {0x00, static_cast<std::uint8_t>(0xC0 | channel), 5});
         Append(track, {0x00, static_cast<std::uint8_t>(0x90 | channel), key, velocity});
-        Append(track, {0x00, static_cast<std::uint8_t>(key + 4), velocity, 0x00, static_cast<std::uint8_t>(key + 7), velocity});
+        Append(track, {0x00, static_cast<std::uint8_t>(key + 4), velocity, 0x00, static_cast<std::uint8_t>(key + 7),
+                       velocity});
         Append(track, {0x60, key, 0x00, 0x00, static_cast<std::uint8_t>(key + 4), 0x00, 0x00,
                        static_cast<std::uint8_t>(key + 7), 0x00});
     }
@@ -41,8 +40,7 @@ std::vector<std::uint8_t> DenseSong()
     return Smf(0, 480, {Track(track)});
 }
 
-ConversionSettings EverySetting()
-{
+ConversionSettings EverySetting() {
     ConversionSettings settings;
     settings.toneShift = 3;
     settings.warnOutOfRange = 0;
@@ -57,8 +55,7 @@ ConversionSettings EverySetting()
 }
 
 template <typename Work>
-double BestSeconds(Work work)
-{
+double BestSeconds(Work work) {
     double best = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
@@ -71,8 +68,7 @@ double BestSeconds(Work work)
 
 }  // namespace
 
-int main()
-{
+int main() {
     const std::vector<std::uint8_t> song = DenseSong();
     const ConversionSettings settings = EverySetting();
     std::vector<std::uint8_t> output(song.size());

@@ -86,7 +86,8 @@ std::vector<Captured> ReadCapture(const std::string& path) {
         std::istringstream fields(line);
         Captured message{};
         fields >> message.ms;
-        for (std::string hex; fields >> hex;) message.bytes.push_back(static_cast<std::uint8_t>(std::strtoul(hex.c_str(), nullptr, 16)));
+        for (std::string hex; fields >> hex;)
+            message.bytes.push_back(static_cast<std::uint8_t>(std::strtoul(hex.c_str(), nullptr, 16)));
         messages.push_back(message);
     }
     return messages;
@@ -177,12 +178,13 @@ int main(int argc, char** argv) {
         std::printf("not a song that plays\n");
         return 1;
     }
-    std::printf("song: %.1f s, %zu events\n", static_cast<double>(song.lengthUs) / 1e6, lyra::CollectEvents(song).size());
+    std::printf("song: %.1f s, %zu events\n", static_cast<double>(song.lengthUs) / 1e6,
+                lyra::CollectEvents(song).size());
     for (int round = 1; round <= rounds; ++round) {
         Figures figures;
         if (!PlayOnce(image, song, figures)) return 1;
-        std::printf("round %d: lateness (ms) median %.3f  p99 %.3f  max %.3f   (%zu captured, %zu differing)\n",
-                    round, figures.median, figures.p99, figures.max, figures.captured, figures.differing);
+        std::printf("round %d: lateness (ms) median %.3f  p99 %.3f  max %.3f   (%zu captured, %zu differing)\n", round,
+                    figures.median, figures.p99, figures.max, figures.captured, figures.differing);
     }
     return 0;
 }

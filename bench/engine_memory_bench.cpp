@@ -25,7 +25,8 @@ Bytes DenseSong(std::size_t megabytes) {
         image.insert(image.end(), chunk.begin(), chunk.end());
         image.insert(image.end(), {0x00, static_cast<std::uint8_t>(0x90 | channel), 60, 100});
         for (std::size_t i = 0; i < perTrack; ++i) {
-            image.insert(image.end(), {0x01, static_cast<std::uint8_t>(36 + i % 48), static_cast<std::uint8_t>(i % 2 ? 0 : 90)});
+            image.insert(image.end(),
+                         {0x01, static_cast<std::uint8_t>(36 + i % 48), static_cast<std::uint8_t>(i % 2 ? 0 : 90)});
         }
         image.insert(image.end(), {0x01, 0xFF, 0x2F, 0x00});
     }

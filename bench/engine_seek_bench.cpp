@@ -39,7 +39,8 @@ Bytes BusySong() {
         const auto channel = static_cast<std::uint8_t>(i % 16);
         const std::uint8_t controllers[] = {1, 7, 10, 11, 91, 93, 101, 100, 6, 99, 98, 6};
         std::uint8_t controller = controllers[(i / 16) % std::size(controllers)];
-        track.insert(track.end(), {static_cast<std::uint8_t>(0xB0 | channel), controller, static_cast<std::uint8_t>(i % 128)});
+        track.insert(track.end(),
+                     {static_cast<std::uint8_t>(0xB0 | channel), controller, static_cast<std::uint8_t>(i % 128)});
     }
     int used = (kSysEx + kControls + spacingEvery - 1) / spacingEvery;
     PutVarLen(track, static_cast<std::uint32_t>(10000 - used));

@@ -13,8 +13,7 @@
 namespace {
 
 // A text with its %d (and %u) filled in, as the log window formats it.
-std::string Formatted(const char8_t* format, int number, unsigned count = 0)
-{
+std::string Formatted(const char8_t* format, int number, unsigned count = 0) {
     char line[256];
     std::snprintf(line, sizeof line, reinterpret_cast<const char*>(format), number, count);
     return line;
@@ -27,8 +26,7 @@ public:
 
     void DivisionRefused() override { Log(Utf8(kDivisionRefusedText)); }
     void NoteOutOfRangeLetThrough() override { Log(Utf8(kOutOfRangeLogText)); }
-    void Finished(std::int16_t toneShift, std::uint32_t outOfRangeCount) override
-    {
+    void Finished(std::int16_t toneShift, std::uint32_t outOfRangeCount) override {
         const std::string line = outOfRangeCount == 0 ? Formatted(kConvertedText, toneShift)
                                                       : Formatted(kConvertedOutOfRangeText, toneShift, outOfRangeCount);
         Log(line);
@@ -41,14 +39,10 @@ private:
     FileReport& report_;
 };
 
-void Fail(FileReport& report, const char8_t* text)
-{
-    report.lines.push_back({Utf8(text), true});
-}
+void Fail(FileReport& report, const char8_t* text) { report.lines.push_back({Utf8(text), true}); }
 
 // The whole file, as LoadSong reads it; false with the failure's text added to the report.
-bool LoadSongFile(const std::string& path, std::vector<std::uint8_t>& song, FileReport& report)
-{
+bool LoadSongFile(const std::string& path, std::vector<std::uint8_t>& song, FileReport& report) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file || IsFolder(path)) {
         Fail(report, kCannotOpenText);
@@ -77,30 +71,27 @@ bool LoadSongFile(const std::string& path, std::vector<std::uint8_t>& song, File
     return true;
 }
 
-void ReportStop(ConversionResult result, FileReport& report)
-{
+void ReportStop(ConversionResult result, FileReport& report) {
     switch (result) {
-    case ConversionResult::BadFormat:
-        Fail(report, kBadFormatText);
-        Fail(report, kBadFormatLogText);
-        break;
-    case ConversionResult::Unsupported:
-        Fail(report, kUnsupportedText);
-        Fail(report, kUnsupportedLogText);
-        break;
-    case ConversionResult::OutOfRange:
-        Fail(report, kOutOfRangeText);
-        Fail(report, kOutOfRangeLogText);
-        break;
-    case ConversionResult::Converted:
-        break;
+        case ConversionResult::BadFormat:
+            Fail(report, kBadFormatText);
+            Fail(report, kBadFormatLogText);
+            break;
+        case ConversionResult::Unsupported:
+            Fail(report, kUnsupportedText);
+            Fail(report, kUnsupportedLogText);
+            break;
+        case ConversionResult::OutOfRange:
+            Fail(report, kOutOfRangeText);
+            Fail(report, kOutOfRangeLogText);
+            break;
+        case ConversionResult::Converted: break;
     }
 }
 
 }  // namespace
 
-std::string TransOutputPath(const std::string& input)
-{
+std::string TransOutputPath(const std::string& input) {
     const std::string name = NameOf(input);
     const std::size_t dot = name.rfind('.');
     const std::string title = dot == std::string::npos ? name : name.substr(0, dot);
@@ -108,8 +99,7 @@ std::string TransOutputPath(const std::string& input)
     return FolderOf(input) + title + "[trans]." + extension;
 }
 
-FileReport ConvertFile(const std::string& input, const std::string& output, const CliOptions& options)
-{
+FileReport ConvertFile(const std::string& input, const std::string& output, const CliOptions& options) {
     FileReport report;
     std::vector<std::uint8_t> song;
     if (!LoadSongFile(input, song, report)) return report;
@@ -137,15 +127,13 @@ FileReport ConvertFile(const std::string& input, const std::string& output, cons
     }
     const std::string_view bytes(reinterpret_cast<const char*>(converted.data()), outcome.length);
     switch (WriteWholeFile(output.c_str(), {&bytes, 1}, options.force)) {
-    case WriteOutcome::Written:
-        report.converted = true;
-        break;
-    case WriteOutcome::AlreadyExists:
-        report.lines.push_back({"output exists, not replaced without --force: " + PathForPrinting(output), true});
-        break;
-    case WriteOutcome::Failed:
-        report.lines.push_back({Utf8(kCannotCreateText) + " " + PathForPrinting(output), true});
-        break;
+        case WriteOutcome::Written: report.converted = true; break;
+        case WriteOutcome::AlreadyExists:
+            report.lines.push_back({"output exists, not replaced without --force: " + PathForPrinting(output), true});
+            break;
+        case WriteOutcome::Failed:
+            report.lines.push_back({Utf8(kCannotCreateText) + " " + PathForPrinting(output), true});
+            break;
     }
     return report;
 }

@@ -17,29 +17,25 @@ constexpr int kSomeFailed = 2;
 // Converts the inputs over `jobs` threads; each file's report becomes ready on its own.
 class Batch {
 public:
-    explicit Batch(const CliOptions& options) : options_(options), reports_(options.inputs.size()),
-                                       ready_(options.inputs.size(), false) {}
+    explicit Batch(const CliOptions& options)
+        : options_(options), reports_(options.inputs.size()), ready_(options.inputs.size(), false) {}
 
-    void Start(unsigned jobs)
-    {
+    void Start(unsigned jobs) {
         for (unsigned i = 0; i < jobs; ++i) workers_.emplace_back([this] { Work(); });
     }
 
-    const FileReport& WaitFor(std::size_t index)
-    {
+    const FileReport& WaitFor(std::size_t index) {
         std::unique_lock lock(mutex_);
         readyChanged_.wait(lock, [&] { return ready_[index]; });
         return reports_[index];
     }
 
-    ~Batch()
-    {
+    ~Batch() {
         for (std::thread& worker : workers_) worker.join();
     }
 
 private:
-    void Work()
-    {
+    void Work() {
         for (std::size_t index = next_++; index < options_.inputs.size(); index = next_++) {
             const std::string& input = options_.inputs[index];
             const std::string output = options_.outputPath.empty() ? TransOutputPath(input) : options_.outputPath;
@@ -60,8 +56,7 @@ private:
     std::vector<std::thread> workers_;
 };
 
-void PrintReport(const std::string& input, const FileReport& report, bool quiet)
-{
+void PrintReport(const std::string& input, const FileReport& report, bool quiet) {
     std::string block;
     for (const PrintedLine& line : report.lines) {
         if (quiet && !line.failure) continue;
@@ -70,16 +65,14 @@ void PrintReport(const std::string& input, const FileReport& report, bool quiet)
     if (!block.empty()) PrintUtf8(block);
 }
 
-unsigned JobCount(const CliOptions& options)
-{
+unsigned JobCount(const CliOptions& options) {
     const unsigned wanted = options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     return static_cast<unsigned>(std::min<std::size_t>(wanted, options.inputs.size()));
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CliOptions options;
     const std::string refusal = ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
     if (!refusal.empty()) {

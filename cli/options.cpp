@@ -5,8 +5,7 @@
 
 namespace {
 
-bool ParseNumber(const std::string& text, long min, long max, long& value)
-{
+bool ParseNumber(const std::string& text, long min, long max, long& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') ++first;
@@ -14,39 +13,34 @@ bool ParseNumber(const std::string& text, long min, long max, long& value)
     return first != last && error == std::errc{} && end == last && value >= min && value <= max;
 }
 
-bool ParseTrack(const std::string& text, int& track)
-{
+bool ParseTrack(const std::string& text, int& track) {
     long value = 0;
     if (text.empty() || text[0] == '+' || !ParseNumber(text, 1, kTrackCount, value)) return false;
     track = static_cast<int>(value);
     return true;
 }
 
-bool ParseTrackRange(const std::string& item, std::uint32_t& mask)
-{
+bool ParseTrackRange(const std::string& item, std::uint32_t& mask) {
     const std::size_t dash = item.find('-');
     int first = 0;
     int last = 0;
     if (dash == std::string::npos) {
         if (!ParseTrack(item, first)) return false;
         last = first;
-    } else if (!ParseTrack(item.substr(0, dash), first) || !ParseTrack(item.substr(dash + 1), last) ||
-               first > last) {
+    } else if (!ParseTrack(item.substr(0, dash), first) || !ParseTrack(item.substr(dash + 1), last) || first > last) {
         return false;
     }
     for (int track = first; track <= last; ++track) mask |= 1u << (track - 1);
     return true;
 }
 
-std::string Refusal(const std::string& option, const std::string& what, const std::string& value)
-{
+std::string Refusal(const std::string& option, const std::string& what, const std::string& value) {
     return option + ": " + what + ": '" + value + "'";
 }
 
 // "LIST=VALUE" of --volume, --velocity and --instrument: calls `apply` for every listed track.
 std::string ApplyPerTrack(const std::string& option, const std::string& argument, long max,
-                          const std::function<void(int, long)>& apply)
-{
+                          const std::function<void(int, long)>& apply) {
     const std::size_t equals = argument.rfind('=');
     std::uint32_t mask = 0;
     long value = 0;
@@ -62,8 +56,7 @@ std::string ApplyPerTrack(const std::string& option, const std::string& argument
 
 }  // namespace
 
-bool ParseTrackList(const std::string& text, std::uint32_t& mask)
-{
+bool ParseTrackList(const std::string& text, std::uint32_t& mask) {
     mask = 0;
     if (text == "none") return true;
     std::size_t start = 0;
@@ -75,8 +68,7 @@ bool ParseTrackList(const std::string& text, std::uint32_t& mask)
     }
 }
 
-std::string ParseOptions(const std::vector<std::string>& arguments, CliOptions& options)
-{
+std::string ParseOptions(const std::vector<std::string>& arguments, CliOptions& options) {
     ConversionSettings& settings = options.settings;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -89,11 +81,26 @@ std::string ParseOptions(const std::vector<std::string>& arguments, CliOptions& 
             optionsEnded = true;
             continue;
         }
-        if (option == "--help" || option == "-h") { options.help = true; continue; }
-        if (option == "--version") { options.version = true; continue; }
-        if (option == "--continue") { settings.warnOutOfRange = 0; continue; }
-        if (option == "--force") { options.force = true; continue; }
-        if (option == "--quiet") { options.quiet = true; continue; }
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (option == "--version") {
+            options.version = true;
+            continue;
+        }
+        if (option == "--continue") {
+            settings.warnOutOfRange = 0;
+            continue;
+        }
+        if (option == "--force") {
+            options.force = true;
+            continue;
+        }
+        if (option == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
 
         const bool takesValue = option == "--shift" || option == "--tracks" || option == "--volume" ||
                                 option == "--velocity" || option == "--instrument" || option == "--tempo" ||

@@ -13,29 +13,25 @@
 namespace {
 
 #ifdef _WIN32
-std::wstring Widen(const std::string& text, unsigned codePage)
-{
+std::wstring Widen(const std::string& text, unsigned codePage) {
     const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(size, L'\0');
     MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
     return wide;
 }
 
-std::string Narrow(const std::wstring& wide, unsigned codePage)
-{
-    const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
+std::string Narrow(const std::wstring& wide, unsigned codePage) {
+    const int size =
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(size, '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
     return text;
 }
 #endif
 
 }  // namespace
 
-void PrintUtf8(const std::string& text, bool toStandardError)
-{
+void PrintUtf8(const std::string& text, bool toStandardError) {
 #ifdef _WIN32
     const HANDLE handle = GetStdHandle(toStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     const std::wstring wide = Widen(text, CP_UTF8);
@@ -55,8 +51,7 @@ void PrintUtf8(const std::string& text, bool toStandardError)
 #endif
 }
 
-std::string PathForPrinting(const std::string& path)
-{
+std::string PathForPrinting(const std::string& path) {
 #ifdef _WIN32
     return Narrow(Widen(path, 932), CP_UTF8);  // paths are code-page-932 bytes, as the manifest makes them
 #else
@@ -64,31 +59,20 @@ std::string PathForPrinting(const std::string& path)
 #endif
 }
 
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, FolderPartLength(path.c_str()));
-}
+std::string FolderOf(const std::string& path) { return path.substr(0, FolderPartLength(path.c_str())); }
 
-std::string NameOf(const std::string& path)
-{
-    return path.substr(FolderPartLength(path.c_str()));
-}
+std::string NameOf(const std::string& path) { return path.substr(FolderPartLength(path.c_str())); }
 
 #ifdef _WIN32
 
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool IsFolder(const std::string& path)
-{
+bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool SameFile(const std::string& first, const std::string& second)
-{
+bool SameFile(const std::string& first, const std::string& second) {
     char firstFull[MAX_PATH];
     char secondFull[MAX_PATH];
     if (GetFullPathNameA(first.c_str(), MAX_PATH, firstFull, nullptr) == 0) return false;
@@ -98,20 +82,17 @@ bool SameFile(const std::string& first, const std::string& second)
 
 #else
 
-bool FileExists(const std::string& path)
-{
+bool FileExists(const std::string& path) {
     struct stat status;
     return lstat(path.c_str(), &status) == 0;
 }
 
-bool IsFolder(const std::string& path)
-{
+bool IsFolder(const std::string& path) {
     struct stat status;
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool SameFile(const std::string& first, const std::string& second)
-{
+bool SameFile(const std::string& first, const std::string& second) {
     struct stat firstStatus;
     struct stat secondStatus;
     return stat(first.c_str(), &firstStatus) == 0 && stat(second.c_str(), &secondStatus) == 0 &&

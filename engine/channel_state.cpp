@@ -166,28 +166,26 @@ SongChase::~SongChase() = default;
 void SongChase::Take(const SongEvent& event) {
     const std::uint8_t* bytes = event.bytes;
     switch (event.kind) {
-    case EventKind::channel:
-        if (event.size >= 2) channels_->at(bytes[0] & 0x0F).Apply(bytes[0] & 0xF0, bytes[1], event.size > 2 ? bytes[2] : 0);
-        break;
-    case EventKind::sysEx:
-        // A reset puts every channel back to its defaults: what the song set before it is gone.
-        if (IsResetMessage(bytes, event.size)) *channels_ = {};
-        sysEx_.push_back(Packet(event));
-        break;
-    case EventKind::sysExStart:
-        dividedPackets_.assign(1, Packet(event));
-        break;
-    case EventKind::sysExPart:
-        if (!dividedPackets_.empty()) dividedPackets_.push_back(Packet(event));
-        break;
-    case EventKind::sysExEnd:
-        if (dividedPackets_.empty()) break;
-        dividedPackets_.push_back(Packet(event));
-        sysEx_.insert(sysEx_.end(), dividedPackets_.begin(), dividedPackets_.end());
-        dividedPackets_.clear();
-        break;
-    case EventKind::escape:
-        break;  // bytes of unknown meaning: not part of a state
+        case EventKind::channel:
+            if (event.size >= 2)
+                channels_->at(bytes[0] & 0x0F).Apply(bytes[0] & 0xF0, bytes[1], event.size > 2 ? bytes[2] : 0);
+            break;
+        case EventKind::sysEx:
+            // A reset puts every channel back to its defaults: what the song set before it is gone.
+            if (IsResetMessage(bytes, event.size)) *channels_ = {};
+            sysEx_.push_back(Packet(event));
+            break;
+        case EventKind::sysExStart: dividedPackets_.assign(1, Packet(event)); break;
+        case EventKind::sysExPart:
+            if (!dividedPackets_.empty()) dividedPackets_.push_back(Packet(event));
+            break;
+        case EventKind::sysExEnd:
+            if (dividedPackets_.empty()) break;
+            dividedPackets_.push_back(Packet(event));
+            sysEx_.insert(sysEx_.end(), dividedPackets_.begin(), dividedPackets_.end());
+            dividedPackets_.clear();
+            break;
+        case EventKind::escape: break;  // bytes of unknown meaning: not part of a state
     }
 }
 

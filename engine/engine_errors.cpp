@@ -13,17 +13,17 @@ bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (
 
 const char* ErrorText(std::int32_t code) {
     switch (code) {
-    case kEngineOk: return "正常に終了しました。";
-    case kEngineBadArgument: return "引数が正しくありません。";
-    case kEngineNoMemory: return "メモリが不足しています。";
-    case kEngineDeviceOpenFailed: return "MIDIアウトデバイスをオープンできませんでした。";
-    case kEngineSongFileUnreadable: return "曲ファイルを読み込めませんでした。";
-    case kEngineSongInvalid: return "曲データを読み取れませんでした。標準MIDIファイルではないか、壊れています。";
-    case kEngineNoSong: return "曲が読み込まれていません。";
-    case kEngineThreadFailed: return "再生スレッドを開始できませんでした。";
-    case kEngineInternalError: return "エンジン内部でエラーが発生しました。";
-    case kEngineTempFileFailed: return "一時曲ファイルを書き込めませんでした。";
-    default: return "不明なエラーです。";
+        case kEngineOk: return "正常に終了しました。";
+        case kEngineBadArgument: return "引数が正しくありません。";
+        case kEngineNoMemory: return "メモリが不足しています。";
+        case kEngineDeviceOpenFailed: return "MIDIアウトデバイスをオープンできませんでした。";
+        case kEngineSongFileUnreadable: return "曲ファイルを読み込めませんでした。";
+        case kEngineSongInvalid: return "曲データを読み取れませんでした。標準MIDIファイルではないか、壊れています。";
+        case kEngineNoSong: return "曲が読み込まれていません。";
+        case kEngineThreadFailed: return "再生スレッドを開始できませんでした。";
+        case kEngineInternalError: return "エンジン内部でエラーが発生しました。";
+        case kEngineTempFileFailed: return "一時曲ファイルを書き込めませんでした。";
+        default: return "不明なエラーです。";
     }
 }
 

@@ -25,13 +25,13 @@ enum EngineResult : std::int32_t {
     kEngineOk = 0,
     kEngineBadArgument = 1,
     kEngineNoMemory = 2,
-    kEngineDeviceOpenFailed = 3,   // the MIDI output device could not be opened
-    kEngineSongFileUnreadable = 4, // the song file could not be opened or read
-    kEngineSongInvalid = 5,        // the bytes are not a Standard MIDI File this engine can read
-    kEngineNoSong = 6,             // play or restart before a song was loaded
-    kEngineThreadFailed = 7,       // the playing thread could not be started
-    kEngineInternalError = 8,      // something unforeseen failed inside the engine
-    kEngineTempFileFailed = 11,    // the temporary song file could not be written (the program's own step)
+    kEngineDeviceOpenFailed = 3,    // the MIDI output device could not be opened
+    kEngineSongFileUnreadable = 4,  // the song file could not be opened or read
+    kEngineSongInvalid = 5,         // the bytes are not a Standard MIDI File this engine can read
+    kEngineNoSong = 6,              // play or restart before a song was loaded
+    kEngineThreadFailed = 7,        // the playing thread could not be started
+    kEngineInternalError = 8,       // something unforeseen failed inside the engine
+    kEngineTempFileFailed = 11,     // the temporary song file could not be written (the program's own step)
 };
 
 // Filled by LFGetStatus; the caller sets `size` to 32 before every call.
@@ -47,7 +47,7 @@ static_assert(sizeof(LfonStatus) == 32);
 
 // Filled by lfGetStatus; the caller need not initialise it.
 struct LyrafonStatus {
-    std::uint32_t size;        // set to 32 by the engine
+    std::uint32_t size;  // set to 32 by the engine
     std::uint32_t length;
     std::uint32_t position;
     std::uint32_t deviceOpen;  // 1 while the output device (or capture file) is open
@@ -75,8 +75,8 @@ inline constexpr std::int32_t kLfonSysExXgReset = -2;
 using LFOpenDeviceProc = std::int32_t (*)(std::int32_t deviceId, std::int32_t options);  // (-1, 0)
 using LFCloseDeviceProc = std::int32_t (*)();
 using LFLoadMusicProc = std::int32_t (*)(const char* path);
-using LFPlayMusicProc = std::int32_t (*)();   // from the start of the loaded song
-using LFStopMusicProc = std::int32_t (*)();   // keeps the position
+using LFPlayMusicProc = std::int32_t (*)();     // from the start of the loaded song
+using LFStopMusicProc = std::int32_t (*)();     // keeps the position
 using LFRestartMusicProc = std::int32_t (*)();  // from the position, after its state
 using LFSendSysExProc = std::int32_t (*)(std::int32_t selector, std::int32_t options);  // (selector, 0)
 using LFSeekProc = std::int32_t (*)(std::int32_t position);
@@ -87,10 +87,11 @@ using LFSetCapsProc = std::int32_t (*)(const LfonCaps* caps);
 using LFGetCapsProc = std::int32_t (*)(LfonCaps* caps);
 
 // Lyrafon.dll, in the order the program resolves them.
-using lfOpenDeviceProc = std::int32_t (*)(std::int32_t deviceId, std::int32_t options, std::int32_t reserved);  // (-1, 0, 0)
+using lfOpenDeviceProc = std::int32_t (*)(std::int32_t deviceId, std::int32_t options,
+                                          std::int32_t reserved);  // (-1, 0, 0)
 using lfCloseDeviceProc = std::int32_t (*)();
 using lfDirectPlayMusicProc = std::int32_t (*)(const void* data, std::uint32_t size);  // copies the bytes
-using lfStopMusicProc = std::int32_t (*)(std::int32_t fadeMilliseconds);  // 100; ours stops at once
+using lfStopMusicProc = std::int32_t (*)(std::int32_t fadeMilliseconds);               // 100; ours stops at once
 using lfGetStatusProc = std::int32_t (*)(LyrafonStatus* status);
 using lfGetErrorStringProc = std::int32_t (*)(std::int32_t code, char* buffer, std::int32_t bufferSize);
 using lfGetVersionProc = std::int32_t (*)(std::uint32_t* version);

@@ -49,10 +49,10 @@ std::int32_t LFRestartMusic() {
 std::int32_t LFSendSysEx(std::int32_t selector, std::int32_t /*options: none defined*/) {
     return Guarded([&] {
         switch (selector) {
-        case kLfonSysExGmReset: return ThePlayer().SendReset(lyra::ResetKind::gm);
-        case kLfonSysExGsReset: return ThePlayer().SendReset(lyra::ResetKind::gs);
-        case kLfonSysExXgReset: return ThePlayer().SendReset(lyra::ResetKind::xg);
-        default: return std::int32_t{kEngineBadArgument};
+            case kLfonSysExGmReset: return ThePlayer().SendReset(lyra::ResetKind::gm);
+            case kLfonSysExGsReset: return ThePlayer().SendReset(lyra::ResetKind::gs);
+            case kLfonSysExXgReset: return ThePlayer().SendReset(lyra::ResetKind::xg);
+            default: return std::int32_t{kEngineBadArgument};
         }
     });
 }

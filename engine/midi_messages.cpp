@@ -46,9 +46,9 @@ enum Controller : std::uint8_t {
 
 std::span<const std::uint8_t> ResetMessage(ResetKind kind) {
     switch (kind) {
-    case ResetKind::gm: return kGmReset;
-    case ResetKind::gs: return kGsReset;
-    case ResetKind::xg: return kXgReset;
+        case ResetKind::gm: return kGmReset;
+        case ResetKind::gs: return kGsReset;
+        case ResetKind::xg: return kXgReset;
     }
     return kGmReset;
 }

@@ -21,7 +21,8 @@ std::int32_t MidiOutput::Open(std::int32_t deviceId) {
 }
 
 std::int32_t MidiOutput::OpenCapture(const char* path) {
-    capture_ = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    capture_ =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (capture_ == INVALID_HANDLE_VALUE) return kEngineDeviceOpenFailed;
     captureOriginUs_ = clock_.NowUs();
     return kEngineOk;

@@ -12,7 +12,7 @@ namespace {
 // Sleep() counts whole milliseconds; the native delay call takes 100-nanosecond units, which Wine
 // honours to within a few tens of microseconds (Windows rounds it to the timer resolution).
 void SleepMicroseconds(std::int64_t us) {
-    using DelayProc = LONG(WINAPI*)(BOOLEAN alertable, LARGE_INTEGER* interval);
+    using DelayProc = LONG(WINAPI*)(BOOLEAN alertable, LARGE_INTEGER * interval);
     static const DelayProc delay = reinterpret_cast<DelayProc>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDelayExecution")));
     if (delay == nullptr) {
@@ -57,9 +57,7 @@ private:
 // Runs when the library leaves the process. No playing thread is left by then (each one holds the
 // library until it has ended), and the device is left to the process's end: closing it here, under
 // the loader's lock, could hang.
-Player::~Player() {
-    output_.ReleaseAtUnload();
-}
+Player::~Player() { output_.ReleaseAtUnload(); }
 
 std::int32_t Player::OpenDevice(std::int32_t deviceId) {
     ExclusiveLock control(controlLock_);
@@ -77,7 +75,8 @@ std::int32_t Player::CloseDevice() {
 
 std::int32_t Player::LoadFile(const char* path) {
     if (path == nullptr) return kEngineBadArgument;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return kEngineSongFileUnreadable;
     std::vector<std::uint8_t> bytes;
     LARGE_INTEGER size{};
@@ -221,8 +220,7 @@ void Player::PlayUntilStopped() {
         ExclusiveLock state(stateLock_);
         try {
             sequencer_.Stop();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 

@@ -68,10 +68,10 @@ std::int64_t Sequencer::Pump() {
     std::int64_t now = clock_.NowUs();
     if (now < quietUntilUs_) return quietUntilUs_ - now;
     switch (phase_) {
-    case Phase::chasing: return ChaseSome();
-    case Phase::sendingState: return SendSomeState(now);
-    case Phase::playing: return PlaySome(now);
-    case Phase::stopped: break;
+        case Phase::chasing: return ChaseSome();
+        case Phase::sendingState: return SendSomeState(now);
+        case Phase::playing: return PlaySome(now);
+        case Phase::stopped: break;
     }
     return -1;
 }

@@ -91,7 +91,7 @@ private:
     std::unique_ptr<EventCursor> events_;  // over song_, while a run lasts
     SongEvent next_;                       // the next event to chase or to send
     bool hasNext_ = false;
-    bool chaseOn_ = false;                 // this run sends the state at its position
+    bool chaseOn_ = false;  // this run sends the state at its position
     SongChase chase_;
     std::vector<StateMessage> state_;
     std::size_t stateNext_ = 0;

@@ -108,7 +108,7 @@ public:
     EventKind eventKind = EventKind::channel;
     std::uint64_t itemTick = 0;
     std::uint32_t tempo = 0;
-    std::uint8_t lead = 0;             // F0 for a system-exclusive event, whose bytes follow it
+    std::uint8_t lead = 0;               // F0 for a system-exclusive event, whose bytes follow it
     const std::uint8_t* body = nullptr;  // the message's bytes in the image (after the lead)
     std::uint32_t bodySize = 0;
     std::uint8_t shortMessage[3] = {};  // a channel message with its status, running or not
@@ -258,7 +258,8 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, Header& header, std:
     if (header.format > 2 || header.division == 0) return false;
     if (header.division & 0x8000) {
         int framesPerSecond = -static_cast<std::int8_t>(header.division >> 8);
-        bool knownRate = framesPerSecond == 24 || framesPerSecond == 25 || framesPerSecond == 29 || framesPerSecond == 30;
+        bool knownRate =
+            framesPerSecond == 24 || framesPerSecond == 25 || framesPerSecond == 29 || framesPerSecond == 30;
         if (!knownRate || (header.division & 0xFF) == 0) return false;
     }
     return true;
@@ -379,8 +380,7 @@ ReadResult ReadSong(std::vector<std::uint8_t> image, Song& song) {
     {
         EventCursor cursor(result);
         SongEvent event;
-        while (cursor.Next(event)) {
-        }
+        while (cursor.Next(event)) {}
         result.lengthUs = cursor.EndUs();
     }
     song = std::move(result);

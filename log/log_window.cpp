@@ -26,15 +26,15 @@ int LogWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
 }
 
 int LogWindow::Create(HINSTANCE instance) {
-    window_ = CreateWindowExA(0, kLogClassName, "ログ", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-                              480, nullptr, nullptr, instance, nullptr);
+    window_ = CreateWindowExA(0, kLogClassName, "ログ", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480,
+                              nullptr, nullptr, instance, nullptr);
     if (!window_) return 1;
-    font_ = CreateFontA(14, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
+    font_ = CreateFontA(14, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS, CLIP_DEFAULT_PRECIS,
+                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
     if (!font_) return 1;
-    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
-                                0, 0, 320, 240, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
-                                instance, nullptr);
+    HWND list =
+        CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, 0, 0,
+                        320, 240, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
     if (!list) {
         SendMessageA(window_, WM_CLOSE, 0, 0);  // only hides it
         return 1;
@@ -127,9 +127,7 @@ LRESULT CALLBACK LogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                                     MB_ICONERROR);
                     }
                     break;
-                case IDM_LOG_HIDE:
-                    PostMessageA(mainWindow.load(), WM_COMMAND, IDM_TOGGLE_LOG, 0);
-                    break;
+                case IDM_LOG_HIDE: PostMessageA(mainWindow.load(), WM_COMMAND, IDM_TOGGLE_LOG, 0); break;
             }
             return 1;
     }

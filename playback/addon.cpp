@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr UINT minimumAddOnVersion = 0x14;
-constexpr DWORD spinStyle = WS_CHILD | WS_VISIBLE;
+constexpr UINT kMinimumAddOnVersion = 0x14;
+constexpr DWORD kSpinStyle = WS_CHILD | WS_VISIBLE;
 
 // The bound library and its two entry points, all null when nothing is bound. Not an owner that
 // frees in its destructor: the library stays loaded until the process ends, and only UnbindAddOn
@@ -50,7 +50,7 @@ int BindAddOn() {
         return 0;
     }
     const unsigned version = addOn.version();
-    if (version >= minimumAddOnVersion) {
+    if (version >= kMinimumAddOnVersion) {
         LogAddOnVersion(version);
         return 1;
     }
@@ -72,18 +72,18 @@ bool AddOnOffersSpin() { return addOn.createSpin != nullptr; }
 
 HWND CreateAddOnSpin(HWND parent, int id, int x, int y, int width, int height) {
     if (!addOn.createSpin) return nullptr;
-    return addOn.createSpin(parent, id, spinStyle, x, y, width, height, 0, 0);
+    return addOn.createSpin(parent, id, kSpinStyle, x, y, width, height, 0, 0);
 }
 
 void SetSpinRange(HWND spin, std::int32_t minimum, std::int32_t maximum) {
-    SendMessageA(spin, spinSetRangeMessage, static_cast<WPARAM>(minimum), maximum);
+    SendMessageA(spin, kSpinSetRangeMessage, static_cast<WPARAM>(minimum), maximum);
 }
 
 void SetSpinValue(HWND spin, std::int32_t value, LPARAM detail) {
-    SendMessageA(spin, spinSetValueMessage, static_cast<WPARAM>(value), detail);
+    SendMessageA(spin, kSpinSetValueMessage, static_cast<WPARAM>(value), detail);
 }
 
 void AttachSpinEdit(HWND spin, HWND editInWParam, HWND editInLParam) {
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(editInWParam),
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(editInWParam),
                  reinterpret_cast<LPARAM>(editInLParam));
 }

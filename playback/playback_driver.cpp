@@ -30,17 +30,14 @@ int PlaybackDriver::BindLfon() {
     if (LoadLibraryNamed("Lfon.dll") != 0) return 1;
     variant_ = kLfonEngine;
     LfonExports& e = lfon_;
-    const bool all = Resolve(library_, "LFOpenDevice", e.LFOpenDevice) &&
-                     Resolve(library_, "LFCloseDevice", e.LFCloseDevice) &&
-                     Resolve(library_, "LFLoadMusic", e.LFLoadMusic) &&
-                     Resolve(library_, "LFPlayMusic", e.LFPlayMusic) &&
-                     Resolve(library_, "LFStopMusic", e.LFStopMusic) &&
-                     Resolve(library_, "LFRestartMusic", e.LFRestartMusic) &&
-                     Resolve(library_, "LFSendSysEx", e.LFSendSysEx) && Resolve(library_, "LFSeek", e.LFSeek) &&
-                     Resolve(library_, "LFGetStatus", e.LFGetStatus) &&
-                     Resolve(library_, "LFGetErrorString", e.LFGetErrorString) &&
-                     Resolve(library_, "LFGetVersion", e.LFGetVersion) &&
-                     Resolve(library_, "LFSetCaps", e.LFSetCaps) && Resolve(library_, "LFGetCaps", e.LFGetCaps);
+    const bool all =
+        Resolve(library_, "LFOpenDevice", e.LFOpenDevice) && Resolve(library_, "LFCloseDevice", e.LFCloseDevice) &&
+        Resolve(library_, "LFLoadMusic", e.LFLoadMusic) && Resolve(library_, "LFPlayMusic", e.LFPlayMusic) &&
+        Resolve(library_, "LFStopMusic", e.LFStopMusic) && Resolve(library_, "LFRestartMusic", e.LFRestartMusic) &&
+        Resolve(library_, "LFSendSysEx", e.LFSendSysEx) && Resolve(library_, "LFSeek", e.LFSeek) &&
+        Resolve(library_, "LFGetStatus", e.LFGetStatus) && Resolve(library_, "LFGetErrorString", e.LFGetErrorString) &&
+        Resolve(library_, "LFGetVersion", e.LFGetVersion) && Resolve(library_, "LFSetCaps", e.LFSetCaps) &&
+        Resolve(library_, "LFGetCaps", e.LFGetCaps);
     return all ? 0 : 2;
 }
 
@@ -48,16 +45,14 @@ int PlaybackDriver::BindLyrafon() {
     if (LoadLibraryNamed("Lyrafon.dll") != 0) return 1;
     variant_ = kLyrafonEngine;
     LyrafonExports& e = lyrafon_;
-    const bool all = Resolve(library_, "lfOpenDevice", e.lfOpenDevice) &&
-                     Resolve(library_, "lfCloseDevice", e.lfCloseDevice) &&
-                     Resolve(library_, "lfDirectPlayMusic", e.lfDirectPlayMusic) &&
-                     Resolve(library_, "lfStopMusic", e.lfStopMusic) &&
-                     Resolve(library_, "lfGetStatus", e.lfGetStatus) &&
-                     Resolve(library_, "lfGetErrorString", e.lfGetErrorString) &&
-                     Resolve(library_, "lfGetVersion", e.lfGetVersion) &&
-                     Resolve(library_, "lfGMReset", e.lfGMReset) && Resolve(library_, "lfGSReset", e.lfGSReset) &&
-                     Resolve(library_, "lfXGReset", e.lfXGReset) && Resolve(library_, "lfSeek", e.lfSeek) &&
-                     Resolve(library_, "lfRestart", e.lfRestart);
+    const bool all =
+        Resolve(library_, "lfOpenDevice", e.lfOpenDevice) && Resolve(library_, "lfCloseDevice", e.lfCloseDevice) &&
+        Resolve(library_, "lfDirectPlayMusic", e.lfDirectPlayMusic) &&
+        Resolve(library_, "lfStopMusic", e.lfStopMusic) && Resolve(library_, "lfGetStatus", e.lfGetStatus) &&
+        Resolve(library_, "lfGetErrorString", e.lfGetErrorString) &&
+        Resolve(library_, "lfGetVersion", e.lfGetVersion) && Resolve(library_, "lfGMReset", e.lfGMReset) &&
+        Resolve(library_, "lfGSReset", e.lfGSReset) && Resolve(library_, "lfXGReset", e.lfXGReset) &&
+        Resolve(library_, "lfSeek", e.lfSeek) && Resolve(library_, "lfRestart", e.lfRestart);
     return all ? 0 : 2;
 }
 

@@ -3,20 +3,13 @@
 ConversionSettings conversionSettings;
 ConversionSettings settingsSnapshot;
 
-void ResetSettings()
-{
+void ResetSettings() {
     const std::uint32_t keptMuteMask = conversionSettings.muteTrackMask;
     conversionSettings = ConversionSettings{};
     conversionSettings.muteTrackMask = keptMuteMask;
     TakeSettingsSnapshot();
 }
 
-bool SettingsMatchSnapshot()
-{
-    return conversionSettings == settingsSnapshot;
-}
+bool SettingsMatchSnapshot() { return conversionSettings == settingsSnapshot; }
 
-void TakeSettingsSnapshot()
-{
-    settingsSnapshot = conversionSettings;
-}
+void TakeSettingsSnapshot() { settingsSnapshot = conversionSettings; }

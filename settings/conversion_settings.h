@@ -11,8 +11,7 @@ inline constexpr std::uint32_t kDefaultToneTrackMask = 0xFDFF;  // every track b
 struct ConversionSettings {
     std::int16_t toneShift = 0;
     std::uint16_t absoluteVolume[kTrackCount] = {};
-    std::uint8_t volume[kTrackCount] = {100, 100, 100, 100, 100, 100, 100, 100,
-                                        100, 100, 100, 100, 100, 100, 100, 100};
+    std::uint8_t volume[kTrackCount] = {100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100};
     std::uint8_t instrument[kTrackCount] = {128, 128, 128, 128, 128, 128, 128, 128,
                                             128, 128, 128, 128, 128, 128, 128, 128};
     std::uint16_t excludeDrums = 1;

@@ -52,15 +52,15 @@ inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, i
 // control's own value. A step's new value goes into the edit.
 inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam, int capacity) {
     switch (code) {
-        case spinAskValueCode: {
+        case kSpinAskValueCode: {
             std::array<char, 16> text{};
             dialog.GetItemText(edit, text.data(), std::min(capacity, static_cast<int>(text.size())));
             auto* standing = reinterpret_cast<std::int32_t*>(lParam);
             if (const auto seen = ReadSpinNumber(text.data()); seen && standing) *standing = *seen;
             break;
         }
-        case spinSteppedUpCode:
-        case spinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
+        case kSpinSteppedUpCode:
+        case kSpinSteppedDownCode: SetItemNumber(dialog, edit, static_cast<std::int32_t>(lParam)); break;
         default: break;
     }
 }

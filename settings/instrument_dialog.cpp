@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr int instrumentTextCapacity = 10;  // nine characters are read
-constexpr int instrumentLimit = 128;
-constexpr int doubleClickCode = LBN_DBLCLK;
+constexpr int kInstrumentTextCapacity = 10;  // nine characters are read
+constexpr int kInstrumentLimit = 128;
+constexpr int kDoubleClickCode = LBN_DBLCLK;
 
-constexpr int spinRows[kTrackCount] = {30, 53, 76, 99, 120, 143, 166, 189, 210, 233, 256, 279, 300, 323, 346, 369};
+constexpr int kSpinRows[kTrackCount] = {30, 53, 76, 99, 120, 143, 166, 189, 210, 233, 256, 279, 300, 323, 346, 369};
 
 constexpr int InstrumentEdit(int track) { return IDC_INSTRUMENT_EDIT_1 + track - 1; }
 constexpr bool IsInstrumentEdit(int id) { return id >= InstrumentEdit(1) && id <= InstrumentEdit(kTrackCount); }
@@ -29,10 +29,10 @@ int TargetEdit(const WindowRef& dialog) { return static_cast<int>(dialog.GetLong
 void AddInstrumentSpins(const WindowRef& dialog) {
     const ConversionSettings& settings = conversionSettings;
     for (int track = 1; track <= kTrackCount; ++track) {
-        const SpinPlace place{140, spinRows[track - 1]};
+        const SpinPlace place{140, kSpinRows[track - 1]};
         HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST + track - 1, place, 15, 15);
         if (!spin) continue;
-        SetSpinRange(spin, 0, instrumentLimit);
+        SetSpinRange(spin, 0, kInstrumentLimit);
         SetSpinValue(spin, settings.instrument[track - 1], 0);
         AttachSpinEdit(spin, nullptr, dialog.Item(InstrumentEdit(track)));
     }
@@ -51,14 +51,14 @@ int InitInstrumentDialog(const WindowRef& dialog) {
 }
 
 int ApplyInstrumentTrack(const WindowRef& dialog, int track) {
-    char text[instrumentTextCapacity] = "";
-    dialog.GetItemText(InstrumentEdit(track), text, instrumentTextCapacity);
+    char text[kInstrumentTextCapacity] = "";
+    dialog.GetItemText(InstrumentEdit(track), text, kInstrumentTextCapacity);
     if (!IsAllDigits(text)) {
         RejectEntry(dialog, IDS_NOT_DECIMAL);
         return 1;
     }
     const std::int32_t value = ParseDecimal(text);
-    if (value < 0 || value > instrumentLimit) {
+    if (value < 0 || value > kInstrumentLimit) {
         RejectEntry(dialog, IDS_BAD_NUMBER);
         return 1;
     }
@@ -90,7 +90,7 @@ void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     if (index < 0 || index >= kTrackCount) return;
     const int edit = InstrumentEdit(index + 1);
     SetTargetEdit(dialog, edit);
-    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, instrumentTextCapacity);
+    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, kInstrumentTextCapacity);
 }
 
 INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
@@ -105,7 +105,7 @@ INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
             return TRUE;
         case IDCANCEL: PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0); return TRUE;
         case IDC_INSTRUMENT_LIST:
-            if (code != doubleClickCode) return FALSE;
+            if (code != kDoubleClickCode) return FALSE;
             PickInstrument(dialog);
             return TRUE;
         case IDC_HINT_LINK: ShowHint(dialog, IDS_INSTRUMENT_HINT); return TRUE;
@@ -121,7 +121,7 @@ INT_PTR CALLBACK InstrumentDialogProc(HWND window, UINT message, WPARAM wParam, 
         case WM_INITDIALOG: return InitInstrumentDialog(dialog);
         case WM_CLOSE: EndDialog(window, 0); return TRUE;
         case WM_COMMAND: return OnInstrumentCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        case spinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
+        case kSpinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
         default: return FALSE;
     }
 }

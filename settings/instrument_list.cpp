@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr char instrumentFileName[] = "Instrmnt.txt";
+constexpr char kInstrumentFileName[] = "Instrmnt.txt";
 
 int AppendReason(const ListBoxRef& list, UINT textId) {
     list.InsertString(-1, LoadText(appInstance, textId));
@@ -23,7 +23,7 @@ int AppendReason(const ListBoxRef& list, UINT textId) {
 
 int LoadInstrumentNames(HWND list) {
     char path[MAX_PATH];
-    ProgramDirFile(path, instrumentFileName);
+    ProgramDirFile(path, kInstrumentFileName);
     return LoadInstrumentNamesFrom(list, path);
 }
 

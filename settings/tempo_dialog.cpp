@@ -9,18 +9,17 @@
 #include "spin/spin_contract.h"
 #include "ui/text_utils.h"
 
-
 namespace {
 
-constexpr int tempoTextCapacity = 8;  // seven characters are read
-constexpr int tempoLimit = 250;
+constexpr int kTempoTextCapacity = 8;  // seven characters are read
+constexpr int kTempoLimit = 250;
 
 // The edit is attached so that its arrow keys and wheel step it and a press on an arrow puts the
 // focus there; the dialog still answers the control's notifications itself.
 void AddTempoSpin(const WindowRef& dialog) {
     HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST, {160, 20}, 15, 15);
     if (!spin) return;
-    SetSpinRange(spin, 20, tempoLimit);
+    SetSpinRange(spin, 20, kTempoLimit);
     SetSpinValue(spin, 200, 0);
     AttachSpinEdit(spin, nullptr, dialog.Item(IDC_TEMPO_EDIT));
 }
@@ -35,14 +34,14 @@ int InitTempoDialog(const WindowRef& dialog) {
 
 // Only digits, and a number from 1 to 250: an empty edit gives 0 and is refused too.
 int ApplyTempoDialog(const WindowRef& dialog) {
-    char text[tempoTextCapacity] = "";
-    dialog.GetItemText(IDC_TEMPO_EDIT, text, tempoTextCapacity);
+    char text[kTempoTextCapacity] = "";
+    dialog.GetItemText(IDC_TEMPO_EDIT, text, kTempoTextCapacity);
     if (!IsAllDigits(text)) {
         RejectEntry(dialog, IDS_NOT_DECIMAL);
         return 1;
     }
     const std::int32_t value = ParseDecimal(text);
-    if (value == 0 || value > tempoLimit) {
+    if (value == 0 || value > kTempoLimit) {
         RejectEntry(dialog, IDS_BAD_NUMBER);
         return 1;
     }
@@ -52,7 +51,7 @@ int ApplyTempoDialog(const WindowRef& dialog) {
 
 // Whichever control sends it, the answer comes from the tempo edit.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
-    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, tempoTextCapacity);
+    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, kTempoTextCapacity);
 }
 
 INT_PTR OnTempoCommand(const WindowRef& dialog, int id) {
@@ -73,7 +72,7 @@ INT_PTR CALLBACK TempoDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_INITDIALOG: return InitTempoDialog(dialog);
         case WM_CLOSE: EndDialog(window, 0); return TRUE;
         case WM_COMMAND: return OnTempoCommand(dialog, LOWORD(wParam));
-        case spinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
+        case kSpinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
         default: return FALSE;
     }
 }

@@ -10,17 +10,17 @@
 
 namespace {
 
-constexpr int drumTrack = 10;
-constexpr int shiftTextCapacity = 8;  // seven characters are read
+constexpr int kDrumTrack = 10;
+constexpr int kShiftTextCapacity = 8;  // seven characters are read
 
-constexpr int muteBoxIds[kTrackCount] = {
+constexpr int kMuteBoxIds[kTrackCount] = {
     IDC_TONE_MUTE_TRACK_1,  IDC_TONE_MUTE_TRACK_2,  IDC_TONE_MUTE_TRACK_3,  IDC_TONE_MUTE_TRACK_4,
     IDC_TONE_MUTE_TRACK_5,  IDC_TONE_MUTE_TRACK_6,  IDC_TONE_MUTE_TRACK_7,  IDC_TONE_MUTE_TRACK_8,
     IDC_TONE_MUTE_TRACK_9,  IDC_TONE_MUTE_TRACK_10, IDC_TONE_MUTE_TRACK_11, IDC_TONE_MUTE_TRACK_12,
     IDC_TONE_MUTE_TRACK_13, IDC_TONE_MUTE_TRACK_14, IDC_TONE_MUTE_TRACK_15, IDC_TONE_MUTE_TRACK_16};
 
 constexpr int ToneTrackBox(int track) { return IDC_TONE_TRACK_1 + track - 1; }
-constexpr int MuteTrackBox(int track) { return muteBoxIds[track - 1]; }
+constexpr int MuteTrackBox(int track) { return kMuteBoxIds[track - 1]; }
 
 // The shift's spin control steps the edit itself; the dialog leaves its notifications alone.
 void AddShiftSpin(const WindowRef& dialog) {
@@ -53,7 +53,7 @@ int InitToneDialog(const WindowRef& dialog) {
     CheckTrackBoxes(dialog, MuteTrackBox, settings.muteTrackMask);
     dialog.SetCheck(IDC_TONE_EXCLUDE_DRUMS, settings.excludeDrums ? BST_CHECKED : BST_UNCHECKED);
     // The drum box shows the exclusion, whatever the mask says about track 10.
-    dialog.SetCheck(ToneTrackBox(drumTrack), settings.excludeDrums ? BST_UNCHECKED : BST_CHECKED);
+    dialog.SetCheck(ToneTrackBox(kDrumTrack), settings.excludeDrums ? BST_UNCHECKED : BST_CHECKED);
     dialog.SetCheck(IDC_TONE_WARN_OUT_OF_RANGE, settings.warnOutOfRange ? BST_CHECKED : BST_UNCHECKED);
     LimitEdit(dialog, IDC_TONE_SHIFT_EDIT, 4);
     SetItemNumber(dialog, IDC_TONE_SHIFT_EDIT, settings.toneShift);
@@ -62,21 +62,21 @@ int InitToneDialog(const WindowRef& dialog) {
 
 int ApplyToneDialog(const WindowRef& dialog) {
     ConversionSettings& settings = conversionSettings;
-    char text[shiftTextCapacity] = "";
-    dialog.GetItemText(IDC_TONE_SHIFT_EDIT, text, shiftTextCapacity);
+    char text[kShiftTextCapacity] = "";
+    dialog.GetItemText(IDC_TONE_SHIFT_EDIT, text, kShiftTextCapacity);
     settings.toneShift = static_cast<std::int16_t>(ParseDecimal(text));
     settings.excludeDrums = IsChecked(dialog, IDC_TONE_EXCLUDE_DRUMS) ? 1 : 0;
     settings.warnOutOfRange = IsChecked(dialog, IDC_TONE_WARN_OUT_OF_RANGE) ? 1 : 0;
     settings.toneTrackMask = CheckedTracks(dialog, ToneTrackBox);
     settings.muteTrackMask = CheckedTracks(dialog, MuteTrackBox);
-    if (settings.excludeDrums) settings.toneTrackMask &= ~TrackBit(drumTrack);
+    if (settings.excludeDrums) settings.toneTrackMask &= ~TrackBit(kDrumTrack);
     LogText(IDS_TONE_APPLIED);
     return 0;
 }
 
 // Excluding the drums takes track 10 out of the shift; including them again leaves the box alone.
 void OnExcludeDrumsClicked(const WindowRef& dialog) {
-    if (IsChecked(dialog, IDC_TONE_EXCLUDE_DRUMS)) dialog.SetCheck(ToneTrackBox(drumTrack), BST_UNCHECKED);
+    if (IsChecked(dialog, IDC_TONE_EXCLUDE_DRUMS)) dialog.SetCheck(ToneTrackBox(kDrumTrack), BST_UNCHECKED);
 }
 
 // Only the control id counts, whatever the notification. TRUE when the command was handled.

@@ -11,24 +11,23 @@
 
 namespace {
 
-constexpr int volumeTextCapacity = 10;  // nine characters are read
-constexpr int percentLimit = 200;
-constexpr int velocityLimit = 127;
+constexpr int kVolumeTextCapacity = 10;  // nine characters are read
+constexpr int kPercentLimit = 200;
+constexpr int kVelocityLimit = 127;
 
 // The ids do not follow the track order; every step goes through these tables.
-constexpr int editIds[kTrackCount] = {
-    IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
-    IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
-    IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
-    IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
-constexpr int absoluteBoxIds[kTrackCount] = {
+constexpr int kEditIds[kTrackCount] = {IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
+                                       IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
+                                       IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
+                                       IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
+constexpr int kAbsoluteBoxIds[kTrackCount] = {
     IDC_VOLUME_ABSOLUTE_1,  IDC_VOLUME_ABSOLUTE_2,  IDC_VOLUME_ABSOLUTE_3,  IDC_VOLUME_ABSOLUTE_4,
     IDC_VOLUME_ABSOLUTE_5,  IDC_VOLUME_ABSOLUTE_6,  IDC_VOLUME_ABSOLUTE_7,  IDC_VOLUME_ABSOLUTE_8,
     IDC_VOLUME_ABSOLUTE_9,  IDC_VOLUME_ABSOLUTE_10, IDC_VOLUME_ABSOLUTE_11, IDC_VOLUME_ABSOLUTE_12,
     IDC_VOLUME_ABSOLUTE_13, IDC_VOLUME_ABSOLUTE_14, IDC_VOLUME_ABSOLUTE_15, IDC_VOLUME_ABSOLUTE_16};
 
-constexpr int VolumeEdit(int track) { return editIds[track - 1]; }
-constexpr int AbsoluteBox(int track) { return absoluteBoxIds[track - 1]; }
+constexpr int VolumeEdit(int track) { return kEditIds[track - 1]; }
+constexpr int AbsoluteBox(int track) { return kAbsoluteBoxIds[track - 1]; }
 
 // Two columns of eight, beside each track's edit. Each track's edit is attached so that its arrow
 // keys and wheel step it and a press on an arrow puts the focus there; the dialog still answers
@@ -38,7 +37,7 @@ void AddVolumeSpins(const WindowRef& dialog) {
         const SpinPlace place{150 + 272 * (index / 8), 24 + 22 * (index % 8)};
         HWND spin = CreateDialogSpin(dialog, IDC_ADDON_SPIN_FIRST + index, place, 15, 15);
         if (!spin) continue;
-        SetSpinRange(spin, 0, percentLimit);
+        SetSpinRange(spin, 0, kPercentLimit);
         SetSpinValue(spin, 100, 100);
         AttachSpinEdit(spin, nullptr, dialog.Item(VolumeEdit(index + 1)));
     }
@@ -60,8 +59,8 @@ int InitVolumeDialog(const WindowRef& dialog) {
 // check, so a track rejected for its range already has its new flag.
 int ApplyVolumeTrack(const WindowRef& dialog, int track) {
     ConversionSettings& settings = conversionSettings;
-    char text[volumeTextCapacity] = "";
-    dialog.GetItemText(VolumeEdit(track), text, volumeTextCapacity);
+    char text[kVolumeTextCapacity] = "";
+    dialog.GetItemText(VolumeEdit(track), text, kVolumeTextCapacity);
     if (!IsAllDigits(text)) {
         RejectEntry(dialog, IDS_NOT_DECIMAL);
         return 1;
@@ -69,7 +68,7 @@ int ApplyVolumeTrack(const WindowRef& dialog, int track) {
     const std::int32_t value = ParseDecimal(text);
     const bool absolute = IsChecked(dialog, AbsoluteBox(track));
     settings.absoluteVolume[track - 1] = absolute ? 1 : 0;
-    if (value < 0 || value > (absolute ? velocityLimit : percentLimit)) {
+    if (value < 0 || value > (absolute ? kVelocityLimit : kPercentLimit)) {
         RejectEntry(dialog, IDS_BAD_NUMBER);
         return 1;
     }
@@ -95,7 +94,7 @@ void SetAllAbsoluteVolume(const WindowRef& dialog) {
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
     if (index < 0 || index >= kTrackCount) return;
-    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, volumeTextCapacity);
+    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, kVolumeTextCapacity);
 }
 
 INT_PTR OnVolumeCommand(const WindowRef& dialog, int id) {
@@ -118,7 +117,7 @@ INT_PTR CALLBACK VolumeDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_INITDIALOG: return InitVolumeDialog(dialog);
         case WM_CLOSE: EndDialog(window, 0); return TRUE;
         case WM_COMMAND: return OnVolumeCommand(dialog, LOWORD(wParam));
-        case spinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
+        case kSpinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
         default: return FALSE;
     }
 }

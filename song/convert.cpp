@@ -29,10 +29,7 @@ struct ChannelTables {
     bool outOfRange[256];
 };
 
-bool TrackIsSet(std::uint32_t mask, int channel)
-{
-    return (mask >> channel) & 1;
-}
+bool TrackIsSet(std::uint32_t mask, int channel) { return (mask >> channel) & 1; }
 
 constexpr std::array<std::uint8_t, 256> kUnchanged = [] {
     std::array<std::uint8_t, 256> values{};
@@ -42,8 +39,7 @@ constexpr std::array<std::uint8_t, 256> kUnchanged = [] {
 
 // Relative volume: velocities scaled and truncated, at most 127. A sounding note on never turns
 // into a note off unless the percentage silences the track.
-void FillRelativeVelocities(int percent, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256])
-{
+void FillRelativeVelocities(int percent, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256]) {
     for (int velocity = 0; velocity < 256; ++velocity) {
         noteOff[velocity] = static_cast<std::uint8_t>(std::min(velocity * percent / 100, 127));
         noteOn[velocity] = noteOff[velocity];
@@ -53,15 +49,13 @@ void FillRelativeVelocities(int percent, std::uint8_t (&noteOn)[256], std::uint8
 }
 
 // Absolute volume: every sounding note on takes the velocity; note offs keep theirs.
-void FillAbsoluteVelocities(int velocity, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256])
-{
+void FillAbsoluteVelocities(int velocity, std::uint8_t (&noteOn)[256], std::uint8_t (&noteOff)[256]) {
     std::memset(noteOn, std::min(velocity, 127), sizeof noteOn);
     noteOn[0] = 0;
     std::memcpy(noteOff, kUnchanged.data(), sizeof noteOff);
 }
 
-void FillTables(const ConversionSettings& settings, ChannelTables& tables)
-{
+void FillTables(const ConversionSettings& settings, ChannelTables& tables) {
     const int shift = settings.toneShift;
     std::uint8_t shiftedKey[256];
     for (int value = 0; value < 256; ++value) {
@@ -89,10 +83,9 @@ constexpr std::size_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1
 
 class SongWalk {
 public:
-    SongWalk(const std::uint8_t* in, std::uint8_t* out, std::size_t end,
-             const ConversionSettings& settings, ConversionReports& reports)
-        : in_(in), out_(out), end_(end), settings_(settings), reports_(reports)
-    {
+    SongWalk(const std::uint8_t* in, std::uint8_t* out, std::size_t end, const ConversionSettings& settings,
+             ConversionReports& reports)
+        : in_(in), out_(out), end_(end), settings_(settings), reports_(reports) {
         FillTables(settings, tables_);
     }
 
@@ -100,8 +93,7 @@ public:
     // messages, nearly every event of a song, are handled here in the loop with the state in
     // locals, so that the next position depends on as few loaded bytes as possible; everything
     // else goes through Event.
-    WalkOutcome Run()
-    {
+    WalkOutcome Run() {
         const std::uint8_t* const in = in_;
         std::uint8_t* const out = out_;
         const std::size_t end = end_;
@@ -114,7 +106,8 @@ public:
         while (position < end) {
             const std::uint8_t first = in[position];
             std::size_t data = position;
-            if (first < 0x80 && runningStatus != kNoRunningStatus && !(first == 'M' && StartsChunkSignature(position))) {
+            if (first < 0x80 && runningStatus != kNoRunningStatus &&
+                !(first == 'M' && StartsChunkSignature(position))) {
                 // running status: the event is its data bytes
             } else if (first >= 0x80 && first < kSystemExclusive) {
                 runningStatus = first;
@@ -157,8 +150,7 @@ private:
     // One event or chunk at `position` other than a channel message with a status byte or in
     // running status; moves `position` past it. A chunk other than a track is followed by the
     // next chunk, not by a delta time.
-    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, bool& deltaTimeFollows)
-    {
+    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, bool& deltaTimeFollows) {
         const std::uint8_t first = in_[position];
         if (first >= 0x80) {
             // Running status carries on across meta and exclusive events; a chunk header and
@@ -169,17 +161,15 @@ private:
             return ConversionResult::Unsupported;
         }
         switch (ChunkSignatureAt(position)) {
-        case ChunkSignature::Track:
-            if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
-            position += kChunkHeaderSize;  // "MTrk" and the chunk length, copied as they are
-            runningStatus = kNoRunningStatus;
-            betweenChunks_ = false;
-            return ConversionResult::Converted;
-        case ChunkSignature::Header:
-        case ChunkSignature::CutOff:
-            return ConversionResult::BadFormat;
-        case ChunkSignature::None:
-            break;
+            case ChunkSignature::Track:
+                if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
+                position += kChunkHeaderSize;  // "MTrk" and the chunk length, copied as they are
+                runningStatus = kNoRunningStatus;
+                betweenChunks_ = false;
+                return ConversionResult::Converted;
+            case ChunkSignature::Header:
+            case ChunkSignature::CutOff: return ConversionResult::BadFormat;
+            case ChunkSignature::None: break;
         }
         if (!betweenChunks_) return ConversionResult::Unsupported;  // a data byte with no running status
         deltaTimeFollows = false;
@@ -190,8 +180,7 @@ private:
 
     // "MTrk", "MHdr" or "MThd" where an event may begin, or the start of one of them cut off by
     // the end of the data.
-    ChunkSignature ChunkSignatureAt(std::size_t position) const
-    {
+    ChunkSignature ChunkSignatureAt(std::size_t position) const {
         if (in_[position] != 'M') return ChunkSignature::None;
         const std::size_t available = std::min<std::size_t>(end_ - position, 4);
         const auto startsWith = [&](const char* signature) {
@@ -204,55 +193,47 @@ private:
         return header ? ChunkSignature::Header : ChunkSignature::None;
     }
 
-    bool StartsChunkSignature(std::size_t position) const
-    {
-        return ChunkSignatureAt(position) != ChunkSignature::None;
-    }
+    bool StartsChunkSignature(std::size_t position) const { return ChunkSignatureAt(position) != ChunkSignature::None; }
 
     // A chunk of another type, where a chunk may begin: readers skip it, so it is copied as it
     // is and does not count as a track. Its type is four printable characters.
-    ConversionResult OtherChunk(std::size_t& position) const
-    {
+    ConversionResult OtherChunk(std::size_t& position) const {
         const std::size_t available = std::min<std::size_t>(end_ - position, 4);
         for (std::size_t i = 0; i < available; ++i) {
             if (in_[position + i] < 0x20 || in_[position + i] > 0x7E) return ConversionResult::Unsupported;
         }
         if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
         const std::uint8_t* size = in_ + position + 4;
-        const std::uint32_t length = std::uint32_t{size[0]} << 24 | std::uint32_t{size[1]} << 16 |
-                                     std::uint32_t{size[2]} << 8 | size[3];
+        const std::uint32_t length =
+            std::uint32_t{size[0]} << 24 | std::uint32_t{size[1]} << 16 | std::uint32_t{size[2]} << 8 | size[3];
         if (end_ - position - kChunkHeaderSize < length) return ConversionResult::BadFormat;
         position += kChunkHeaderSize + length;
         return ConversionResult::Converted;
     }
 
     // An out-of-range note: false when it stops the walk, otherwise reported and counted.
-    bool LetThrough()
-    {
+    bool LetThrough() {
         if (settings_.warnOutOfRange == 1) return false;
         reports_.NoteOutOfRangeLetThrough();
         if (outOfRangeCount_ != UINT32_MAX) ++outOfRangeCount_;
         return true;
     }
 
-    void Program(int channel, std::size_t data)
-    {
+    void Program(int channel, std::size_t data) {
         const std::uint8_t chosen = settings_.instrument[channel];
         if (chosen >= kInstrumentUnchanged) return;
         out_[data] = chosen;
         programApplied_ |= 1u << channel;
     }
 
-    ConversionResult SystemExclusive(std::size_t& position)
-    {
+    ConversionResult SystemExclusive(std::size_t& position) {
         const void* last = std::memchr(in_ + position + 1, kEndOfExclusive, end_ - position - 1);
         if (last == nullptr) return ConversionResult::BadFormat;
         position = static_cast<const std::uint8_t*>(last) - in_ + 1;
         return ConversionResult::Converted;
     }
 
-    ConversionResult MetaEvent(std::size_t& position, std::uint8_t& runningStatus)
-    {
+    ConversionResult MetaEvent(std::size_t& position, std::uint8_t& runningStatus) {
         if (end_ - position < 2) return ConversionResult::BadFormat;
         const std::uint8_t type = in_[position + 1];
         if (type == kEndOfTrack) {
@@ -271,8 +252,7 @@ private:
         return ConversionResult::Converted;
     }
 
-    void KeySignature(std::size_t data)
-    {
+    void KeySignature(std::size_t data) {
         const std::int8_t sf = static_cast<std::int8_t>(in_[data]);
         const std::int8_t shifted = ShiftKeySignature(sf, settings_.toneShift);
         out_[data] = static_cast<std::uint8_t>(shifted);
@@ -280,8 +260,7 @@ private:
     }
 
     // A variable-length quantity of at most three bytes; false when it is longer or cut off.
-    bool ReadShortQuantity(std::size_t& position, std::uint32_t& value) const
-    {
+    bool ReadShortQuantity(std::size_t& position, std::uint32_t& value) const {
         value = 0;
         for (int count = 0; count < 3; ++count) {
             if (position >= end_) return false;
@@ -292,8 +271,7 @@ private:
         return false;
     }
 
-    bool SkipDeltaTime(std::size_t& position) const
-    {
+    bool SkipDeltaTime(std::size_t& position) const {
         if (position < end_ && in_[position] < 0x80) {
             ++position;
             return true;
@@ -302,8 +280,7 @@ private:
         return ReadShortQuantity(position, ignored);
     }
 
-    void Finish()
-    {
+    void Finish() {
         reports_.Finished(settings_.toneShift, outOfRangeCount_);
         for (int channel = 0; channel < kTrackCount; ++channel) {
             const bool chosen = settings_.instrument[channel] < kInstrumentUnchanged;
@@ -326,10 +303,8 @@ private:
 }  // namespace
 
 WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const ConversionSettings& settings,
-                             std::span<std::uint8_t> output, ConversionReports& reports)
-{
-    if (song.size() < kSongHeaderSize || output.size() < song.size())
-        return {ConversionResult::BadFormat, 0};
+                             std::span<std::uint8_t> output, ConversionReports& reports) {
+    if (song.size() < kSongHeaderSize || output.size() < song.size()) return {ConversionResult::BadFormat, 0};
     // Every byte keeps its position, so the walk copies everything first and changes in place.
     std::memcpy(output.data(), song.data(), song.size());
     if (!ScaleDivision(output.data(), settings.tempoPercent)) reports.DivisionRefused();
@@ -337,8 +312,7 @@ WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const Conversio
     return walk.Run();
 }
 
-bool ScaleDivision(std::uint8_t* header, std::uint16_t percent)
-{
+bool ScaleDivision(std::uint8_t* header, std::uint16_t percent) {
     const std::uint16_t division = SongDivision(header);
     if (division & 0x8000) {
         const std::uint32_t ticksPerFrame = std::uint32_t{header[13]} * percent / 100;
@@ -354,16 +328,14 @@ bool ScaleDivision(std::uint8_t* header, std::uint16_t percent)
     return true;
 }
 
-std::int8_t ShiftKeySignature(std::int8_t sf, std::int16_t shift)
-{
+std::int8_t ShiftKeySignature(std::int8_t sf, std::int16_t shift) {
     if (shift % 12 == 0) return sf;
     int steps = (sf + 7 * shift) % 12;
     if (steps < 0) steps += 12;
     return static_cast<std::int8_t>(steps > 6 ? steps - 12 : steps);
 }
 
-std::uint8_t ShiftKeyIntoRange(int key, std::int16_t shift)
-{
+std::uint8_t ShiftKeyIntoRange(int key, std::int16_t shift) {
     int moved = key + shift;
     if (moved < 0) moved += 12 * ((-moved + 11) / 12);
     if (moved > 127) moved -= 12 * ((moved - 127 + 11) / 12);

@@ -14,17 +14,16 @@ enum class ConversionResult { Converted = 0, BadFormat = 1, Unsupported = 2, Out
 class ConversionReports {
 public:
     virtual ~ConversionReports() = default;
-    virtual void DivisionRefused() {}                                    // text 41
-    virtual void NoteOutOfRangeLetThrough() {}                           // text 26
+    virtual void DivisionRefused() {}                                             // text 41
+    virtual void NoteOutOfRangeLetThrough() {}                                    // text 26
     virtual void Finished(std::int16_t toneShift, std::uint32_t outOfRangeCount)  // 23, or 39
     {
         (void)toneShift;
         (void)outOfRangeCount;
     }
-    virtual void InstrumentNotFound(int track) { (void)track; }          // text 40, track 1..16
+    virtual void InstrumentNotFound(int track) { (void)track; }  // text 40, track 1..16
     // The developer's trace line "%d, %d, %d" of each key signature: old sf, new sf, sf + shift.
-    virtual void KeySignatureShifted(int sf, int result, int sum)
-    {
+    virtual void KeySignatureShifted(int sf, int result, int sum) {
         (void)sf;
         (void)result;
         (void)sum;

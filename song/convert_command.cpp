@@ -80,9 +80,8 @@ int ConvertSong() {
     }
     LogText(IDS_CONVERSION_STARTED);
     LoggedReports reports;
-    const WalkOutcome outcome =
-        ConvertSongBytes({songBuffer.bytes.get(), songBuffer.length}, conversionSettings,
-                         {convertedSong.bytes.get(), convertedSong.length}, reports);
+    const WalkOutcome outcome = ConvertSongBytes({songBuffer.bytes.get(), songBuffer.length}, conversionSettings,
+                                                 {convertedSong.bytes.get(), convertedSong.length}, reports);
     if (outcome.result == ConversionResult::Converted) {
         convertedSong.length = static_cast<std::uint32_t>(outcome.length);
         return static_cast<int>(outcome.result);

@@ -8,27 +8,23 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-[[maybe_unused]] HINSTANCE ThisModule() {
-    return reinterpret_cast<HINSTANCE>(&__ImageBase);
-}
+[[maybe_unused]] HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 }  // namespace
 
 #ifndef SPIN_VERSION
-#define SPIN_VERSION spinLibraryVersion
+#define SPIN_VERSION kSpinLibraryVersion
 #endif
 
 #ifndef SPIN_WITHOUT_CREATE
-extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y,
-                                                         int width, int height, INT_PTR, INT_PTR) {
+extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y, int width,
+                                                      int height, INT_PTR, INT_PTR) {
     return CreateSpinControl(ThisModule(), parent, id, style, x, y, width, height);
 }
 #endif
 
 #ifndef SPIN_WITHOUT_VERSION
-extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() {
-    return SPIN_VERSION;
-}
+extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() { return SPIN_VERSION; }
 #endif
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID processEnding) {

@@ -10,16 +10,16 @@
 
 namespace {
 
-constexpr char spinClassName[] = "KadenzoSpin";
+constexpr char kSpinClassName[] = "KadenzoSpin";
 // An attached edit keeps its control and its own window procedure in these properties while the
 // control hears its arrow keys and wheel.
-constexpr char editSpinProperty[] = "KadenzoSpinOfEdit";
-constexpr char editProcedureProperty[] = "KadenzoSpinEditProcedure";
-constexpr UINT_PTR repeatTimer = 1;
-constexpr UINT firstRepeatDelay = 400;  // ms before a held arrow starts repeating
-constexpr UINT repeatDelay = 100;
-constexpr UINT fastRepeatDelay = 50;    // after fastAfterRepeats steps the repeat speeds up
-constexpr int fastAfterRepeats = 10;
+constexpr char kEditSpinProperty[] = "KadenzoSpinOfEdit";
+constexpr char kEditProcedureProperty[] = "KadenzoSpinEditProcedure";
+constexpr UINT_PTR kRepeatTimer = 1;
+constexpr UINT kFirstRepeatDelay = 400;  // ms before a held arrow starts repeating
+constexpr UINT kRepeatDelay = 100;
+constexpr UINT kFastRepeatDelay = 50;  // after kFastAfterRepeats steps the repeat speeds up
+constexpr int kFastAfterRepeats = 10;
 
 enum class Arrow { None, Up, Down };
 
@@ -29,23 +29,23 @@ struct SpinState {
     SpinRange range;
     int32_t value = 0;
     HWND edit = nullptr;
-    Arrow held = Arrow::None;     // the arrow the mouse button went down on
-    bool mouseOnHeld = false;     // the pressed look and the repeat need the mouse over it
+    Arrow held = Arrow::None;  // the arrow the mouse button went down on
+    bool mouseOnHeld = false;  // the pressed look and the repeat need the mouse over it
     int repeats = 0;
     int wheelRemainder = 0;
 };
 
-SpinState* StateOf(HWND spin) {
-    return reinterpret_cast<SpinState*>(GetWindowLongPtrA(spin, GWLP_USERDATA));
-}
+SpinState* StateOf(HWND spin) { return reinterpret_cast<SpinState*>(GetWindowLongPtrA(spin, GWLP_USERDATA)); }
 
 // The up arrow takes the upper half; with an odd height the lower arrow gets the extra row.
 RECT ArrowRect(HWND spin, Arrow arrow) {
     RECT client{};
     GetClientRect(spin, &client);
     const int split = client.bottom / 2;
-    if (arrow == Arrow::Up) client.bottom = split;
-    else client.top = split;
+    if (arrow == Arrow::Up)
+        client.bottom = split;
+    else
+        client.top = split;
     return client;
 }
 
@@ -59,8 +59,10 @@ Arrow ArrowAt(HWND spin, POINT point) {
 void DrawArrow(HWND spin, HDC dc, const SpinState& state, Arrow arrow) {
     RECT rect = ArrowRect(spin, arrow);
     UINT look = arrow == Arrow::Up ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
-    if (!IsWindowEnabled(spin)) look |= DFCS_INACTIVE;
-    else if (state.held == arrow && state.mouseOnHeld) look |= DFCS_PUSHED;
+    if (!IsWindowEnabled(spin))
+        look |= DFCS_INACTIVE;
+    else if (state.held == arrow && state.mouseOnHeld)
+        look |= DFCS_PUSHED;
     DrawFrameControl(dc, &rect, DFC_SCROLL, look);
 }
 
@@ -88,7 +90,7 @@ void ShowInEdit(const SpinState& state, int32_t value) {
 }
 
 LRESULT Notify(const SpinState& state, WORD code, LPARAM detail) {
-    return SendMessageA(state.parent, spinNotifyMessage, MAKEWPARAM(code, state.id), detail);
+    return SendMessageA(state.parent, kSpinNotifyMessage, MAKEWPARAM(code, state.id), detail);
 }
 
 // Asks the parent for the standing value, moves it by one inside the range, shows and reports it.
@@ -96,24 +98,22 @@ LRESULT Notify(const SpinState& state, WORD code, LPARAM detail) {
 void Step(HWND spin, Arrow arrow) {
     SpinState* state = StateOf(spin);
     int32_t standing = PresetValue(*state);
-    Notify(*state, spinAskValueCode, reinterpret_cast<LPARAM>(&standing));
+    Notify(*state, kSpinAskValueCode, reinterpret_cast<LPARAM>(&standing));
     if (!IsWindow(spin) || StateOf(spin) != state) return;
     const SpinDirection direction = arrow == Arrow::Up ? SpinDirection::Up : SpinDirection::Down;
     state->value = StepInRange(standing, direction, state->range);
     if (state->value == standing) return;  // at the end of the range nothing moved
     ShowInEdit(*state, state->value);
-    Notify(*state, arrow == Arrow::Up ? spinSteppedUpCode : spinSteppedDownCode, state->value);
+    Notify(*state, arrow == Arrow::Up ? kSpinSteppedUpCode : kSpinSteppedDownCode, state->value);
 }
 
-void Redraw(HWND spin) {
-    InvalidateRect(spin, nullptr, FALSE);
-}
+void Redraw(HWND spin) { InvalidateRect(spin, nullptr, FALSE); }
 
 void EndPress(HWND spin, SpinState& state) {
     if (state.held == Arrow::None) return;
     state.held = Arrow::None;
     state.mouseOnHeld = false;
-    KillTimer(spin, repeatTimer);
+    KillTimer(spin, kRepeatTimer);
     Redraw(spin);
 }
 
@@ -132,7 +132,7 @@ void OnButtonDown(HWND spin, POINT point) {
     Step(spin, arrow);
     // The parent's answer may have taken the capture (a message box) or destroyed the control.
     if (!IsWindow(spin) || StateOf(spin) != state || state->held == Arrow::None) return;
-    SetTimer(spin, repeatTimer, firstRepeatDelay, nullptr);
+    SetTimer(spin, kRepeatTimer, kFirstRepeatDelay, nullptr);
 }
 
 void OnMouseMove(HWND spin, SpinState& state, POINT point) {
@@ -150,11 +150,11 @@ void OnButtonUp(HWND spin, SpinState& state) {
 
 void OnRepeatTimer(HWND spin, SpinState& state) {
     if (state.held == Arrow::None) {
-        KillTimer(spin, repeatTimer);
+        KillTimer(spin, kRepeatTimer);
         return;
     }
     ++state.repeats;
-    SetTimer(spin, repeatTimer, state.repeats > fastAfterRepeats ? fastRepeatDelay : repeatDelay, nullptr);
+    SetTimer(spin, kRepeatTimer, state.repeats > kFastAfterRepeats ? kFastRepeatDelay : kRepeatDelay, nullptr);
     if (state.mouseOnHeld) Step(spin, state.held);
 }
 
@@ -173,7 +173,7 @@ void OnWheel(HWND spin, int delta) {
 
 // The control the edit is attached to, null when it is attached to none.
 HWND SpinOfEdit(HWND edit) {
-    HWND spin = static_cast<HWND>(GetPropA(edit, editSpinProperty));
+    HWND spin = static_cast<HWND>(GetPropA(edit, kEditSpinProperty));
     if (spin == nullptr || !IsWindow(spin)) return nullptr;
     const SpinState* state = StateOf(spin);
     return state != nullptr && state->edit == edit ? spin : nullptr;
@@ -184,18 +184,18 @@ LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
 // Puts the edit back on its own procedure when nobody replaced ours since; otherwise ours stays
 // in the chain and only passes messages on.
 void ReleaseEdit(HWND edit) {
-    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, editProcedureProperty));
-    RemovePropA(edit, editSpinProperty);
+    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditProcedureProperty));
+    RemovePropA(edit, kEditSpinProperty);
     if (own == nullptr) return;
     if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC)) != AttachedEditProc) return;
     SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
-    RemovePropA(edit, editProcedureProperty);
+    RemovePropA(edit, kEditProcedureProperty);
 }
 
 // As the system's up-down control does with its buddy: Up and Down in the edit and the wheel over
 // it step the number.
 LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, editProcedureProperty));
+    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditProcedureProperty));
     if (HWND spin = SpinOfEdit(edit)) {
         if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
             if (IsWindowEnabled(spin)) Step(spin, wParam == VK_UP ? Arrow::Up : Arrow::Down);
@@ -207,8 +207,8 @@ LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
         }
     }
     if (message == WM_NCDESTROY) {
-        RemovePropA(edit, editSpinProperty);
-        RemovePropA(edit, editProcedureProperty);
+        RemovePropA(edit, kEditSpinProperty);
+        RemovePropA(edit, kEditProcedureProperty);
     }
     return own != nullptr ? CallWindowProcA(own, edit, message, wParam, lParam)
                           : DefWindowProcA(edit, message, wParam, lParam);
@@ -216,7 +216,7 @@ LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
 
 // An edit that another control took over since stays with that one.
 void DetachEdit(HWND spin, SpinState& state) {
-    if (state.edit != nullptr && IsWindow(state.edit) && GetPropA(state.edit, editSpinProperty) == spin) {
+    if (state.edit != nullptr && IsWindow(state.edit) && GetPropA(state.edit, kEditSpinProperty) == spin) {
         ReleaseEdit(state.edit);
     }
     state.edit = nullptr;
@@ -226,10 +226,10 @@ void AttachEdit(HWND spin, SpinState& state, HWND edit) {
     DetachEdit(spin, state);
     if (edit == nullptr || !IsWindow(edit)) return;
     state.edit = edit;
-    SetPropA(edit, editSpinProperty, spin);
-    if (GetPropA(edit, editProcedureProperty) != nullptr) return;  // ours is still in its chain
+    SetPropA(edit, kEditSpinProperty, spin);
+    if (GetPropA(edit, kEditProcedureProperty) != nullptr) return;  // ours is still in its chain
     const LONG_PTR own = SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AttachedEditProc));
-    SetPropA(edit, editProcedureProperty, reinterpret_cast<HANDLE>(own));
+    SetPropA(edit, kEditProcedureProperty, reinterpret_cast<HANDLE>(own));
 }
 
 HWND EditFromParameters(WPARAM wParam, LPARAM lParam) {
@@ -259,58 +259,41 @@ LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam)
     if (state == nullptr) return DefWindowProcA(spin, message, wParam, lParam);
 
     switch (message) {
-    case spinSetValueMessage:
-        state->value = ClampToRange(static_cast<int32_t>(wParam), state->range);
-        return 0;
-    case spinSetRangeMessage:
-        state->range = MakeSpinRange(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
-        state->value = ClampToRange(state->value, state->range);
-        return 0;
-    case spinAttachEditMessage:
-        AttachEdit(spin, *state, EditFromParameters(wParam, lParam));
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(spin, &paint);
-        Paint(spin, dc, *state);
-        EndPaint(spin, &paint);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(spin, reinterpret_cast<HDC>(wParam), *state);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;  // the two arrows cover the whole control
-    case WM_LBUTTONDOWN:
-        OnButtonDown(spin, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return 0;
-    case WM_MOUSEMOVE:
-        OnMouseMove(spin, *state, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return 0;
-    case WM_LBUTTONUP:
-        OnButtonUp(spin, *state);
-        return 0;
-    case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != spin) EndPress(spin, *state);
-        return 0;
-    case WM_CANCELMODE:
-        OnButtonUp(spin, *state);
-        return 0;
-    case WM_TIMER:
-        if (wParam == repeatTimer) OnRepeatTimer(spin, *state);
-        return 0;
-    case WM_MOUSEWHEEL:
-        OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam));
-        return 0;
-    case WM_ENABLE:
-        if (!wParam) OnButtonUp(spin, *state);
-        Redraw(spin);
-        return 0;
-    case WM_NCDESTROY:
-        KillTimer(spin, repeatTimer);
-        DetachEdit(spin, *state);
-        DestroyState(spin);
-        break;
+        case kSpinSetValueMessage: state->value = ClampToRange(static_cast<int32_t>(wParam), state->range); return 0;
+        case kSpinSetRangeMessage:
+            state->range = MakeSpinRange(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+            state->value = ClampToRange(state->value, state->range);
+            return 0;
+        case kSpinAttachEditMessage: AttachEdit(spin, *state, EditFromParameters(wParam, lParam)); return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(spin, &paint);
+            Paint(spin, dc, *state);
+            EndPaint(spin, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT: Paint(spin, reinterpret_cast<HDC>(wParam), *state); return 0;
+        case WM_ERASEBKGND: return 1;  // the two arrows cover the whole control
+        case WM_LBUTTONDOWN: OnButtonDown(spin, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+        case WM_MOUSEMOVE: OnMouseMove(spin, *state, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+        case WM_LBUTTONUP: OnButtonUp(spin, *state); return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != spin) EndPress(spin, *state);
+            return 0;
+        case WM_CANCELMODE: OnButtonUp(spin, *state); return 0;
+        case WM_TIMER:
+            if (wParam == kRepeatTimer) OnRepeatTimer(spin, *state);
+            return 0;
+        case WM_MOUSEWHEEL: OnWheel(spin, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+        case WM_ENABLE:
+            if (!wParam) OnButtonUp(spin, *state);
+            Redraw(spin);
+            return 0;
+        case WM_NCDESTROY:
+            KillTimer(spin, kRepeatTimer);
+            DetachEdit(spin, *state);
+            DestroyState(spin);
+            break;
     }
     return DefWindowProcA(spin, message, wParam, lParam);
 }
@@ -318,14 +301,14 @@ LRESULT CALLBACK SpinProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam)
 bool RegisterSpinClass(HINSTANCE module) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(module, spinClassName, &existing)) return true;
+    if (GetClassInfoExA(module, kSpinClassName, &existing)) return true;
     WNDCLASSEXA spinClass{};
     spinClass.cbSize = sizeof spinClass;
     spinClass.style = CS_HREDRAW | CS_VREDRAW;
     spinClass.lpfnWndProc = SpinProc;
     spinClass.hInstance = module;
     spinClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    spinClass.lpszClassName = spinClassName;
+    spinClass.lpszClassName = kSpinClassName;
     return RegisterClassExA(&spinClass) != 0;
 }
 
@@ -333,10 +316,8 @@ bool RegisterSpinClass(HINSTANCE module) {
 
 HWND CreateSpinControl(HINSTANCE module, HWND parent, int id, DWORD style, int x, int y, int width, int height) {
     if (!RegisterSpinClass(module)) return nullptr;
-    return CreateWindowExA(0, spinClassName, "", style, x, y, width, height, parent,
+    return CreateWindowExA(0, kSpinClassName, "", style, x, y, width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
 }
 
-void UnregisterSpinClass(HINSTANCE module) {
-    UnregisterClassA(spinClassName, module);
-}
+void UnregisterSpinClass(HINSTANCE module) { UnregisterClassA(kSpinClassName, module); }

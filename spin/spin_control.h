@@ -1,6 +1,6 @@
 #pragma once
 // The spin control's window: an up and a down arrow over each other that step a number, tell the
-// parent (spinNotifyMessage) and show the number in an attached edit box.
+// parent (kSpinNotifyMessage) and show the number in an attached edit box.
 
 #include <windows.h>
 

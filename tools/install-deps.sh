@@ -5,7 +5,7 @@ packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils fonts-ipafont-gothic imagemagick
-  clang-14 libclang-rt-14-dev fp-utils python3 python3-mido zip
+  clang-14 libclang-rt-14-dev clang-format fp-utils python3 python3-mido zip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,8 +9,7 @@ HANDLE FileHandle::Open(const char* path, DWORD access, DWORD sharing, DWORD dis
     // Write access to a read-only file is refused on every platform, also where the process's
     // rights would let it through (Wine run by root).
     const DWORD attributes = GetFileAttributesA(path);
-    if ((access & GENERIC_WRITE) && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if ((access & GENERIC_WRITE) && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         handle_ = INVALID_HANDLE_VALUE;
         return handle_;

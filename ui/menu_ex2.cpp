@@ -187,8 +187,10 @@ void MenuEx2Item::DrawFrame(HDC dc, const RECT& item, bool selected, bool checke
     const MenuBox f = MenuPictureFrame(MetricsOf(*look_), BoxOf(item));
     if (!checked) {
         if (selected && (look_->flags & kLookHighlightFrame)) {
-            DrawLines(dc, GetSysColor(COLOR_BTNHIGHLIGHT), {f.left, f.bottom}, {POINT{f.left, f.top}, POINT{f.right, f.top}});
-            DrawLines(dc, GetSysColor(COLOR_BTNSHADOW), {f.right, f.top}, {POINT{f.right, f.bottom}, POINT{f.left, f.bottom}});
+            DrawLines(dc, GetSysColor(COLOR_BTNHIGHLIGHT), {f.left, f.bottom},
+                      {POINT{f.left, f.top}, POINT{f.right, f.top}});
+            DrawLines(dc, GetSysColor(COLOR_BTNSHADOW), {f.right, f.top},
+                      {POINT{f.right, f.bottom}, POINT{f.left, f.bottom}});
         } else {
             // The background colour erases the frame an earlier highlight drew.
             DrawLines(dc, look_->background, {f.left, f.bottom},
@@ -310,7 +312,8 @@ LRESULT CALLBACK MenuEx2WindowProc(HWND window, UINT message, WPARAM wParam, LPA
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_MENUCHAR:
             if (HIWORD(wParam) & MF_POPUP) {
-                const LRESULT chosen = menu->OnMenuChar(static_cast<char>(LOWORD(wParam)), reinterpret_cast<HMENU>(lParam));
+                const LRESULT chosen =
+                    menu->OnMenuChar(static_cast<char>(LOWORD(wParam)), reinterpret_cast<HMENU>(lParam));
                 if (chosen) return chosen;
             }
             break;

@@ -12,18 +12,18 @@ inline constexpr char kMenuEx2Property[] = "MenuEx2_Ptr_To_Object";
 
 // MenuItemLook flags.
 enum : std::uint32_t {
-    kLookMarginX = 0x1,             // margin x is given; else 0
-    kLookBitmap = 0x10,             // the image is a bitmap
-    kLookIcon = 0x20,               // the image is an icon
-    kLookBackground = 0x100,        // the background colour is given; else the menu colour
-    kLookTextColour = 0x400,        // the text colour is given; else the window-text colour
-    kLookSelectedColours = 0x800,   // both selected colours are given; else the highlight colours
-    kLookRaisedEdge = 0x10000,      // edges around the picture, the first set one counting
+    kLookMarginX = 0x1,            // margin x is given; else 0
+    kLookBitmap = 0x10,            // the image is a bitmap
+    kLookIcon = 0x20,              // the image is an icon
+    kLookBackground = 0x100,       // the background colour is given; else the menu colour
+    kLookTextColour = 0x400,       // the text colour is given; else the window-text colour
+    kLookSelectedColours = 0x800,  // both selected colours are given; else the highlight colours
+    kLookRaisedEdge = 0x10000,     // edges around the picture, the first set one counting
     kLookSunkenEdge = 0x20000,
     kLookEtchedEdge = 0x40000,
     kLookBumpEdge = 0x80000,
-    kLookBesidePicture = 0x100000,  // the background is filled only right of the picture column
-    kLookHighlightFrame = 0x200000, // the highlighted item's picture gets a raised frame
+    kLookBesidePicture = 0x100000,   // the background is filled only right of the picture column
+    kLookHighlightFrame = 0x200000,  // the highlighted item's picture gets a raised frame
 };
 inline constexpr std::uint32_t kLookEdges = kLookRaisedEdge | kLookSunkenEdge | kLookEtchedEdge | kLookBumpEdge;
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 
 MenuExtent MeasureMenuItem(const MenuItemMetrics& m, MenuExtent text) {
-    return {text.width + m.imageWidth + 2 * m.marginX + 2,
-            std::max(text.height, m.imageHeight) + 2 * m.marginY + 2};
+    return {text.width + m.imageWidth + 2 * m.marginX + 2, std::max(text.height, m.imageHeight) + 2 * m.marginY + 2};
 }
 
 MenuBox MenuBackgroundBox(const MenuItemMetrics& m, MenuBox item, bool besidePicture) {
@@ -29,8 +28,8 @@ MenuBox MenuPictureFrame(const MenuItemMetrics& m, MenuBox item) {
 
 MenuBox MenuTextBox(const MenuItemMetrics& m, MenuBox item, int fontHeight) {
     // Integer division rounds toward zero, also when the font is taller than the item.
-    return {item.left + m.marginX + m.imageWidth + 9, item.top + (item.bottom - item.top - fontHeight) / 2,
-            item.right, item.bottom};
+    return {item.left + m.marginX + m.imageWidth + 9, item.top + (item.bottom - item.top - fontHeight) / 2, item.right,
+            item.bottom};
 }
 
 std::uint32_t TransparentKey(std::uint32_t key, std::uint32_t firstSourcePixel) {

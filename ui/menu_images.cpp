@@ -13,9 +13,11 @@ constexpr int kPictureSize = 16;
 
 // The commands in the order of their pictures in the strip.
 constexpr std::uint16_t kPictureCommands[] = {
-    IDM_OPEN,     IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME, IDM_QUIT,      IDM_TONE,
-    IDM_VOLUME,   IDM_INSTRUMENT, IDM_TEMPO,    IDM_TOGGLE_LOG,           IDM_PLAY,      IDM_STOP,
-    IDM_GM_RESET, IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,                 IDM_HOME_PAGE, IDM_ABOUT,
+    IDM_OPEN,      IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME,
+    IDM_QUIT,      IDM_TONE,       IDM_VOLUME,   IDM_INSTRUMENT,
+    IDM_TEMPO,     IDM_TOGGLE_LOG, IDM_PLAY,     IDM_STOP,
+    IDM_GM_RESET,  IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,
+    IDM_HOME_PAGE, IDM_ABOUT,
 };
 
 HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }

@@ -6,9 +6,7 @@
 
 const char kEmptyText[] = "";
 
-bool IsLeadByte932(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
+bool IsLeadByte932(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 static const char* NextChar932(const char* p) {
     if (*p == '\0') return p;
@@ -110,9 +108,7 @@ int IsAllDigits(const char* text) {
     return 1;
 }
 
-int BytesEqual(const void* a, const void* b, std::size_t n) {
-    return n == 0 || std::memcmp(a, b, n) == 0 ? 1 : 0;
-}
+int BytesEqual(const void* a, const void* b, std::size_t n) { return n == 0 || std::memcmp(a, b, n) == 0 ? 1 : 0; }
 
 HeapString::~HeapString() { delete[] text_; }
 
@@ -187,7 +183,9 @@ std::size_t FormatTraceV(char* buffer, std::size_t capacity, const char* format,
             case 'i': {
                 const int value = va_arg(args, int);
                 if (value < 0) out.Put('-');
-                out.PutUnsigned(value < 0 ? 0ull - static_cast<long long>(value) : static_cast<unsigned long long>(value), 10, false);
+                out.PutUnsigned(
+                    value < 0 ? 0ull - static_cast<long long>(value) : static_cast<unsigned long long>(value), 10,
+                    false);
                 break;
             }
             case 'u': out.PutUnsigned(va_arg(args, unsigned), 10, false); break;

@@ -16,15 +16,13 @@ namespace {
 
 constexpr unsigned kNameAttempts = 64;
 
-unsigned FirstNameNumber()
-{
+unsigned FirstNameNumber() {
     static std::atomic<unsigned> calls{0};
     return static_cast<unsigned>(std::time(nullptr)) * 2654435761u ^ static_cast<unsigned>(getpid()) * 40503u ^
            calls.fetch_add(7919u);
 }
 
-bool WriteAll(int descriptor, std::string_view piece)
-{
+bool WriteAll(int descriptor, std::string_view piece) {
     std::size_t done = 0;
     while (done < piece.size()) {
         const ssize_t count = write(descriptor, piece.data() + done, piece.size() - done);
@@ -39,8 +37,7 @@ bool WriteAll(int descriptor, std::string_view piece)
 // it was put in place.
 class SiblingFile {
 public:
-    SiblingFile(const char* target, std::size_t folderLength)
-    {
+    SiblingFile(const char* target, std::size_t folderLength) {
         unsigned number = FirstNameNumber();
         for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt, ++number) {
             if (!SiblingName(path_, sizeof path_, target, folderLength, number)) continue;
@@ -51,8 +48,7 @@ public:
     }
     SiblingFile(const SiblingFile&) = delete;
     SiblingFile& operator=(const SiblingFile&) = delete;
-    ~SiblingFile()
-    {
+    ~SiblingFile() {
         if (descriptor_ >= 0) close(descriptor_);
         if (created_ && !placed_) unlink(path_);
     }
@@ -61,8 +57,7 @@ public:
     const char* Path() const { return path_; }
     void Placed() { placed_ = true; }
     // The whole content; an existing target's permissions and owner carried over; then closed.
-    bool Write(std::span<const std::string_view> pieces, const struct stat* old)
-    {
+    bool Write(std::span<const std::string_view> pieces, const struct stat* old) {
         bool whole = true;
         for (std::string_view piece : pieces) whole = whole && WriteAll(descriptor_, piece);
         if (old) {
@@ -83,14 +78,12 @@ private:
 
 }  // namespace
 
-std::size_t FolderPartLength(const char* path)
-{
+std::size_t FolderPartLength(const char* path) {
     const char* separator = std::strrchr(path, '/');
     return separator ? static_cast<std::size_t>(separator - path) + 1 : 0;
 }
 
-WriteOutcome WriteWholeFile(const char* path, std::span<const std::string_view> pieces, bool replace)
-{
+WriteOutcome WriteWholeFile(const char* path, std::span<const std::string_view> pieces, bool replace) {
     if (path[0] == '\0') return WriteOutcome::Failed;
     struct stat link;
     const bool exists = lstat(path, &link) == 0;

@@ -46,7 +46,8 @@ bool ListBoxRef::ItemText(int index, std::string* text) const {
     const LRESULT length = SendMessageW(window_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == LB_ERR) return false;
     std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(window_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
+    const LRESULT copied =
+        SendMessageW(window_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
     if (copied == LB_ERR) return false;
     *text = Narrow932(std::wstring_view(wide.data(), static_cast<size_t>(copied)));
     return true;

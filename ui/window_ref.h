@@ -14,9 +14,13 @@ public:
 
     BOOL SetText(const char* text) const { return SetWindowTextA(window_, text); }
     BOOL SetItemText(int id, const char* text) const { return SetDlgItemTextA(window_, id, text); }
-    UINT GetItemText(int id, char* buffer, int capacity) const { return GetDlgItemTextA(window_, id, buffer, capacity); }
+    UINT GetItemText(int id, char* buffer, int capacity) const {
+        return GetDlgItemTextA(window_, id, buffer, capacity);
+    }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
-    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return SendMessageA(window_, message, wParam, lParam); }
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+        return SendMessageA(window_, message, wParam, lParam);
+    }
     LRESULT SendItem(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
         return SendDlgItemMessageA(window_, id, message, wParam, lParam);
     }

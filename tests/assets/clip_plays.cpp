@@ -9,18 +9,16 @@
 
 namespace {
 
-constexpr int clipWidth = 80;
-constexpr int clipHeight = 40;
-constexpr COLORREF paper = RGB(0xF6, 0xF2, 0xE4);
+constexpr int kClipWidth = 80;
+constexpr int kClipHeight = 40;
+constexpr COLORREF kPaper = RGB(0xF6, 0xF2, 0xE4);
 
-int Fail(const char* what)
-{
+int Fail(const char* what) {
     std::printf("FAILED: %s\n", what);
     return 1;
 }
 
-void PumpMessagesFor(DWORD milliseconds)
-{
+void PumpMessagesFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
         MSG message;
@@ -33,17 +31,15 @@ void PumpMessagesFor(DWORD milliseconds)
 }
 
 // The control's pixels as the screen shows them now.
-std::vector<COLORREF> Capture(HWND control)
-{
+std::vector<COLORREF> Capture(HWND control) {
     std::vector<COLORREF> pixels;
     HDC screen = GetDC(control);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, clipWidth, clipHeight);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, kClipWidth, kClipHeight);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, clipWidth, clipHeight, screen, 0, 0, SRCCOPY);
-    for (int y = 0; y < clipHeight; ++y)
-        for (int x = 0; x < clipWidth; ++x)
-            pixels.push_back(GetPixel(memory, x, y));
+    BitBlt(memory, 0, 0, kClipWidth, kClipHeight, screen, 0, 0, SRCCOPY);
+    for (int y = 0; y < kClipHeight; ++y)
+        for (int x = 0; x < kClipWidth; ++x) pixels.push_back(GetPixel(memory, x, y));
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -51,34 +47,29 @@ std::vector<COLORREF> Capture(HWND control)
     return pixels;
 }
 
-int CountOf(const std::vector<COLORREF>& pixels, COLORREF colour)
-{
+int CountOf(const std::vector<COLORREF>& pixels, COLORREF colour) {
     int count = 0;
-    for (COLORREF pixel : pixels)
-        count += pixel == colour;
+    for (COLORREF pixel : pixels) count += pixel == colour;
     return count;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc != 2)
-        return Fail("usage: clip_plays PATH_OF_THE_CLIP");
+int main(int argc, char** argv) {
+    if (argc != 2) return Fail("usage: clip_plays PATH_OF_THE_CLIP");
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    HWND frame = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 120, 60,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    HWND control = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10,
-                                   82, 37, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!frame || !control)
-        return Fail("the animation control cannot be created");
+    HWND frame = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 120, 60, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    HWND control = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 82, 37, frame,
+                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!frame || !control) return Fail("the animation control cannot be created");
     if (!SendMessageA(control, ACM_OPENA, 0, reinterpret_cast<LPARAM>(argv[1])))
         return Fail("ACM_OPEN refuses the clip");
     RECT client;
     GetClientRect(control, &client);
     // Without ACS_CENTER the control takes the clip's own size.
-    if (client.right != clipWidth || client.bottom != clipHeight)
+    if (client.right != kClipWidth || client.bottom != kClipHeight)
         return Fail("the control did not take the clip's size");
     if (!SendMessageA(control, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)))
         return Fail("ACM_PLAY refuses the clip");
@@ -90,19 +81,16 @@ int main(int argc, char** argv)
     SendMessageA(control, ACM_OPENA, 0, 0);
     DestroyWindow(frame);
 
-    const int paperPixels = CountOf(first, paper);
-    std::printf("paper pixels %d of %d, colours %zu\n", paperPixels, clipWidth * clipHeight,
+    const int paperPixels = CountOf(first, kPaper);
+    std::printf("kPaper pixels %d of %d, colours %zu\n", paperPixels, kClipWidth * kClipHeight,
                 std::set<COLORREF>(first.begin(), first.end()).size());
-    // A frame drawn upside down or not at all shows no paper in the top rows.
-    if (paperPixels < clipWidth * clipHeight / 2)
-        return Fail("the frame on the screen is not the clip's");
-    if (CountOf(std::vector<COLORREF>(first.begin() + clipWidth, first.begin() + 2 * clipWidth), paper) <
-        clipWidth / 2)
-        return Fail("the clip's second row is not paper: rows are upside down");
-    if (std::set<COLORREF>(first.begin(), first.end()).size() < 4)
-        return Fail("the frame holds too few colours");
-    if (first == later)
-        return Fail("the picture does not move while playing");
+    // A frame drawn upside down or not at all shows no kPaper in the top rows.
+    if (paperPixels < kClipWidth * kClipHeight / 2) return Fail("the frame on the screen is not the clip's");
+    if (CountOf(std::vector<COLORREF>(first.begin() + kClipWidth, first.begin() + 2 * kClipWidth), kPaper) <
+        kClipWidth / 2)
+        return Fail("the clip's second row is not kPaper: rows are upside down");
+    if (std::set<COLORREF>(first.begin(), first.end()).size() < 4) return Fail("the frame holds too few colours");
+    if (first == later) return Fail("the picture does not move while playing");
     std::printf("clip plays\n");
     return 0;
 }

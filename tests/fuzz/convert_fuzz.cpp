@@ -13,8 +13,7 @@
 
 namespace {
 
-ConversionSettings FuzzedSettings(FuzzedDataProvider& data)
-{
+ConversionSettings FuzzedSettings(FuzzedDataProvider& data) {
     ConversionSettings settings;
     settings.toneShift = data.ConsumeIntegral<std::int16_t>();
     const auto absolute = data.ConsumeIntegral<std::uint16_t>();
@@ -30,8 +29,7 @@ ConversionSettings FuzzedSettings(FuzzedDataProvider& data)
     return settings;
 }
 
-void Require(bool holds, const char* what)
-{
+void Require(bool holds, const char* what) {
     if (holds) return;
     std::fprintf(stderr, "conversion invariant broken: %s\n", what);
     std::abort();
@@ -39,8 +37,7 @@ void Require(bool holds, const char* what)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
     const ConversionSettings settings = FuzzedSettings(data);
     const std::vector<std::uint8_t> rest = data.ConsumeRemainingBytes<std::uint8_t>();

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,10 @@ public:
     HWND Item(int id) const { return GetDlgItem(main_, id); }
     // Posts a menu or button command to the main window.
     void Command(int id) const;
+    // Sends a command and returns once the main window has handled it.
+    void SendCommand(int id) const;
+    // Returns once the program's window thread is back in its message loop, done with what it was doing.
+    void WaitUntilIdle() const;
     // Waits for a dialog box of the program other than the main window.
     Box WaitForBox(int timeoutMs = 10000) const;
     // Waits until `box` is gone.
@@ -46,8 +51,10 @@ public:
     std::vector<std::string> LogLines() const;
     HWND LogWindow() const;
     std::string Text(HWND window) const;
-    // Saves the window's picture as a BMP under the screens folder (name without extension).
-    void Screenshot(HWND window, const std::string& name) const;
+    // Saves the window's picture as a BMP under the screens folder (name without extension), once
+    // it stops changing; a window that keeps moving (a song playing) is shot as soon as it is painted.
+    enum class Picture { Steady, Moving };
+    void Screenshot(HWND window, const std::string& name, Picture picture = Picture::Steady) const;
     // Opens the menu-bar menu whose access key is `key`, as Alt and the key do; its first command
     // is highlighted. The open menu window, or null.
     HWND OpenMenu(char key) const;
@@ -61,6 +68,14 @@ public:
     DWORD Close();
 
 private:
+    // What an open menu shows, to tell when a key has been answered.
+    struct MenuPicture {
+        HWND menu = nullptr;
+        std::vector<std::uint32_t> pixels;
+    };
+    MenuPicture OpenMenuPicture() const;
+    void WaitForMenuAnswer(const MenuPicture& before, const std::string& what) const;
+
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
 };
@@ -68,6 +83,10 @@ private:
 // Saves what the screen shows inside `area` as a BMP under the screens folder; nothing is raised or
 // redrawn first, so open menus stay open.
 void SaveScreenArea(const RECT& area, const std::string& name);
+// The window's frame on the screen.
+RECT WindowArea(HWND window);
+// Waits until what the screen shows inside `area` stops changing; fails naming `what`.
+void WaitForSteadyPicture(const RECT& area, const std::string& what);
 // How many pixels inside `area` of the screen have exactly `colour`.
 int CountScreenPixels(const RECT& area, COLORREF colour);
 
@@ -87,7 +106,7 @@ const DriverPaths& Paths();
 struct ScenarioRegistration {
     ScenarioRegistration(const char* name, void (*run)());
 };
-#define KADENZO_SCENARIO(name)                                              \
-    static void Scenario_##name();                                          \
+#define KADENZO_SCENARIO(name)                                               \
+    static void Scenario_##name();                                           \
     static ScenarioRegistration registration_##name(#name, Scenario_##name); \
     static void Scenario_##name()

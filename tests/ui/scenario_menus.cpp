@@ -8,12 +8,6 @@
 
 namespace {
 
-RECT WindowArea(HWND window) {
-    RECT area{};
-    GetWindowRect(window, &area);
-    return area;
-}
-
 // The main window and an open menu together, as the user sees them.
 RECT MainWithMenu(const Program& program, HWND menu) {
     const RECT main = WindowArea(program.Main());
@@ -64,7 +58,7 @@ KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
     // The log window opens over the main window: it goes to the screen's far corner, out of the picture.
     SetWindowPos(log, nullptr, GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 100, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Sleep(300);
+    WaitForSteadyPicture(WindowArea(program.Main()), "the main window, uncovered by the log window");
     const int shadowWhileShown = ShadowAroundLogPicture(program, "menu_tools_log_checked");
     // The sunken edge's outer lines run along the top and left of the 18-pixel frame.
     Expect(shadowWhileShown >= shadowWhileHidden + 30,
@@ -105,10 +99,12 @@ KADENZO_SCENARIO(help_opens_beside_the_program) {
     Program program(Paths().program);
     program.Command(IDM_HELP);
     HWND viewer = nullptr;
-    Expect(WaitFor([&viewer] {
-               EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
-               return viewer != nullptr;
-           }, 15000),
+    Expect(WaitFor(
+               [&viewer] {
+                   EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
+                   return viewer != nullptr;
+               },
+               15000),
            "the help viewer opens KADENZO.CHM from the program's folder");
     PostMessageW(viewer, WM_CLOSE, 0, 0);
     Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the help viewer closes");

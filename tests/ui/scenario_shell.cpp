@@ -13,9 +13,8 @@ KADENZO_SCENARIO(shell_start_log_and_close) {
     Expect(lines[0].size() > 19 && lines[0].substr(19) == "Kadenzo Ver1.8 Start logging...",
            "the first log line is the start line in column 20: " + lines[0]);
 
-    program.Command(IDOK);
-    program.Command(IDCANCEL);
-    Sleep(300);
+    program.SendCommand(IDOK);
+    program.SendCommand(IDCANCEL);
     Expect(IsWindowVisible(program.Main()) != 0, "Enter and Esc leave the main window open");
     Expect(program.Text(program.Main()) == "曲替丸", "the title is the product name");
     program.Screenshot(program.Main(), "main_window");
@@ -29,7 +28,6 @@ KADENZO_SCENARIO(shell_start_log_and_close) {
     Expect(WaitFor([log] { return !IsWindowVisible(log); }), "the close box hides the log window");
     // Menus cannot be read from another process under Wine; the check mark shows in what the
     // command does next: with the mark gone, the same command shows the window again.
-    Sleep(200);
     program.Command(kToggleLog);
     Expect(WaitFor([log] { return IsWindowVisible(log) != 0; }), "after the close box the menu command shows it again");
 

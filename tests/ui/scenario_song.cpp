@@ -14,6 +14,13 @@ namespace {
 
 const std::string kSongFile = "test-2-tracks-type-1.mid";
 
+// When the file was last written; zero when it cannot be read.
+FILETIME LastWrite(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    return data.ftLastWriteTime;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::string bytes;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -41,8 +48,8 @@ std::string EngineOutput(const std::string& song, std::int16_t shift) {
     settings.toneShift = shift;
     std::vector<std::uint8_t> output(song.size());
     ConversionReports quiet;
-    const WalkOutcome outcome = ConvertSongBytes(
-        {reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, settings, output, quiet);
+    const WalkOutcome outcome =
+        ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, settings, output, quiet);
     Expect(outcome.result == ConversionResult::Converted, "the engine converts the song");
     return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
 }
@@ -65,7 +72,8 @@ void SetShiftInToneDialog(const Program& program, int shift, bool warn = true) {
     Expect(dialog.caption == "トーンの調整", "the tone dialog opens: " + dialog.caption);
     const std::wstring text = std::to_wstring(shift);
     SendMessageW(GetDlgItem(dialog.window, IDC_TONE_SHIFT_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_WARN_OUT_OF_RANGE), BM_SETCHECK, warn ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(GetDlgItem(dialog.window, IDC_TONE_WARN_OUT_OF_RANGE), BM_SETCHECK, warn ? BST_CHECKED : BST_UNCHECKED,
+                 0);
     program.Press(dialog, IDC_APPLY_BUTTON);
 }
 
@@ -106,11 +114,16 @@ KADENZO_SCENARIO(song_open_convert_save) {
            "the discard question: " + question.text);
     program.Screenshot(question.window, "discard_question");
     program.Press(question, IDNO);
-    Sleep(300);
+    program.WaitUntilIdle();
     Expect(program.LogLines().size() == linesBefore, "No converts nothing");
 
+    const FILETIME savedBefore = LastWrite(target);
     program.Command(IDM_SAVE_UNDER_SONG_NAME);
-    Sleep(500);
+    Expect(WaitFor([&] {
+               const FILETIME now = LastWrite(target);
+               return CompareFileTime(&savedBefore, &now) != 0;
+           }),
+           "the kept conversion is saved again");
     Expect(ReadBytes(target) == expected, "the kept conversion saves the same bytes again");
 
     const DWORD code = program.Close();

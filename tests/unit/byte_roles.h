@@ -11,8 +11,7 @@ enum class ByteRole : std::uint8_t { Copied, Division, NoteKey, NoteVelocity, Pr
 // Roles of bytes 0..length-1 of `song`, or nothing when the song does not read as the walk
 // reads it (running status across meta and exclusive events, ended by a chunk header or an End
 // of Track; chunks of other types, after the header or an End of Track, skipped whole).
-inline std::optional<std::vector<ByteRole>> ByteRoles(const std::uint8_t* song, std::size_t length)
-{
+inline std::optional<std::vector<ByteRole>> ByteRoles(const std::uint8_t* song, std::size_t length) {
     if (length < 14) return std::nullopt;
     std::vector<ByteRole> roles(length, ByteRole::Copied);
     roles[12] = roles[13] = ByteRole::Division;
@@ -77,8 +76,7 @@ inline std::optional<std::vector<ByteRole>> ByteRoles(const std::uint8_t* song, 
 // The first position where `output` differs from `input` at a byte that must be copied, or
 // where a changed data byte is not a data byte; nothing when every change is allowed.
 inline std::optional<std::size_t> ForbiddenChange(const std::uint8_t* input, const std::uint8_t* output,
-                                                  const std::vector<ByteRole>& roles)
-{
+                                                  const std::vector<ByteRole>& roles) {
     for (std::size_t i = 0; i < roles.size(); ++i) {
         if (input[i] == output[i]) continue;
         if (roles[i] == ByteRole::Copied) return i;

@@ -13,8 +13,7 @@ namespace {
 
 const std::filesystem::path kResources = std::filesystem::path(KADENZO_SOURCE_DIR) / "res";
 
-std::string ReadText(const std::filesystem::path& path)
-{
+std::string ReadText(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
@@ -22,8 +21,7 @@ std::string ReadText(const std::filesystem::path& path)
 }
 
 // The string table by number: resource.h names the numbers, kadenzo.rc holds the texts.
-std::map<int, std::string> StringTable()
-{
+std::map<int, std::string> StringTable() {
     std::map<std::string, int> numbers;
     const std::string header = ReadText(kResources / "resource.h");
     const std::regex define(R"(#define\s+(IDS_\w+)\s+(\d+))");
@@ -39,15 +37,24 @@ std::map<int, std::string> StringTable()
     return table;
 }
 
-TEST(ConvertCliTexts, AreTheStringTableTexts)
-{
+TEST(ConvertCliTexts, AreTheStringTableTexts) {
     const std::map<int, std::string> table = StringTable();
     const std::map<int, const char8_t*> printed = {
-        {1, kNoMemoryText},          {8, kUnsupportedText},       {9, kOutOfRangeText},
-        {12, kBadFormatText},        {13, kCannotOpenText},       {14, kCannotCreateText},
-        {15, kInvalidFileText},      {22, kConversionStartedText}, {23, kConvertedText},
-        {24, kNoMemoryLogText},      {25, kUnsupportedLogText},   {26, kOutOfRangeLogText},
-        {39, kConvertedOutOfRangeText}, {40, kInstrumentNotFoundText}, {41, kDivisionRefusedText},
+        {1, kNoMemoryText},
+        {8, kUnsupportedText},
+        {9, kOutOfRangeText},
+        {12, kBadFormatText},
+        {13, kCannotOpenText},
+        {14, kCannotCreateText},
+        {15, kInvalidFileText},
+        {22, kConversionStartedText},
+        {23, kConvertedText},
+        {24, kNoMemoryLogText},
+        {25, kUnsupportedLogText},
+        {26, kOutOfRangeLogText},
+        {39, kConvertedOutOfRangeText},
+        {40, kInstrumentNotFoundText},
+        {41, kDivisionRefusedText},
     };
     for (const auto& [number, text] : printed) {
         ASSERT_EQ(table.count(number), 1u) << "text " << number;
@@ -55,8 +62,7 @@ TEST(ConvertCliTexts, AreTheStringTableTexts)
     }
 }
 
-TEST(ConvertCliTexts, BadFormatLogLineIsInTheStringTable)
-{
+TEST(ConvertCliTexts, BadFormatLogLineIsInTheStringTable) {
     bool found = false;
     for (const auto& [number, text] : StringTable()) found = found || text == Utf8(kBadFormatLogText);
     EXPECT_TRUE(found);

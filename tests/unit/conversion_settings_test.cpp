@@ -8,15 +8,13 @@ namespace {
 
 class SettingsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         conversionSettings = ConversionSettings{};
         ResetSettings();
     }
 };
 
-TEST_F(SettingsTest, ResetGivesTheDefaults)
-{
+TEST_F(SettingsTest, ResetGivesTheDefaults) {
     conversionSettings.toneShift = 7;
     conversionSettings.absoluteVolume[4] = 1;
     conversionSettings.volume[4] = 20;
@@ -38,8 +36,7 @@ TEST_F(SettingsTest, ResetGivesTheDefaults)
     EXPECT_EQ(conversionSettings.toneTrackMask, 0xFDFFu);
 }
 
-TEST_F(SettingsTest, ResetKeepsTheMuteMaskAndTakesTheSnapshot)
-{
+TEST_F(SettingsTest, ResetKeepsTheMuteMaskAndTakesTheSnapshot) {
     conversionSettings.muteTrackMask = 0x0204;
     conversionSettings.toneShift = 3;
     ResetSettings();
@@ -48,10 +45,7 @@ TEST_F(SettingsTest, ResetKeepsTheMuteMaskAndTakesTheSnapshot)
     EXPECT_TRUE(SettingsMatchSnapshot());
 }
 
-TEST_F(SettingsTest, AtStartTheMuteMaskIsEmpty)
-{
-    EXPECT_EQ(ConversionSettings{}.muteTrackMask, 0u);
-}
+TEST_F(SettingsTest, AtStartTheMuteMaskIsEmpty) { EXPECT_EQ(ConversionSettings{}.muteTrackMask, 0u); }
 
 struct FieldChange {
     const char* field;
@@ -60,23 +54,20 @@ struct FieldChange {
 
 class SnapshotComparison : public testing::TestWithParam<FieldChange> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         conversionSettings = ConversionSettings{};
         ResetSettings();
     }
 };
 
-TEST_P(SnapshotComparison, EveryFieldCounts)
-{
+TEST_P(SnapshotComparison, EveryFieldCounts) {
     GetParam().change(conversionSettings);
     EXPECT_FALSE(SettingsMatchSnapshot()) << GetParam().field;
     TakeSettingsSnapshot();
     EXPECT_TRUE(SettingsMatchSnapshot()) << GetParam().field;
 }
 
-TEST_P(SnapshotComparison, ChangingBackMatchesAgain)
-{
+TEST_P(SnapshotComparison, ChangingBackMatchesAgain) {
     const ConversionSettings before = conversionSettings;
     GetParam().change(conversionSettings);
     conversionSettings = before;

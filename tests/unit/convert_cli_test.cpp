@@ -18,31 +18,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string U8(const char8_t* text)
-{
-    return reinterpret_cast<const char*>(text);
-}
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 struct ProgramRun {
     int status;
     std::string output;  // standard output and standard error together
 };
 
-std::string Quoted(const std::string& text)
-{
+std::string Quoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
-void WriteBytes(const fs::path& path, const Bytes& bytes)
-{
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes ReadBytes(const fs::path& path)
-{
+Bytes ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), {});
 }
@@ -50,35 +44,33 @@ Bytes ReadBytes(const fs::path& path)
 const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
 
 // Middle C on track 1, program change on track 1, a key signature of D major.
-Bytes SimpleSong()
-{
-    return Smf(1, 480, {
-        Track({
-            {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
-            {0x00, 0xC0, 0x05},                    // program 6 on channel 1
-            {0x00, 0x90, 0x3C, 0x64},              // note on C4, velocity 100
-            {0x60, 0x80, 0x3C, 0x40},              // 96 ticks later, note off C4
-            {0x00, 0x91, 0x40, 0x64},              // note on E4 on channel 2
-            {0x00, 0x92, 0x43, 0x7F},              // note on G4 on channel 3
-            {0x00, 0xFF, 0x2F, 0x00},              // end of track
-        }),
-    });
+Bytes SimpleSong() {
+    return Smf(1, 480,
+               {
+                   Track({
+                       {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
+                       {0x00, 0xC0, 0x05},                    // program 6 on channel 1
+                       {0x00, 0x90, 0x3C, 0x64},              // note on C4, velocity 100
+                       {0x60, 0x80, 0x3C, 0x40},              // 96 ticks later, note off C4
+                       {0x00, 0x91, 0x40, 0x64},              // note on E4 on channel 2
+                       {0x00, 0x92, 0x43, 0x7F},              // note on G4 on channel 3
+                       {0x00, 0xFF, 0x2F, 0x00},              // end of track
+                   }),
+               });
 }
 
 class ConvertCli : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "kadenzo-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    ProgramRun RunConverter(const std::string& arguments)
-    {
-        const std::string command = "cd " + Quoted(folder_.string()) + " && " + Quoted(KADENZO_CONVERT_EXE) +
-                                    " " + arguments + " 2>&1";
+    ProgramRun RunConverter(const std::string& arguments) {
+        const std::string command =
+            "cd " + Quoted(folder_.string()) + " && " + Quoted(KADENZO_CONVERT_EXE) + " " + arguments + " 2>&1";
         std::FILE* pipe = popen(command.c_str(), "r");
         ProgramRun run{-1, ""};
         char buffer[4096];
@@ -89,14 +81,12 @@ protected:
         return run;
     }
 
-    fs::path Put(const std::string& name, const Bytes& bytes)
-    {
+    fs::path Put(const std::string& name, const Bytes& bytes) {
         WriteBytes(folder_ / name, bytes);
         return folder_ / name;
     }
 
-    std::vector<std::string> Files() const
-    {
+    std::vector<std::string> Files() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
@@ -113,8 +103,7 @@ struct RefusalCase {
 
 class ConvertCliRefusal : public ConvertCli, public testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(ConvertCliRefusal, RefusesBeforeTouchingAnyFile)
-{
+TEST_P(ConvertCliRefusal, RefusesBeforeTouchingAnyFile) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter(std::string(GetParam().arguments) + " song.mid");
     EXPECT_EQ(run.status, 1) << run.output;
@@ -134,13 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalCase{"--jobs 0", "--jobs"}, RefusalCase{"--bogus", "--bogus"},
                     RefusalCase{"-o out.mid other.mid", "-o"}, RefusalCase{"--tempo 120 --shift", "--shift"}));
 
-TEST_F(ConvertCli, NoInputIsAUsageError)
-{
-    EXPECT_EQ(RunConverter("--shift 2").status, 1);
-}
+TEST_F(ConvertCli, NoInputIsAUsageError) { EXPECT_EQ(RunConverter("--shift 2").status, 1); }
 
-TEST_F(ConvertCli, HelpAndVersion)
-{
+TEST_F(ConvertCli, HelpAndVersion) {
     const ProgramRun help = RunConverter("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--instrument LIST=P"), std::string::npos);
@@ -149,25 +134,24 @@ TEST_F(ConvertCli, HelpAndVersion)
     EXPECT_EQ(version.output, "kadenzo-convert 1.8\n");
 }
 
-TEST_F(ConvertCli, OptionsReachTheWalk)
-{
+TEST_F(ConvertCli, OptionsReachTheWalk) {
     Put("song.mid", SimpleSong());
-    const ProgramRun run = RunConverter("--shift 2 --tracks 1,3 --volume 1-4=50 --volume 3=100 --velocity 2=90 "
-                            "--instrument 1=40 --tempo 150 --mute 16 song.mid");
+    const ProgramRun run = RunConverter(
+        "--shift 2 --tracks 1,3 --volume 1-4=50 --volume 3=100 --velocity 2=90 "
+        "--instrument 1=40 --tempo 150 --mute 16 song.mid");
     ASSERT_EQ(run.status, 0) << run.output;
     Bytes expected = SimpleSong();
     expected[12] = 0x02, expected[13] = 0xD0;  // division 480 -> 720
     expected[26] = 0x04;                       // key signature D major -> E major
-    expected[30] = 40;                        // program
+    expected[30] = 40;                         // program
     expected[33] = 0x3E, expected[34] = 0x32;  // track 1: shifted, half velocity
     expected[37] = 0x3E, expected[38] = 0x20;
-    expected[42] = 90;                        // track 2: not shifted, absolute velocity
-    expected[45] = 0x45;                      // track 3: shifted, velocity kept by the later --volume
+    expected[42] = 90;    // track 2: not shifted, absolute velocity
+    expected[45] = 0x45;  // track 3: shifted, velocity kept by the later --volume
     EXPECT_EQ(ReadBytes(folder_ / "song[trans].mid"), expected);
 }
 
-TEST_F(ConvertCli, PrintsTheLogTextsInOrder)
-{
+TEST_F(ConvertCli, PrintsTheLogTextsInOrder) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter("--shift 70 --continue --instrument 5,7=3 --tempo 250 --force song.mid");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -182,8 +166,7 @@ TEST_F(ConvertCli, PrintsTheLogTextsInOrder)
     EXPECT_EQ(run.output, expected);
 }
 
-TEST_F(ConvertCli, DivisionOverflowIsAWarning)
-{
+TEST_F(ConvertCli, DivisionOverflowIsAWarning) {
     Put("song.mid", Smf(1, 30000, {Track(kEnd)}));
     const ProgramRun run = RunConverter("--tempo 250 song.mid");
     EXPECT_EQ(run.status, 0);
@@ -193,23 +176,26 @@ TEST_F(ConvertCli, DivisionOverflowIsAWarning)
 }
 
 // Songs the converter gives up on.
-const Bytes kCutOffNote = Smf(1, 480, {
-    Track({
-        {0x00, 0x90, 0x3C},  // note on C4 without its velocity
-    }),
-});
-const Bytes kSystemCommon = Smf(1, 480, {
-    Track({
-        {0x00, 0xF1, 0x00},        // a time-code quarter frame: no event of a file
-        {0x00, 0xFF, 0x2F, 0x00},  // end of track
-    }),
-});
-const Bytes kTopNote = Smf(1, 480, {
-    Track({
-        {0x00, 0x90, 0x7F, 0x40},  // note on key 127: out of range when shifted up
-        {0x00, 0xFF, 0x2F, 0x00},  // end of track
-    }),
-});
+const Bytes kCutOffNote = Smf(1, 480,
+                              {
+                                  Track({
+                                      {0x00, 0x90, 0x3C},  // note on C4 without its velocity
+                                  }),
+                              });
+const Bytes kSystemCommon = Smf(1, 480,
+                                {
+                                    Track({
+                                        {0x00, 0xF1, 0x00},        // a time-code quarter frame: no event of a file
+                                        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                    }),
+                                });
+const Bytes kTopNote = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 0x7F, 0x40},  // note on key 127: out of range when shifted up
+                                   {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                               }),
+                           });
 
 struct FailureCase {
     const char* name;
@@ -220,8 +206,7 @@ struct FailureCase {
 
 class ConvertCliFailure : public ConvertCli, public testing::WithParamInterface<FailureCase> {};
 
-TEST_P(ConvertCliFailure, PrintsTheFailureAndLeavesNoFile)
-{
+TEST_P(ConvertCliFailure, PrintsTheFailureAndLeavesNoFile) {
     const FailureCase& c = GetParam();
     Put("song.mid", c.song);
     const ProgramRun run = RunConverter(std::string(c.arguments) + " song.mid");
@@ -235,39 +220,44 @@ TEST_P(ConvertCliFailure, PrintsTheFailureAndLeavesNoFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ConvertCliFailure,
-    testing::Values(
-        FailureCase{"Empty", {}, "", {U8(u8"ファイルが不正です。")}},
-        FailureCase{"NotASong", Join({Letters("RIFF"), Bytes(10, 0)}), "", {U8(u8"ファイルが不正です。")}},
-        FailureCase{"BadFormat", kCutOffNote, "",
-                    {U8(u8"変換開始..."), U8(u8"ファイルフォーマットが不正です。"),
-                     U8(u8"！　変換失敗 - ファイルフォーマット不正")}},
-        FailureCase{"Unsupported", kSystemCommon, "",
-                    {U8(u8"変換開始..."), U8(u8"現在サポートされていないMIDIファイルです。"),
-                     U8(u8"！　変換失敗 - 未知のフォーマット")}},
-        FailureCase{"OutOfRange", kTopNote, "--shift 1",
-                    {U8(u8"変換開始..."), U8(u8"演奏可能範囲を超えてしまいました。"),
-                     U8(u8"！　変換エラー - 演奏範囲オーバー")}},
-        FailureCase{"QuietStillPrintsFailures", kTopNote, "--quiet --shift 1",
-                    {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
+    testing::Values(FailureCase{"Empty", {}, "", {U8(u8"ファイルが不正です。")}},
+                    FailureCase{"NotASong", Join({Letters("RIFF"), Bytes(10, 0)}), "", {U8(u8"ファイルが不正です。")}},
+                    FailureCase{"BadFormat",
+                                kCutOffNote,
+                                "",
+                                {U8(u8"変換開始..."), U8(u8"ファイルフォーマットが不正です。"),
+                                 U8(u8"！　変換失敗 - ファイルフォーマット不正")}},
+                    FailureCase{"Unsupported",
+                                kSystemCommon,
+                                "",
+                                {U8(u8"変換開始..."), U8(u8"現在サポートされていないMIDIファイルです。"),
+                                 U8(u8"！　変換失敗 - 未知のフォーマット")}},
+                    FailureCase{"OutOfRange",
+                                kTopNote,
+                                "--shift 1",
+                                {U8(u8"変換開始..."), U8(u8"演奏可能範囲を超えてしまいました。"),
+                                 U8(u8"！　変換エラー - 演奏範囲オーバー")}},
+                    FailureCase{
+                        "QuietStillPrintsFailures",
+                        kTopNote,
+                        "--quiet --shift 1",
+                        {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
-TEST_F(ConvertCli, MissingInputCannotBeOpened)
-{
+TEST_F(ConvertCli, MissingInputCannotBeOpened) {
     const ProgramRun run = RunConverter("nothere.mid");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.output, "nothere.mid: " + U8(u8"ファイルを開けませんでした。") + "\n");
 }
 
-TEST_F(ConvertCli, FolderCannotBeOpened)
-{
+TEST_F(ConvertCli, FolderCannotBeOpened) {
     fs::create_directory(folder_ / "songs.mid");
     const ProgramRun run = RunConverter("songs.mid");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.output, "songs.mid: " + U8(u8"ファイルを開けませんでした。") + "\n");
 }
 
-TEST_F(ConvertCli, QuietPrintsNothingForASuccess)
-{
+TEST_F(ConvertCli, QuietPrintsNothingForASuccess) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter("--quiet --shift 1 song.mid");
     EXPECT_EQ(run.status, 0);
@@ -282,8 +272,7 @@ struct NameCase {
 
 class ConvertCliNames : public ConvertCli, public testing::WithParamInterface<NameCase> {};
 
-TEST_P(ConvertCliNames, ResultGoesBesideItsInput)
-{
+TEST_P(ConvertCliNames, ResultGoesBesideItsInput) {
     const fs::path input = folder_ / GetParam().input;
     fs::create_directories(input.parent_path());
     WriteBytes(input, SimpleSong());
@@ -295,13 +284,11 @@ TEST_P(ConvertCliNames, ResultGoesBesideItsInput)
 INSTANTIATE_TEST_SUITE_P(Names, ConvertCliNames,
                          testing::Values(NameCase{"song.mid", "song[trans].mid"},
                                          NameCase{"song.MIDI", "song[trans].MIDI"},
-                                         NameCase{"a.b.mid", "a.b[trans].mid"},
-                                         NameCase{"song", "song[trans]."},
+                                         NameCase{"a.b.mid", "a.b[trans].mid"}, NameCase{"song", "song[trans]."},
                                          NameCase{"sub.dir/song", "sub.dir/song[trans]."},
                                          NameCase{"曲/歌.mid", "曲/歌[trans].mid"}));
 
-TEST_F(ConvertCli, OutputPathForASingleInput)
-{
+TEST_F(ConvertCli, OutputPathForASingleInput) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter("--shift 12 -o out.smf song.mid");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -309,8 +296,7 @@ TEST_F(ConvertCli, OutputPathForASingleInput)
     EXPECT_EQ(ReadBytes(folder_ / "out.smf")[33], 0x48);
 }
 
-TEST_F(ConvertCli, ExistingOutputNeedsForce)
-{
+TEST_F(ConvertCli, ExistingOutputNeedsForce) {
     Put("song.mid", SimpleSong());
     const Bytes old = {1, 2, 3};
     Put("song[trans].mid", old);
@@ -324,16 +310,14 @@ TEST_F(ConvertCli, ExistingOutputNeedsForce)
     EXPECT_EQ(Files().size(), 2u);
 }
 
-TEST_F(ConvertCli, InputIsNeverTheOutput)
-{
+TEST_F(ConvertCli, InputIsNeverTheOutput) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter("--force --shift 1 -o ./song.mid song.mid");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadBytes(folder_ / "song.mid"), SimpleSong());
 }
 
-TEST_F(ConvertCli, UnwritableTargetLeavesNothing)
-{
+TEST_F(ConvertCli, UnwritableTargetLeavesNothing) {
     Put("song.mid", SimpleSong());
     const ProgramRun run = RunConverter("-o missing/out.mid song.mid");
     EXPECT_EQ(run.status, 2);
@@ -341,8 +325,7 @@ TEST_F(ConvertCli, UnwritableTargetLeavesNothing)
     EXPECT_EQ(Files(), std::vector<std::string>{"song.mid"});
 }
 
-TEST_F(ConvertCli, FailedRenameLeavesNoTemporaryFile)
-{
+TEST_F(ConvertCli, FailedRenameLeavesNoTemporaryFile) {
     Put("song.mid", SimpleSong());
     fs::create_directories(folder_ / "taken" / "inside");
     const ProgramRun run = RunConverter("--force -o taken song.mid");
@@ -354,8 +337,7 @@ TEST_F(ConvertCli, FailedRenameLeavesNoTemporaryFile)
 
 // The temporary file's name is never longer than the target's, so a name at the system's limit
 // can be written.
-TEST_F(ConvertCli, TargetNameAtTheLimitIsWritten)
-{
+TEST_F(ConvertCli, TargetNameAtTheLimitIsWritten) {
     Put("song.mid", SimpleSong());
     const std::string longest(255 - 4, 'n');
     const ProgramRun run = RunConverter("-o " + longest + ".mid song.mid");
@@ -364,8 +346,7 @@ TEST_F(ConvertCli, TargetNameAtTheLimitIsWritten)
     EXPECT_EQ(Files().size(), 2u);
 }
 
-TEST_F(ConvertCli, ReplacedFileKeepsItsPermissions)
-{
+TEST_F(ConvertCli, ReplacedFileKeepsItsPermissions) {
     Put("song.mid", SimpleSong());
     Put("out.mid", {1, 2, 3});
     const auto kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
@@ -376,15 +357,16 @@ TEST_F(ConvertCli, ReplacedFileKeepsItsPermissions)
     EXPECT_EQ(fs::status(folder_ / "out.mid").permissions(), kept);
 }
 
-TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder)
-{
+TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder) {
     std::string arguments = "--jobs 4 --shift 1";
     std::string expected;
-    const Bytes unsupported = Smf(1, 480, {
-        Track({
-            {0x00, 0xF1},  // a system common message, cut off: the converter stops at its status
-        }),
-    });
+    const Bytes unsupported =
+        Smf(1, 480,
+            {
+                Track({
+                    {0x00, 0xF1},  // a system common message, cut off: the converter stops at its status
+                }),
+            });
     for (int i = 0; i < 24; ++i) {
         const std::string name = "song" + std::to_string(i) + ".mid";
         const bool bad = i % 5 == 3;

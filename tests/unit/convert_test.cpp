@@ -11,8 +11,7 @@ namespace {
 
 using Tweak = std::function<void(ConversionSettings&)>;
 
-ConversionSettings Settings(const Tweak& tweak = nullptr)
-{
+ConversionSettings Settings(const Tweak& tweak = nullptr) {
     ConversionSettings settings;
     if (tweak) tweak(settings);
     return settings;
@@ -27,8 +26,7 @@ struct EventCase {
 
 class EventRules : public testing::TestWithParam<EventCase> {};
 
-TEST_P(EventRules, ConvertsEventsInPlace)
-{
+TEST_P(EventRules, ConvertsEventsInPlace) {
     const EventCase& c = GetParam();
     const Converted converted = Convert(Smf(1, 480, {Track(c.events)}), Settings(c.tweak));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -143,8 +141,7 @@ struct StopCase {
 
 class StoppingRules : public testing::TestWithParam<StopCase> {};
 
-TEST_P(StoppingRules, StopsWithTheResult)
-{
+TEST_P(StoppingRules, StopsWithTheResult) {
     const StopCase& c = GetParam();
     const Converted converted = Convert(Smf(1, 480, {Track(c.events)}), Settings(c.tweak));
     EXPECT_EQ(converted.result, c.expected);
@@ -153,13 +150,12 @@ TEST_P(StoppingRules, StopsWithTheResult)
 INSTANTIATE_TEST_SUITE_P(
     Walk, StoppingRules,
     testing::Values(
-        StopCase{"FirstEventWithoutStatus", nullptr, Join({{0x00, 0x3C, 0x40}, kEnd}),
-                 ConversionResult::Unsupported},
+        StopCase{"FirstEventWithoutStatus", nullptr, Join({{0x00, 0x3C, 0x40}, kEnd}), ConversionResult::Unsupported},
         StopCase{"EscapeEvent", nullptr, Join({{0x00, 0xF7, 0x01, 0x00}, kEnd}), ConversionResult::Unsupported},
         StopCase{"SystemCommonF1", nullptr, Join({{0x00, 0xF1, 0x00}, kEnd}), ConversionResult::Unsupported},
         StopCase{"SystemRealTimeFE", nullptr, Join({{0x00, 0xFE}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr,
-                 Join({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}), ConversionResult::BadFormat},
+        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr, Join({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}),
+                 ConversionResult::BadFormat},
         StopCase{"FourByteMetaLength", nullptr, Join({{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x00}, kEnd}),
                  ConversionResult::BadFormat},
         StopCase{"FourByteDeltaTime", nullptr, Join({{0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, kEnd}),
@@ -183,15 +179,13 @@ INSTANTIATE_TEST_SUITE_P(
                  Join({{0x00, 0x80, 120, 0x00}, kEnd}), ConversionResult::OutOfRange}),
     [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
-TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat)
-{
+TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat) {
     // Two tracks promised: the walk goes on after the first End of Track and finds half a header.
     const Bytes song = Join({Header(1, 2, 480), Track({kEnd}), Letters("MTrk"), {0, 0}});
     EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::BadFormat);
 }
 
-TEST(Walk, HeaderOnlySongKeepsItsScaledHeader)
-{
+TEST(Walk, HeaderOnlySongKeepsItsScaledHeader) {
     const Bytes song = Header(1, 1, 480);
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -199,8 +193,7 @@ TEST(Walk, HeaderOnlySongKeepsItsScaledHeader)
     EXPECT_EQ(converted.bytes, expected);
 }
 
-TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut)
-{
+TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut) {
     Bytes song = Smf(1, 480, {Track({kEnd})});
     const std::size_t walked = song.size();
     song.insert(song.end(), {0x00, 0x00, 0x12, 0x34});
@@ -209,8 +202,7 @@ TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut)
     EXPECT_EQ(converted.bytes, Bytes(song.begin(), song.begin() + walked));
 }
 
-TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd)
-{
+TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd) {
     const Bytes track = Track({
         {0x00, 0x90, 0x3C, 0x40},  // note on C4
         kEnd,
@@ -221,8 +213,7 @@ TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd)
     EXPECT_EQ(converted.bytes, song);
 }
 
-TEST(Walk, EveryTrackChunkIsWalked)
-{
+TEST(Walk, EveryTrackChunkIsWalked) {
     const Bytes track = Track({
         {0x00, 0x90, 0x3C, 0x40},  // note on C4
         kEnd,
@@ -235,64 +226,63 @@ TEST(Walk, EveryTrackChunkIsWalked)
     EXPECT_EQ(converted.bytes[24 + 16], 0x3D);
 }
 
-TEST(Walk, ReportsComeInTheOrderTheyArise)
-{
-    const Bytes song = Smf(1, 30000, {
-        Track({
-            {0x00, 0x90, 120, 0x40},  // note on key 120
-            {0x00, 0xC0, 0x01},       // program 2
-            {0x00, 0x90, 2, 0x40},    // note on key 2
-            kEnd,
-        }),
-    });
+TEST(Walk, ReportsComeInTheOrderTheyArise) {
+    const Bytes song = Smf(1, 30000,
+                           {
+                               Track({
+                                   {0x00, 0x90, 120, 0x40},  // note on key 120
+                                   {0x00, 0xC0, 0x01},       // program 2
+                                   {0x00, 0x90, 2, 0x40},    // note on key 2
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
-        s.toneShift = 10;
-        s.warnOutOfRange = 0;
-        s.tempoPercent = 250;
-        s.instrument[0] = 3;
-        s.instrument[2] = 40;
-        s.instrument[15] = 0;
-    }));
+                                            s.toneShift = 10;
+                                            s.warnOutOfRange = 0;
+                                            s.tempoPercent = 250;
+                                            s.instrument[0] = 3;
+                                            s.instrument[2] = 40;
+                                            s.instrument[15] = 0;
+                                        }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
-    const std::vector<std::string> expected = {"division refused", "out of range", "finished 10 1",
-                                               "no instrument 3", "no instrument 16"};
+    const std::vector<std::string> expected = {"division refused", "out of range", "finished 10 1", "no instrument 3",
+                                               "no instrument 16"};
     EXPECT_EQ(converted.reports.lines, expected);
 }
 
-TEST(Walk, OutOfRangeNotesAreCountedEachTime)
-{
-    const Bytes song = Smf(1, 480, {
-        Track({
-            {0x00, 0x90, 125, 0x40},  // note on key 125
-            {0x00, 126, 0x40},        // running status: note on key 126
-            {0x00, 0x89, 127, 0},     // note off key 127, channel 10
-            kEnd,
-        }),
-    });
+TEST(Walk, OutOfRangeNotesAreCountedEachTime) {
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 125, 0x40},  // note on key 125
+                                   {0x00, 126, 0x40},        // running status: note on key 126
+                                   {0x00, 0x89, 127, 0},     // note off key 127, channel 10
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
-        s.toneShift = 3;
-        s.warnOutOfRange = 0;
-    }));
+                                            s.toneShift = 3;
+                                            s.warnOutOfRange = 0;
+                                        }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     const std::vector<std::string> expected = {"out of range", "out of range", "out of range", "finished 3 3"};
     EXPECT_EQ(converted.reports.lines, expected);
 }
 
-TEST(Walk, KeySignaturesLeaveATraceLine)
-{
-    const Bytes song = Smf(1, 480, {
-        Track({
-            {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
-            kEnd,
-        }),
-    });
+TEST(Walk, KeySignaturesLeaveATraceLine) {
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 3; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(converted.reports.traces, std::vector<std::string>{"2, -1, 5"});
 }
 
-TEST(Walk, TooSmallOutputIsRefusedUntouched)
-{
+TEST(Walk, TooSmallOutputIsRefusedUntouched) {
     const Bytes song = Smf(1, 480, {Track({kEnd})});
     Bytes output(song.size() - 1, 0xAA);
     RecordedReports reports;
@@ -302,8 +292,7 @@ TEST(Walk, TooSmallOutputIsRefusedUntouched)
 }
 
 // Songs built from whole chunks: the header with the track count it promises, then chunks as given.
-Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks)
-{
+Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks) {
     Bytes song = Header(1, trackCount, 480);
     for (const Bytes& chunk : chunks) song.insert(song.end(), chunk.begin(), chunk.end());
     return song;
@@ -323,8 +312,7 @@ class ChunkRules : public testing::TestWithParam<ChunkCase> {};
 
 // Shifted by one semitone. The tracks' notes have key 0x3C, which moves to 0x3D; the other
 // chunks' bytes stay as they are.
-TEST_P(ChunkRules, ChunksAndTheirEnds)
-{
+TEST_P(ChunkRules, ChunksAndTheirEnds) {
     const ChunkCase& c = GetParam();
     const Converted converted = Convert(c.song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
     ASSERT_EQ(converted.result, c.expected);
@@ -353,16 +341,15 @@ INSTANTIATE_TEST_SUITE_P(
                   0},
         ChunkCase{"OtherChunkLengthCutOff", Song(1, {Join({Letters("Junk"), {0, 0}})}), ConversionResult::BadFormat, 0},
         ChunkCase{"OtherChunkTypeCutOff", Song(1, {Letters("Ju")}), ConversionResult::BadFormat, 0},
-        ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {Chunk("J\x01nk", {})}),
-                  ConversionResult::Unsupported, 0},
-        ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}),
-                  ConversionResult::Unsupported, 0},
+        ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {Chunk("J\x01nk", {})}), ConversionResult::Unsupported, 0},
+        ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}), ConversionResult::Unsupported,
+                  0},
         ChunkCase{"RunningStatusEndsAtTheEndOfTrack",
                   Song(2, {Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0xFF, 0x2F, 0x00, 0x3C, 0x40, 0x00}})}),
                   ConversionResult::Unsupported, 0},
         ChunkCase{"StatusByteAfterAnEndOfTrackIsWalked",
-                  Song(2, {Track({kEnd, {0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}})}),
-                  ConversionResult::Converted, 14 + 8 + 11},
+                  Song(2, {Track({kEnd, {0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}})}), ConversionResult::Converted,
+                  14 + 8 + 11},
         // The header's bytes would otherwise read as program changes in running status and
         // their delta times.
         ChunkCase{"SecondSongHeaderAfterAnEndOfTrack",
@@ -380,8 +367,7 @@ struct CutOffCase {
 
 class CutOffSignature : public testing::TestWithParam<CutOffCase> {};
 
-TEST_P(CutOffSignature, IsBadFormat)
-{
+TEST_P(CutOffSignature, IsBadFormat) {
     const CutOffCase& c = GetParam();
     const Bytes song = Song(1, {Track(c.lastEvents)});
     EXPECT_EQ(Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; })).result,
@@ -390,27 +376,26 @@ TEST_P(CutOffSignature, IsBadFormat)
 
 // Each cut-off would otherwise read as running-status data and its delta time: a program change
 // takes one data byte, a note two.
-INSTANTIATE_TEST_SUITE_P(
-    Walk, CutOffSignature,
-    testing::Values(CutOffCase{"M", Join({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
-                    CutOffCase{"MT", Join({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
-                    CutOffCase{"MTr", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
-                    CutOffCase{"MTh", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
-                    CutOffCase{"MHd", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
-    [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Walk, CutOffSignature,
+                         testing::Values(CutOffCase{"M", Join({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
+                                         CutOffCase{"MT", Join({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
+                                         CutOffCase{"MTr", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
+                                         CutOffCase{"MTh", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
+                                         CutOffCase{"MHd", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
+                         [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
 
-TEST(Walk, ChunkHeaderEndsRunningStatus)
-{
-    const Bytes song = Smf(1, 480, {
-        Track({
-            {0x00, 0x90, 0x3C, 0x40},  // note on C4
-            kEnd,
-        }),
-        Track({
-            {0x3C, 0x40},  // data bytes: the status of the track before does not reach here
-            kEnd,
-        }),
-    });
+TEST(Walk, ChunkHeaderEndsRunningStatus) {
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 0x3C, 0x40},  // note on C4
+                                   kEnd,
+                               }),
+                               Track({
+                                   {0x3C, 0x40},  // data bytes: the status of the track before does not reach here
+                                   kEnd,
+                               }),
+                           });
     EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::Unsupported);
 }
 
@@ -423,8 +408,7 @@ struct DivisionCase {
 
 class DivisionRule : public testing::TestWithParam<DivisionCase> {};
 
-TEST_P(DivisionRule, ScalesOrKeepsTheDivision)
-{
+TEST_P(DivisionRule, ScalesOrKeepsTheDivision) {
     const DivisionCase& c = GetParam();
     Bytes header = Header(1, 1, c.division);
     EXPECT_EQ(ScaleDivision(header.data(), c.percent), c.applied);
@@ -434,8 +418,7 @@ TEST_P(DivisionRule, ScalesOrKeepsTheDivision)
 INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
                          testing::Values(DivisionCase{480, 250, true, 1200}, DivisionCase{480, 100, true, 480},
                                          DivisionCase{480, 1, true, 4}, DivisionCase{99, 50, true, 49},
-                                         DivisionCase{30000, 250, false, 30000},
-                                         DivisionCase{65535, 100, true, 65535},
+                                         DivisionCase{30000, 250, false, 30000}, DivisionCase{65535, 100, true, 65535},
                                          DivisionCase{26214, 250, false, 26214}, DivisionCase{26215, 250, false, 26215},
                                          DivisionCase{15360, 250, false, 15360},  // 0x9600 would read as time-code
                                          DivisionCase{13107, 250, true, 0x7FFF}, DivisionCase{13108, 250, false, 13108},
@@ -445,8 +428,7 @@ INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
                                          DivisionCase{0xE780, 200, false, 0xE780},  // 256 ticks per frame
                                          DivisionCase{0xE228, 50, true, 0xE214}));
 
-TEST(Tempo, RefusedDivisionIsReportedOnce)
-{
+TEST(Tempo, RefusedDivisionIsReportedOnce) {
     const Converted converted =
         Convert(Smf(1, 30000, {Track({kEnd})}), Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
@@ -463,8 +445,7 @@ struct KeyCase {
 
 class KeySignatureRule : public testing::TestWithParam<KeyCase> {};
 
-TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone)
-{
+TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone) {
     const KeyCase& c = GetParam();
     EXPECT_EQ(ShiftKeySignature(static_cast<std::int8_t>(c.sf), static_cast<std::int16_t>(c.shift)), c.expected)
         << "sf " << c.sf << " shift " << c.shift;
@@ -472,10 +453,10 @@ TEST_P(KeySignatureRule, MovesSevenStepsPerSemitone)
 
 INSTANTIATE_TEST_SUITE_P(Key, KeySignatureRule,
                          testing::Values(KeyCase{0, 1, -5}, KeyCase{2, 3, -1}, KeyCase{0, 6, 6}, KeyCase{7, 0, 7},
-                                         KeyCase{-7, 0, -7}, KeyCase{3, 12, 3}, KeyCase{-2, -24, -2},
-                                         KeyCase{0, -1, 5}, KeyCase{0, 2, 2}, KeyCase{-1, 2, 1},
-                                         KeyCase{4, 5, 3}, KeyCase{0, 7, 1}, KeyCase{0, 9999, -3},
-                                         KeyCase{-7, 1, 0}, KeyCase{7, -1, 0}, KeyCase{0, -999, 3}));
+                                         KeyCase{-7, 0, -7}, KeyCase{3, 12, 3}, KeyCase{-2, -24, -2}, KeyCase{0, -1, 5},
+                                         KeyCase{0, 2, 2}, KeyCase{-1, 2, 1}, KeyCase{4, 5, 3}, KeyCase{0, 7, 1},
+                                         KeyCase{0, 9999, -3}, KeyCase{-7, 1, 0}, KeyCase{7, -1, 0},
+                                         KeyCase{0, -999, 3}));
 
 struct KeyMoveCase {
     int key;
@@ -485,8 +466,7 @@ struct KeyMoveCase {
 
 class KeyIntoRange : public testing::TestWithParam<KeyMoveCase> {};
 
-TEST_P(KeyIntoRange, KeepsThePitchClass)
-{
+TEST_P(KeyIntoRange, KeepsThePitchClass) {
     const KeyMoveCase& c = GetParam();
     EXPECT_EQ(ShiftKeyIntoRange(c.key, static_cast<std::int16_t>(c.shift)), c.expected);
 }
@@ -494,7 +474,7 @@ TEST_P(KeyIntoRange, KeepsThePitchClass)
 INSTANTIATE_TEST_SUITE_P(Key, KeyIntoRange,
                          testing::Values(KeyMoveCase{60, 3, 63}, KeyMoveCase{120, 12, 120}, KeyMoveCase{127, 1, 116},
                                          KeyMoveCase{5, -12, 5}, KeyMoveCase{0, -1, 11}, KeyMoveCase{0, -12, 0},
-                                         KeyMoveCase{127, 9999, 118},
-                                         KeyMoveCase{0, -999, 9}, KeyMoveCase{200, 0, 116}));
+                                         KeyMoveCase{127, 9999, 118}, KeyMoveCase{0, -999, 9},
+                                         KeyMoveCase{200, 0, 116}));
 
 }  // namespace

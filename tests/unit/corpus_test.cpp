@@ -15,8 +15,7 @@ namespace {
 
 const std::filesystem::path kCorpus = std::filesystem::path(KADENZO_SOURCE_DIR) / "tests/data/corpus";
 
-Bytes ReadSong(const std::filesystem::path& path)
-{
+Bytes ReadSong(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), {});
 }
@@ -38,7 +37,7 @@ const std::map<std::string, ConversionResult> kStopped = {
     {"test-illegal-message-fc.mid", ConversionResult::Unsupported},
     {"test-illegal-message-fd.mid", ConversionResult::Unsupported},
     {"test-illegal-message-fe.mid", ConversionResult::Unsupported},
-    {"test-vlq-4-byte.mid", ConversionResult::BadFormat},         // delta times are read up to three bytes
+    {"test-vlq-4-byte.mid", ConversionResult::BadFormat},  // delta times are read up to three bytes
 };
 // The stray byte after the last track is left out.
 const std::map<std::string, std::size_t> kShortened = {{"test-corrupt-file-extra-byte.mid", 275}};
@@ -46,8 +45,7 @@ constexpr std::size_t kSongCount = 72;
 
 const std::vector<std::string> kHeaderFails = {"test-empty-file.mid", "test-not-a-midi-file.mid"};
 
-std::vector<std::string> CorpusSongs()
-{
+std::vector<std::string> CorpusSongs() {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(kCorpus)) {
         if (entry.path().extension() == ".mid") names.push_back(entry.path().filename().string());
@@ -56,26 +54,20 @@ std::vector<std::string> CorpusSongs()
     return names;
 }
 
-TEST(Corpus, AllSongsAreThere)
-{
-    EXPECT_EQ(CorpusSongs().size(), kSongCount);
-}
+TEST(Corpus, AllSongsAreThere) { EXPECT_EQ(CorpusSongs().size(), kSongCount); }
 
-TEST(Corpus, HeaderCheckRefusesTheNonSongs)
-{
+TEST(Corpus, HeaderCheckRefusesTheNonSongs) {
     for (const std::string& name : kHeaderFails) {
         const Bytes song = ReadSong(kCorpus / name);
         EXPECT_EQ(CheckLoadedSong(song.data(), song.size()), SongLoadOutcome::InvalidFile) << name;
     }
 }
 
-bool FailsTheHeaderCheck(const std::string& name)
-{
+bool FailsTheHeaderCheck(const std::string& name) {
     return std::find(kHeaderFails.begin(), kHeaderFails.end(), name) != kHeaderFails.end();
 }
 
-TEST(Corpus, DefaultSettingsGiveTheKnownResultAndAnExactCopy)
-{
+TEST(Corpus, DefaultSettingsGiveTheKnownResultAndAnExactCopy) {
     for (const std::string& name : CorpusSongs()) {
         if (FailsTheHeaderCheck(name)) continue;
         const Bytes song = ReadSong(kCorpus / name);
@@ -91,8 +83,7 @@ TEST(Corpus, DefaultSettingsGiveTheKnownResultAndAnExactCopy)
     }
 }
 
-TEST(Corpus, EverySettingChangesOnlyNotesProgramsKeysAndDivision)
-{
+TEST(Corpus, EverySettingChangesOnlyNotesProgramsKeysAndDivision) {
     ConversionSettings settings;
     settings.toneShift = 5;
     settings.warnOutOfRange = 0;
@@ -119,8 +110,7 @@ TEST(Corpus, EverySettingChangesOnlyNotesProgramsKeysAndDivision)
 }
 
 // The song with one more track promised than it has, and `tail` after its last track.
-Bytes WithTail(const Bytes& song, const Bytes& tail)
-{
+Bytes WithTail(const Bytes& song, const Bytes& tail) {
     Bytes longer = song;
     const std::uint16_t tracks = SongTrackCount(song.data()) + 1;
     longer[10] = static_cast<std::uint8_t>(tracks >> 8);
@@ -130,8 +120,7 @@ Bytes WithTail(const Bytes& song, const Bytes& tail)
 }
 
 // The songs that convert whole with the default settings.
-std::vector<std::string> WholeSongs()
-{
+std::vector<std::string> WholeSongs() {
     std::vector<std::string> names;
     for (const std::string& name : CorpusSongs()) {
         if (!FailsTheHeaderCheck(name) && kStopped.count(name) == 0 && kShortened.count(name) == 0)
@@ -140,8 +129,7 @@ std::vector<std::string> WholeSongs()
     return names;
 }
 
-TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped)
-{
+TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped) {
     struct TailCase {
         const char* name;
         Bytes tail;
@@ -171,8 +159,7 @@ TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped)
     }
 }
 
-TEST(Corpus, AChunkAfterTheHeaderChangesNothingElse)
-{
+TEST(Corpus, AChunkAfterTheHeaderChangesNothingElse) {
     const Bytes junk = Chunk("Junk", {0x00, 0x90, 0x3C, 0x40});
     ConversionSettings settings;
     settings.toneShift = 1;
@@ -190,8 +177,7 @@ TEST(Corpus, AChunkAfterTheHeaderChangesNothingElse)
     }
 }
 
-TEST(Corpus, NonMidiTrackSongKeepsItsJunkChunk)
-{
+TEST(Corpus, NonMidiTrackSongKeepsItsJunkChunk) {
     const Bytes song = ReadSong(kCorpus / "test-non-midi-track.mid");
     ConversionSettings settings;
     settings.toneShift = 2;
@@ -203,8 +189,7 @@ TEST(Corpus, NonMidiTrackSongKeepsItsJunkChunk)
     EXPECT_NE(converted.bytes, song);  // the track's notes moved
 }
 
-TEST(Corpus, ADivisionTooLargeForATickCountIsKept)
-{
+TEST(Corpus, ADivisionTooLargeForATickCountIsKept) {
     for (const std::string& name : WholeSongs()) {
         const Bytes song = ReadSong(kCorpus / name);
         const std::uint16_t division = SongDivision(song.data());
@@ -221,8 +206,7 @@ TEST(Corpus, ADivisionTooLargeForATickCountIsKept)
     }
 }
 
-TEST(Corpus, CMajorScaleMovesUpAWholeTone)
-{
+TEST(Corpus, CMajorScaleMovesUpAWholeTone) {
     const Bytes song = ReadSong(kCorpus / "test-c-major-scale.mid");
     ConversionSettings settings;
     settings.toneShift = 2;

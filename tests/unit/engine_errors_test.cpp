@@ -23,9 +23,17 @@ TEST(EngineErrors, NoExceptionLeavesAnExport) {
 }
 
 TEST(EngineErrors, EachCodeHasItsOwnText) {
-    const std::int32_t codes[] = {kEngineOk, kEngineBadArgument, kEngineNoMemory, kEngineDeviceOpenFailed,
-                                  kEngineSongFileUnreadable, kEngineSongInvalid, kEngineNoSong,
-                                  kEngineThreadFailed, kEngineInternalError, kEngineTempFileFailed, 999};
+    const std::int32_t codes[] = {kEngineOk,
+                                  kEngineBadArgument,
+                                  kEngineNoMemory,
+                                  kEngineDeviceOpenFailed,
+                                  kEngineSongFileUnreadable,
+                                  kEngineSongInvalid,
+                                  kEngineNoSong,
+                                  kEngineThreadFailed,
+                                  kEngineInternalError,
+                                  kEngineTempFileFailed,
+                                  999};
     std::set<std::string> texts;
     for (std::int32_t code : codes) texts.insert(lyra::ErrorText(code));
     EXPECT_EQ(texts.size(), std::size(codes));

@@ -55,9 +55,10 @@ std::vector<Bytes> Silence() {
     std::vector<Bytes> messages;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
         const auto control = static_cast<std::uint8_t>(0xB0 | channel);
-        const std::vector<Bytes> one = {{control, 120, 0}, {control, 121, 0}, {control, 123, 0}, {control, 64, 0},
-                                        {control, 66, 0},  {control, 67, 0},  {control, 1, 0},   {control, 11, 127},
-                                        {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
+        const std::vector<Bytes> one = {
+            {control, 120, 0}, {control, 121, 0},  {control, 123, 0},
+            {control, 64, 0},  {control, 66, 0},   {control, 67, 0},
+            {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
         messages.insert(messages.end(), one.begin(), one.end());
     }
     return messages;
@@ -172,11 +173,12 @@ TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
 
 TEST_F(EngineSequencer, RoundsTheLengthUpToTheNextTenth) {
     // 0x4F1 ticks at 96 a quarter and 120 bpm: 6.588 s.
-    Load(Smf(0, 96, {
-        Track({
-            {0x89, 0x71, 0xFF, 0x2F, 0x00},  // end of track at 0x4F1
-        }),
-    }));
+    Load(Smf(0, 96,
+             {
+                 Track({
+                     {0x89, 0x71, 0xFF, 0x2F, 0x00},  // end of track at 0x4F1
+                 }),
+             }));
     EXPECT_EQ(sequencer.Length(), 66u);
 }
 
@@ -251,13 +253,14 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
 // A far-off delta (here 0x0FFFFFFF ticks of a millisecond: 74 hours) gives a long song whose
 // length and every position fit 16 bits, and a seek to the last unit reaches its end.
 TEST_F(EngineSequencer, AFarOffDeltaGivesALongSongThatFitsSixteenBits) {
-    Load(Smf(0, 0xE728, {
-        Track({
-            {0x00, 0x90, 0x3C, 0x64},                    // note on C4
-            {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00},  // 0x0FFFFFFF ms later, note off C4
-            {0x00, 0xFF, 0x2F, 0x00},                    // end of track
-        }),
-    }));
+    Load(Smf(0, 0xE728,
+             {
+                 Track({
+                     {0x00, 0x90, 0x3C, 0x64},                    // note on C4
+                     {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00},  // 0x0FFFFFFF ms later, note off C4
+                     {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+                 }),
+             }));
     const std::int64_t lengthUs = std::int64_t{0x0FFFFFFF} * 1000;
     EXPECT_EQ(sequencer.UnitUs(), lyra::PositionUnitUs(lengthUs));
     EXPECT_GT(sequencer.UnitUs(), lyra::kUsPerTenth);

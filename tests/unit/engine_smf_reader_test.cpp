@@ -135,11 +135,7 @@ TEST(EngineSmfReader, FollowsRunningStatusAcrossMetaEvents) {
     });
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
-        {0, {0x90, 0x3C, 0x64}},
-        {0, {0x90, 0x3E, 0x64}},
-        {0, {0x90, 0x40, 0x00}},
-        {0, {0xC2, 0x07}},
-        {0, {0xC2, 0x08}},
+        {0, {0x90, 0x3C, 0x64}}, {0, {0x90, 0x3E, 0x64}}, {0, {0x90, 0x40, 0x00}}, {0, {0xC2, 0x07}}, {0, {0xC2, 0x08}},
     };
     EXPECT_EQ(Messages(song), expected);
 }
@@ -172,8 +168,8 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
 
 TEST(EngineSmfReader, LengthRunsToTheLatestEndOfTrack) {
     const Bytes shortTrack = Track({
-        {0x00, 0x90, 0x3C, 0x64},        // note on C4
-        {0x00, 0xFF, 0x2F, 0x00},        // end of track at 0
+        {0x00, 0x90, 0x3C, 0x64},  // note on C4
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track at 0
     });
     const Bytes longTrack = Track({
         {0x00, 0x91, 0x3C, 0x64},        // note on C4, channel 2
@@ -199,8 +195,8 @@ TEST(EngineSmfReader, SendsSystemExclusiveWithItsLeadAndEscapesAsTheyStand) {
 
 TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
     const std::vector<Bytes> brokenTracks = {
-        {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C},        // cut off inside an event
-        {0x00, 0x90, 0x3C, 0x64, 0x60, 0xF1, 0x00},  // a system message that has no place in a file
+        {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C},              // cut off inside an event
+        {0x00, 0x90, 0x3C, 0x64, 0x60, 0xF1, 0x00},        // a system message that has no place in a file
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0xFF, 0x01, 0x7F},  // meta text longer than the track
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0x90, 0x3C, 0x80},  // a status where a data byte belongs
     };
@@ -241,15 +237,15 @@ TEST(EngineSmfReader, RefusesWhatIsNotASong) {
     badMagic[0] = 'R';
     Bytes formatThree = Smf(3, 96, {track});
     Bytes divisionZero = Smf(1, 0, {track});
-    Bytes badFrameRate = Smf(0, 0xE00A, {track});      // -32 frames a second
+    Bytes badFrameRate = Smf(0, 0xE00A, {track});  // -32 frames a second
     Bytes noTicksPerFrame = Smf(0, 0xE700, {track});
     Bytes noTracks = Smf(0, 96, {});
     Bytes headerTooLong = Smf(0, 96, {track});
     headerTooLong[7] = 0x40;
     Bytes cutHeader(badMagic.begin(), badMagic.begin() + 12);
     cutHeader[0] = 'M';
-    const Bytes* cases[] = {&badMagic, &formatThree, &divisionZero, &badFrameRate, &noTicksPerFrame,
-                            &noTracks, &headerTooLong, &cutHeader};
+    const Bytes* cases[] = {&badMagic,        &formatThree, &divisionZero,  &badFrameRate,
+                            &noTicksPerFrame, &noTracks,    &headerTooLong, &cutHeader};
     for (const Bytes* image : cases) {
         Song song;
         EXPECT_EQ(ReadSong(image->data(), image->size(), song), ReadResult::notASong);

@@ -72,7 +72,7 @@ TEST(SpinPlace, GivenPlaceUnderTheReferenceFont) {
 TEST(SpinPlace, MovesWithLargerOrSmallerBaseUnits) {
     EXPECT_EQ(PlaceForFont({140, 369}, 7, 13), (SpinPlace{140, 400}));  // 369 * 13 / 12 = 399.75
     EXPECT_EQ(PlaceForFont({140, 24}, 8, 12), (SpinPlace{160, 24}));
-    EXPECT_EQ(PlaceForFont({150, 24}, 6, 10), (SpinPlace{129, 20}));    // 128.57 and 20
+    EXPECT_EQ(PlaceForFont({150, 24}, 6, 10), (SpinPlace{129, 20}));  // 128.57 and 20
 }
 
 }  // namespace

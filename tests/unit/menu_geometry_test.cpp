@@ -16,7 +16,7 @@ TEST(MenuGeometry, MainMenuItemSize) {
     } cases[] = {
         {{100, 12}, {122, 22}},  // text lower than the picture: the picture's 16 decides
         {{37, 16}, {59, 22}},
-        {{80, 20}, {102, 26}},   // a taller font decides
+        {{80, 20}, {102, 26}},  // a taller font decides
         {{0, 0}, {22, 22}},
     };
     for (const Case& c : cases) {
@@ -65,10 +65,9 @@ TEST(MenuGeometry, TextTopCentresTheFontAndRoundsTowardZero) {
     struct Case {
         int top, bottom, fontHeight, expectedTop;
     } cases[] = {
-        {0, 22, 12, 5},   // (22 - 12) / 2
-        {0, 22, 13, 4},   // 9 / 2 rounds down
-        {40, 62, 16, 43},
-        {0, 22, 25, -1},  // a font taller than the item: -3 / 2 rounds toward zero, not down
+        {0, 22, 12, 5},                     // (22 - 12) / 2
+        {0, 22, 13, 4},                     // 9 / 2 rounds down
+        {40, 62, 16, 43}, {0, 22, 25, -1},  // a font taller than the item: -3 / 2 rounds toward zero, not down
         {0, 22, 27, -2},
     };
     for (const Case& c : cases) {

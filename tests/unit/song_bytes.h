@@ -12,13 +12,11 @@ class RecordedReports : public ConversionReports {
 public:
     void DivisionRefused() override { lines.push_back("division refused"); }
     void NoteOutOfRangeLetThrough() override { lines.push_back("out of range"); }
-    void Finished(std::int16_t toneShift, std::uint32_t outOfRangeCount) override
-    {
+    void Finished(std::int16_t toneShift, std::uint32_t outOfRangeCount) override {
         lines.push_back("finished " + std::to_string(toneShift) + " " + std::to_string(outOfRangeCount));
     }
     void InstrumentNotFound(int track) override { lines.push_back("no instrument " + std::to_string(track)); }
-    void KeySignatureShifted(int sf, int result, int sum) override
-    {
+    void KeySignatureShifted(int sf, int result, int sum) override {
         traces.push_back(std::to_string(sf) + ", " + std::to_string(result) + ", " + std::to_string(sum));
     }
 
@@ -32,8 +30,7 @@ struct Converted {
     RecordedReports reports;
 };
 
-inline Converted Convert(const Bytes& song, const ConversionSettings& settings)
-{
+inline Converted Convert(const Bytes& song, const ConversionSettings& settings) {
     Converted converted;
     Bytes output(song.size() + 256, 0);
     const WalkOutcome outcome = ConvertSongBytes(song, settings, output, converted.reports);
@@ -46,7 +43,4 @@ inline Converted Convert(const Bytes& song, const ConversionSettings& settings)
 }
 
 // The events of a converted one-track song: everything after the header and the chunk header.
-inline Bytes EventsOf(const Bytes& song)
-{
-    return song.size() < 22 ? Bytes{} : Bytes(song.begin() + 22, song.end());
-}
+inline Bytes EventsOf(const Bytes& song) { return song.size() < 22 ? Bytes{} : Bytes(song.begin() + 22, song.end()); }

@@ -29,7 +29,7 @@ TEST(TransSongPath, BesideTheSongWithTheMarker) {
         {"\\song.mid", "\\song[trans].mid"},
         {"song.mid", "song[trans].mid"},
         {"C:/midi/song.rmi", "C:/midi/song[trans].rmi"},  // the song's own separator
-        {"C:song.mid", "C:song[trans].mid"},               // the drive's current folder
+        {"C:song.mid", "C:song[trans].mid"},              // the drive's current folder
         {"C:\\" HYO "\\a.mid", "C:\\" HYO "\\a[trans].mid"},
         {"C:\\dir\\" HYO, "C:\\dir\\" HYO "[trans]."},
         {"\\\\server\\share\\song.mid", "\\\\server\\share\\song[trans].mid"},
@@ -42,9 +42,7 @@ TEST(TransSongPath, BesideTheSongWithTheMarker) {
 }
 
 // A song path of `length` characters: C:\ then a long folder name, then \s.mid.
-std::string SongPathOfLength(std::size_t length) {
-    return "C:\\" + std::string(length - 3 - 6, 'd') + "\\s.mid";
-}
+std::string SongPathOfLength(std::size_t length) { return "C:\\" + std::string(length - 3 - 6, 'd') + "\\s.mid"; }
 
 TEST(TransSongPath, RefusedWhenTheMarkerPassesThePathLimit) {
     struct LengthCase {

@@ -54,10 +54,16 @@ TEST(PathParts, FolderPrefixKeepsRootsAndDrives) {
         const char* path;
         std::size_t length;
     } cases[] = {
-        {"C:\\music\\song.mid", 9}, {"C:\\song.mid", 3}, {"\\song.mid", 1}, {"C:song.mid", 2},
-        {"song.mid", 0},            {"C:/unix/style.smf", 8},     {"\\\\server\\share\\a", 15},
-        {"\x95\x5C\\a", 3},      // 表's second byte is no separator
-        {"\x95\x5C", 0},          {"", 0},
+        {"C:\\music\\song.mid", 9},
+        {"C:\\song.mid", 3},
+        {"\\song.mid", 1},
+        {"C:song.mid", 2},
+        {"song.mid", 0},
+        {"C:/unix/style.smf", 8},
+        {"\\\\server\\share\\a", 15},
+        {"\x95\x5C\\a", 3},  // 表's second byte is no separator
+        {"\x95\x5C", 0},
+        {"", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(FolderPrefixLength(c.path), c.length) << c.path;
 }
@@ -94,7 +100,7 @@ TEST(PathParts, TrailingSeparatorAndDot) {
 }
 
 TEST(PreviousChar, StepsBackOverWholeCharacters) {
-    const char text[] = "a" HYO "b\x81/";  // a, 表, b, then 0x81 0x2F as one character
+    const char text[] = "a" HYO "b\x81/";                  // a, 表, b, then 0x81 0x2F as one character
     EXPECT_EQ(PreviousChar932(text, text + 6) - text, 4);  // onto 0x81 0x2F
     EXPECT_EQ(PreviousChar932(text, text + 4) - text, 3);  // onto b
     EXPECT_EQ(PreviousChar932(text, text + 3) - text, 1);  // onto 表, not its 0x5C
@@ -109,9 +115,13 @@ TEST(ParseDecimal, DigitsByPlaceValue) {
         const char* text;
         int value;
     } cases[] = {
-        {"", 0},     {"120", 120},  {"-5", -5},    {"1a2", 102},          {" 7", 7},
-        {"12-", 120}, {"007", 7},   {"-0", 0},     {"4294967296", 0},     {"2147483648", INT32_MIN},
-        {"+5", 5},   {"5 ", 50},    {"-", 0},      {"99999999999", 1215752191},
+        {"", 0},           {"120", 120},
+        {"-5", -5},        {"1a2", 102},
+        {" 7", 7},         {"12-", 120},
+        {"007", 7},        {"-0", 0},
+        {"4294967296", 0}, {"2147483648", INT32_MIN},
+        {"+5", 5},         {"5 ", 50},
+        {"-", 0},          {"99999999999", 1215752191},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

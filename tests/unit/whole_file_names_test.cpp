@@ -15,19 +15,18 @@ struct SiblingCase {
     const char* expected;  // null: refused
 };
 
-TEST(SiblingName, StandsBesideTheTargetInNoMoreRoom)
-{
+TEST(SiblingName, StandsBesideTheTargetInNoMoreRoom) {
     const SiblingCase cases[] = {
         {"C:\\midi\\song[trans].mid", 0, "C:\\midi\\~0000000"},
         {"C:\\midi\\song[trans].mid", 36 + 35, "C:\\midi\\~000001z"},
         {"C:\\midi\\ab", 5, "C:\\midi\\~5"},
-        {"C:\\midi\\a", 11, "C:\\midi\\b"},   // a one-character name is a digit alone
-        {"C:\\midi\\b", 11, nullptr},          // never the target's own name
+        {"C:\\midi\\a", 11, "C:\\midi\\b"},  // a one-character name is a digit alone
+        {"C:\\midi\\b", 11, nullptr},        // never the target's own name
         {"C:\\midi\\~B", 11, nullptr},
         {"song.mid", 1, "~0000001"},
         {"C:song.mid", 1, "C:~0000001"},
         {"\\a.mid", 2, "\\~0002"},
-        {"C:\\midi\\", 0, nullptr},            // no name to stand beside
+        {"C:\\midi\\", 0, nullptr},  // no name to stand beside
     };
     for (const SiblingCase& c : cases) {
         SCOPED_TRACE(c.target);
@@ -41,8 +40,7 @@ TEST(SiblingName, StandsBesideTheTargetInNoMoreRoom)
     }
 }
 
-TEST(SiblingName, FitsWhereTheTargetFits)
-{
+TEST(SiblingName, FitsWhereTheTargetFits) {
     // A target one byte short of the path limit, in a folder with no room for more than its name.
     const std::string target = std::string(kPathCapacity - 1 - 6, 'd') + "\\a.mid";
     char name[kPathCapacity];

@@ -199,7 +199,8 @@ TEST_P(AboutBoxAddOnTest, AddOnLineShowsTheBoundVersion) {
 INSTANTIATE_TEST_SUITE_P(Libraries, AboutBoxAddOnTest,
                          testing::Values(AddOnCase{"Version0", "..\\dlls\\version_0", 0, ""},
                                          AddOnCase{"Version13", "..\\dlls\\version_13", 0, ""},
-                                         AddOnCase{"Version14", "..\\dlls\\version_14", 0x14, "スピンコントロール rfk32.dll Ver 14"},
+                                         AddOnCase{"Version14", "..\\dlls\\version_14", 0x14,
+                                                   "スピンコントロール rfk32.dll Ver 14"},
                                          AddOnCase{"Ours", "..\\..\\bin", 0x20, "スピンコントロール rfk32.dll Ver 20"}),
                          [](const testing::TestParamInfo<AddOnCase>& info) { return std::string(info.param.name); });
 

@@ -10,17 +10,17 @@ namespace {
 
 struct BindingCase {
     const char* name;
-    const char* folder;  // relative to this program; no rfk32.dll in tests/win itself
+    const char* folder;               // relative to this program; no rfk32.dll in tests/win itself
     std::vector<std::string> logged;  // the log's lines about the add-on
     unsigned version;                 // 0: not bound
 };
 
 void PrintTo(const BindingCase& c, std::ostream* out) { *out << c.name; }
 
-const std::string notFound = "！　rfk32.dll が見つかりません。無視しました。";
-const std::string noEntry = "！　rfk32.dll エントリー関数を取得できません。";
-const std::string tooOld = "！　rfk32.dll のバージョンが古すぎます。";
-const std::string unloaded = "！　rfk32.dll をアンロードしました。";
+const std::string kNotFound = "！　rfk32.dll が見つかりません。無視しました。";
+const std::string kNoEntry = "！　rfk32.dll エントリー関数を取得できません。";
+const std::string kTooOld = "！　rfk32.dll のバージョンが古すぎます。";
+const std::string kUnloaded = "！　rfk32.dll をアンロードしました。";
 
 // Start-up with the case's folder as the current folder.
 class AddOnBindingTest : public DialogTest, public testing::WithParamInterface<BindingCase> {
@@ -79,7 +79,7 @@ TEST_P(AddOnBindingTest, BindingAgainReleasesFirst) {
     const size_t before = LogMessages().size();
     BindAddOn();
     std::vector<std::string> expected = c.logged;
-    if (c.version != 0) expected.insert(expected.begin(), unloaded);
+    if (c.version != 0) expected.insert(expected.begin(), kUnloaded);
     EXPECT_EQ(AddOnLines(before), expected);
     EXPECT_EQ(AddOnVersion(), c.version);
 }
@@ -91,7 +91,7 @@ TEST_P(AddOnBindingTest, UnbindingReleasesAndLogsOnlyWhenBound) {
     const std::vector<std::string> after = LogMessages();
     ASSERT_EQ(after.size(), before + (c.version != 0 ? 1 : 0));
     if (c.version != 0) {
-        EXPECT_EQ(after.back(), unloaded);
+        EXPECT_EQ(after.back(), kUnloaded);
     }
     EXPECT_EQ(AddOnVersion(), 0u);
     EXPECT_FALSE(AddOnOffersSpin());
@@ -100,12 +100,13 @@ TEST_P(AddOnBindingTest, UnbindingReleasesAndLogsOnlyWhenBound) {
 
 INSTANTIATE_TEST_SUITE_P(
     Libraries, AddOnBindingTest,
-    testing::Values(BindingCase{"Missing", ".", {notFound}, 0},
-                    BindingCase{"WithoutVersion", "..\\dlls\\no_version", {unloaded, noEntry}, 0},
-                    BindingCase{"WithoutCreate", "..\\dlls\\no_create", {unloaded, noEntry}, 0},
-                    BindingCase{"Version13", "..\\dlls\\version_13", {tooOld, unloaded}, 0},
-                    BindingCase{"Version0", "..\\dlls\\version_0", {tooOld, unloaded}, 0},
-                    BindingCase{"Version14", "..\\dlls\\version_14", {"rfk32.dll Version 14 を正しくロードしました。"}, 0x14},
+    testing::Values(BindingCase{"Missing", ".", {kNotFound}, 0},
+                    BindingCase{"WithoutVersion", "..\\dlls\\no_version", {kUnloaded, kNoEntry}, 0},
+                    BindingCase{"WithoutCreate", "..\\dlls\\no_create", {kUnloaded, kNoEntry}, 0},
+                    BindingCase{"Version13", "..\\dlls\\version_13", {kTooOld, kUnloaded}, 0},
+                    BindingCase{"Version0", "..\\dlls\\version_0", {kTooOld, kUnloaded}, 0},
+                    BindingCase{
+                        "Version14", "..\\dlls\\version_14", {"rfk32.dll Version 14 を正しくロードしました。"}, 0x14},
                     BindingCase{"Ours", "..\\..\\bin", {"rfk32.dll Version 20 を正しくロードしました。"}, 0x20}),
     [](const testing::TestParamInfo<BindingCase>& info) { return std::string(info.param.name); });
 

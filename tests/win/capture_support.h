@@ -145,8 +145,9 @@ inline int FindMessage(const std::vector<CapturedMessage>& messages, const Bytes
 // All Notes Off, sustain, sostenuto and soft pedal off, modulation 0, expression 127, bend centred.
 inline std::vector<Bytes> SilenceOf(std::uint8_t channel) {
     const auto control = static_cast<std::uint8_t>(0xB0 | channel);
-    return {{control, 120, 0}, {control, 121, 0}, {control, 123, 0}, {control, 64, 0}, {control, 66, 0},
-            {control, 67, 0},  {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
+    return {{control, 120, 0}, {control, 121, 0},  {control, 123, 0},
+            {control, 64, 0},  {control, 66, 0},   {control, 67, 0},
+            {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
 }
 inline constexpr std::size_t kSilenceCount = 16 * 9;
 // Volume 100 and pan 64 on each channel: what every play sends first for channels the song leaves alone.
@@ -166,8 +167,10 @@ inline bool IsSilence(const std::vector<CapturedMessage>& messages, std::size_t 
 inline bool IsDefaults(const std::vector<CapturedMessage>& messages, std::size_t from) {
     if (messages.size() < from + kDefaultsCount) return false;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        if (messages[from + 2 * channel].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 7, 100}) return false;
-        if (messages[from + 2 * channel + 1].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 10, 64}) return false;
+        if (messages[from + 2 * channel].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 7, 100})
+            return false;
+        if (messages[from + 2 * channel + 1].bytes != Bytes{static_cast<std::uint8_t>(0xB0 | channel), 10, 64})
+            return false;
     }
     return true;
 }

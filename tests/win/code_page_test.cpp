@@ -16,8 +16,8 @@ TEST(CodePage, ConversionsKeepEveryByte) {
         {"", L""},
         {"Kadenzo", L"Kadenzo"},
         {"\x8b\xc8\x91\xd6\x8a\xdb", L"\u66f2\u66ff\u4e38"},  // 曲替丸
-        {"\x95\x5c\x8e\xa6", L"\u8868\u793a"},                  // 表示: a second byte of 0x5C
-        {"\xb6\xc0\xb6\xc5", L"\uff76\uff80\uff76\uff85"},      // half-width katakana
+        {"\x95\x5c\x8e\xa6", L"\u8868\u793a"},                // 表示: a second byte of 0x5C
+        {"\xb6\xc0\xb6\xc5", L"\uff76\uff80\uff76\uff85"},    // half-width katakana
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Widen932(c.bytes), c.wide) << c.bytes;
@@ -34,7 +34,8 @@ TEST_F(CodePageWindowTest, StringTableTextShowsAsJapaneseInAWindow) {
     SetWindowTextA(main_, text);
     wchar_t shown[128] = {};
     GetWindowTextW(main_, shown, 128);
-    EXPECT_EQ(std::wstring(shown), L"\u30d5\u30a1\u30a4\u30eb\u3092\u958b\u3051\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
+    EXPECT_EQ(std::wstring(shown),
+              L"\u30d5\u30a1\u30a4\u30eb\u3092\u958b\u3051\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ struct LayoutCase {
     std::vector<int> spunEdits;  // with the add-on: the edit beside spin control 2000 + i
 };
 
-const std::vector<int> volumeEdits{IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
-                                   IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
-                                   IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
-                                   IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
+const std::vector<int> kVolumeEdits{IDC_VOLUME_EDIT_1,  IDC_VOLUME_EDIT_2,  IDC_VOLUME_EDIT_3,  IDC_VOLUME_EDIT_4,
+                                    IDC_VOLUME_EDIT_5,  IDC_VOLUME_EDIT_6,  IDC_VOLUME_EDIT_7,  IDC_VOLUME_EDIT_8,
+                                    IDC_VOLUME_EDIT_9,  IDC_VOLUME_EDIT_10, IDC_VOLUME_EDIT_11, IDC_VOLUME_EDIT_12,
+                                    IDC_VOLUME_EDIT_13, IDC_VOLUME_EDIT_14, IDC_VOLUME_EDIT_15, IDC_VOLUME_EDIT_16};
 
 std::vector<int> InstrumentEdits() {
     std::vector<int> edits;
@@ -101,10 +101,10 @@ void SaveScreen(HWND dialog, const std::string& folder, const std::string& name)
     RECT place{};
     GetWindowRect(dialog, &place);
     const int margin = 8;
-    const std::string command = "/usr/bin/import -window root -crop " + std::to_string(place.right - place.left + 2 * margin) +
-                                "x" + std::to_string(place.bottom - place.top + 2 * margin) + "+" +
-                                std::to_string(place.left - margin) + "+" + std::to_string(place.top - margin) +
-                                " +repage " + folder + "/" + name + ".png";
+    const std::string command =
+        "/usr/bin/import -window root -crop " + std::to_string(place.right - place.left + 2 * margin) + "x" +
+        std::to_string(place.bottom - place.top + 2 * margin) + "+" + std::to_string(place.left - margin) + "+" +
+        std::to_string(place.top - margin) + " +repage " + folder + "/" + name + ".png";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -120,8 +120,10 @@ class DialogLayoutTest : public DialogTest, public testing::WithParamInterface<L
 
 TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
     const LayoutCase& c = GetParam();
-    if (c.withAddOn) BindAddOnFrom(kRealAddOnFolder);
-    else ASSERT_FALSE(AddOnOffersSpin());
+    if (c.withAddOn)
+        BindAddOnFrom(kRealAddOnFolder);
+    else
+        ASSERT_FALSE(AddOnOffersSpin());
     ASSERT_NE(Open(c.templateId, c.procedure), nullptr);
     if (c.templateId == IDD_INSTRUMENT) {
         // The list as the program fills it from the file beside it (this program has none).
@@ -139,7 +141,8 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
         if (GetDlgCtrlID(control) >= IDC_ADDON_SPIN_FIRST) ++spins;
         EXPECT_TRUE(IsWindowVisible(control)) << Describe(control);
         EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= client.right && place.bottom <= client.bottom)
-            << Describe(control) << " at " << place.left << "," << place.top << "-" << place.right << "," << place.bottom;
+            << Describe(control) << " at " << place.left << "," << place.top << "-" << place.right << ","
+            << place.bottom;
         if (HasText(control)) {
             const SIZE text = TextExtent(control);
             EXPECT_LE(text.cx, RoomForText(control)) << Describe(control);
@@ -189,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(LayoutCase{"tone_without_rfk32", IDD_TONE, ToneDialogProc, false, {}},
                     LayoutCase{"tone_with_rfk32", IDD_TONE, ToneDialogProc, true, {IDC_TONE_SHIFT_EDIT}},
                     LayoutCase{"volume_without_rfk32", IDD_VOLUME, VolumeDialogProc, false, {}},
-                    LayoutCase{"volume_with_rfk32", IDD_VOLUME, VolumeDialogProc, true, volumeEdits},
+                    LayoutCase{"volume_with_rfk32", IDD_VOLUME, VolumeDialogProc, true, kVolumeEdits},
                     LayoutCase{"instrument_without_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, false, {}},
                     LayoutCase{"instrument_with_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, true, InstrumentEdits()},
                     LayoutCase{"tempo_without_rfk32", IDD_TEMPO, TempoDialogProc, false, {}},

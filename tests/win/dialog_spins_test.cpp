@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr UINT valueMessage = 0x801;
-constexpr UINT rangeMessage = 0x803;
-constexpr UINT attachMessage = 0x80D;
+constexpr UINT kValueMessage = 0x801;
+constexpr UINT kRangeMessage = 0x803;
+constexpr UINT kAttachMessage = 0x80D;
 
 struct Sent {
     int id;
@@ -67,7 +67,8 @@ protected:
         EXPECT_EQ(place.top, expected.y) << id;
         EXPECT_EQ(place.right - place.left, width) << id;
         EXPECT_EQ(place.bottom - place.top, height) << id;
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(spin, GWL_STYLE)) & 0xFFFF0000u, DWORD{WS_CHILD | WS_VISIBLE}) << id;
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(spin, GWL_STYLE)) & 0xFFFF0000u, DWORD{WS_CHILD | WS_VISIBLE})
+            << id;
     }
 
     // A click on one arrow as the mouse gives it.
@@ -92,8 +93,9 @@ protected:
 TEST_F(DialogSpinsTest, ToneSpinStepsTheShiftEdit) {
     ASSERT_NE(Open(IDD_TONE, ToneDialogProc), nullptr);
     const std::int64_t edit = EditHandle(IDC_TONE_SHIFT_EDIT);
-    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, -127, 127}, {2000, valueMessage, 0, 0},
-                                                {2000, attachMessage, static_cast<std::int32_t>(edit), 0}}));
+    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, kRangeMessage, -127, 127},
+                                                {2000, kValueMessage, 0, 0},
+                                                {2000, kAttachMessage, static_cast<std::int32_t>(edit), 0}}));
     ExpectSpinAt(2000, {135, 15}, 16, 16);
     EXPECT_EQ(Item(2001), nullptr);
 
@@ -101,8 +103,13 @@ TEST_F(DialogSpinsTest, ToneSpinStepsTheShiftEdit) {
         const char* from;
         bool up;
         const char* to;
-    } steps[] = {{"", true, "1"} /* no number: from the control's own value */, {"5", true, "6"}, {"-3", false, "-4"}, {"126", true, "127"}, {"127", true, "127"},
-                 {"-127", false, "-127"}, {"500", false, "126"}};
+    } steps[] = {{"", true, "1"} /* no number: from the control's own value */,
+                 {"5", true, "6"},
+                 {"-3", false, "-4"},
+                 {"126", true, "127"},
+                 {"127", true, "127"},
+                 {"-127", false, "-127"},
+                 {"500", false, "126"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TONE_SHIFT_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
 }
 
@@ -110,9 +117,9 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
     ASSERT_NE(Open(IDD_VOLUME, VolumeDialogProc), nullptr);
     std::vector<Sent> expected;
     for (int i = 0; i < kTrackCount; ++i) {
-        expected.push_back({2000 + i, rangeMessage, 0, 200});
-        expected.push_back({2000 + i, valueMessage, 100, 100});
-        expected.push_back({2000 + i, attachMessage, 0, EditHandle(i == 0 ? 1009 : 1032 + i)});
+        expected.push_back({2000 + i, kRangeMessage, 0, 200});
+        expected.push_back({2000 + i, kValueMessage, 100, 100});
+        expected.push_back({2000 + i, kAttachMessage, 0, EditHandle(i == 0 ? 1009 : 1032 + i)});
     }
     EXPECT_EQ(SentToSpins(), expected);
     for (int i = 0; i < kTrackCount; ++i) ExpectSpinAt(2000 + i, {150 + 272 * (i / 8), 24 + 22 * (i % 8)}, 15, 15);
@@ -123,23 +130,31 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
         const char* from;
         bool up;
         const char* to;
-    } steps[] = {{"50", true, "51"}, {"50", false, "49"}, {"199", true, "200"}, {"200", true, "200"},
-                 {"1", false, "0"}, {"0", false, "0"}, {"", true, "1"},
+    } steps[] = {{"50", true, "51"},
+                 {"50", false, "49"},
+                 {"199", true, "200"},
+                 {"200", true, "200"},
+                 {"1", false, "0"},
+                 {"0", false, "0"},
+                 {"", true, "1"},
                  // The number the user sees; without one, the control's own value.
-                 {"x", true, "2"}, {"5 ", true, "6"}, {"12x", false, "11"}};
+                 {"x", true, "2"},
+                 {"5 ", true, "6"},
+                 {"12x", false, "11"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2009, 1041, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(Text(1009), "100") << "track 1 untouched";
 }
 
 TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
-    for (int track = 1; track <= kTrackCount; ++track) conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8);
+    for (int track = 1; track <= kTrackCount; ++track)
+        conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8);
     ASSERT_NE(Open(IDD_INSTRUMENT, InstrumentDialogProc), nullptr);
     const int rows[kTrackCount] = {30, 53, 76, 99, 120, 143, 166, 189, 210, 233, 256, 279, 300, 323, 346, 369};
     std::vector<Sent> expected;
     for (int i = 0; i < kTrackCount; ++i) {
-        expected.push_back({2000 + i, rangeMessage, 0, 128});
-        expected.push_back({2000 + i, valueMessage, (i + 1) * 8, 0});
-        expected.push_back({2000 + i, attachMessage, 0, EditHandle(1053 + i)});
+        expected.push_back({2000 + i, kRangeMessage, 0, 128});
+        expected.push_back({2000 + i, kValueMessage, (i + 1) * 8, 0});
+        expected.push_back({2000 + i, kAttachMessage, 0, EditHandle(1053 + i)});
     }
     EXPECT_EQ(SentToSpins(), expected);
     for (int i = 0; i < kTrackCount; ++i) ExpectSpinAt(2000 + i, {140, rows[i]}, 15, 15);
@@ -149,8 +164,8 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
         const char* from;
         bool up;
         const char* to;
-    } steps[] = {{"40", true, "41"}, {"127", true, "128"}, {"128", true, "128"}, {"0", false, "0"},
-                 {"5 ", true, "6"}, {"12x", true, "13"}};
+    } steps[] = {{"40", true, "41"}, {"127", true, "128"}, {"128", true, "128"},
+                 {"0", false, "0"},  {"5 ", true, "6"},    {"12x", true, "13"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2011, 1064, s.from, s.up), s.to) << s.from << " " << s.up;
     // Leaving the dialog and coming back brings the focus back to the stepped edit, not to track 1.
     SetActiveWindow(main_);
@@ -165,17 +180,17 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
 
 TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
     ASSERT_NE(Open(IDD_TEMPO, TempoDialogProc), nullptr);
-    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, rangeMessage, 20, 250},
-                                                {2000, valueMessage, 200, 0},
-                                                {2000, attachMessage, 0, EditHandle(IDC_TEMPO_EDIT)}}));
+    EXPECT_EQ(SentToSpins(), (std::vector<Sent>{{2000, kRangeMessage, 20, 250},
+                                                {2000, kValueMessage, 200, 0},
+                                                {2000, kAttachMessage, 0, EditHandle(IDC_TEMPO_EDIT)}}));
     ExpectSpinAt(2000, {160, 20}, 15, 15);
 
     const struct {
         const char* from;
         bool up;
         const char* to;
-    } steps[] = {{"100", true, "101"}, {"100", false, "99"}, {"249", true, "250"}, {"250", true, "250"},
-                 {"21", false, "20"}, {"20", false, "20"}, {"1", true, "21"}, {"1", false, "20"},
+    } steps[] = {{"100", true, "101"},  {"100", false, "99"}, {"249", true, "250"}, {"250", true, "250"},
+                 {"21", false, "20"},   {"20", false, "20"},  {"1", true, "21"},    {"1", false, "20"},
                  {"100 ", true, "101"}, {"abc", true, "102"} /* no number: the control's own value */};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TEMPO_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(conversionSettings.tempoPercent, 100) << "nothing stored before OK";
@@ -210,8 +225,10 @@ TEST_F(DialogSpinsTest, ArrowKeysAndWheelInTheEditStepIt) {
             WPARAM wParam;
             const char* to;
         } inputs[] = {
-            {WM_KEYDOWN, VK_UP, "42"},   {WM_KEYDOWN, VK_DOWN, "41"},
-            {WM_KEYDOWN, VK_DOWN, "40"}, {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), "41"},
+            {WM_KEYDOWN, VK_UP, "42"},
+            {WM_KEYDOWN, VK_DOWN, "41"},
+            {WM_KEYDOWN, VK_DOWN, "40"},
+            {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), "41"},
             {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), "39"},
             {WM_KEYDOWN, VK_LEFT, "39"},  // other keys stay the edit's
         };

@@ -27,10 +27,10 @@ struct Lfon {
 
     int ResolvedCount() const {
         const void* all[] = {reinterpret_cast<const void*>(openDevice), reinterpret_cast<const void*>(closeDevice),
-                             reinterpret_cast<const void*>(loadMusic), reinterpret_cast<const void*>(playMusic),
-                             reinterpret_cast<const void*>(stopMusic), reinterpret_cast<const void*>(restartMusic),
-                             reinterpret_cast<const void*>(sendSysEx), reinterpret_cast<const void*>(seek),
-                             reinterpret_cast<const void*>(getStatus), reinterpret_cast<const void*>(getErrorString),
+                             reinterpret_cast<const void*>(loadMusic),  reinterpret_cast<const void*>(playMusic),
+                             reinterpret_cast<const void*>(stopMusic),  reinterpret_cast<const void*>(restartMusic),
+                             reinterpret_cast<const void*>(sendSysEx),  reinterpret_cast<const void*>(seek),
+                             reinterpret_cast<const void*>(getStatus),  reinterpret_cast<const void*>(getErrorString),
                              reinterpret_cast<const void*>(getVersion), reinterpret_cast<const void*>(setCaps),
                              reinterpret_cast<const void*>(getCaps)};
         int count = 0;

@@ -202,7 +202,8 @@ TEST_F(EngineLyrafon, StatusIsSafeFromAnotherThread) {
     std::thread reader([&] {
         while (!done) {
             LyrafonStatus status;
-            if (engine.getStatus(&status) != kEngineOk || status.position > status.length || status.playState > 1) ++bad;
+            if (engine.getStatus(&status) != kEngineOk || status.position > status.length || status.playState > 1)
+                ++bad;
             ++reads;
         }
     });

@@ -157,7 +157,7 @@ Bytes ChasedSong() {
     Append(track, 0, {0xC2, 20});
     Append(track, 0, {0xB2, 101, 0});
     Append(track, 0, {0xB2, 100, 0});
-    Append(track, 0, {0xB2, 6, 12});   // bend range 12
+    Append(track, 0, {0xB2, 6, 12});  // bend range 12
     Append(track, 0, {0xB2, 99, 1});
     Append(track, 0, {0xB2, 98, 8});
     Append(track, 0, {0xB2, 6, 70});   // NRPN 1/8
@@ -191,12 +191,10 @@ TEST_P(EngineState, ASeekSendsTheStateInOrderThenTheNoteAtTheTarget) {
         if ((messages[i].bytes[0] & 0x0F) == 2) channelThree.push_back(messages[i].bytes);
     }
     const std::vector<Bytes> expected = {
-        {0xB2, 0, 8}, {0xB2, 32, 1}, {0xC2, 20},
-        {0xB2, 7, 100}, {0xB2, 10, 64}, {0xB2, 91, 30},
-        {0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12},
-        {0xB2, 99, 1}, {0xB2, 98, 8}, {0xB2, 6, 70},
-        {0xB2, 99, 1}, {0xB2, 98, 8},  // the selection the song left
-        {0xD2, 50}, {0xE2, 0x10, 0x50},
+        {0xB2, 0, 8},   {0xB2, 32, 1},      {0xC2, 20},     {0xB2, 7, 100}, {0xB2, 10, 64},
+        {0xB2, 91, 30}, {0xB2, 101, 0},     {0xB2, 100, 0}, {0xB2, 6, 12},  {0xB2, 99, 1},
+        {0xB2, 98, 8},  {0xB2, 6, 70},      {0xB2, 99, 1},  {0xB2, 98, 8},  // the selection the song left
+        {0xD2, 50},     {0xE2, 0x10, 0x50},
     };
     EXPECT_EQ(channelThree, expected);
     for (int k = 1; k < 50; ++k) EXPECT_EQ(FindMessage(messages, {0x92, NotePitch(k), 0x64}, before), -1) << k;

@@ -69,7 +69,8 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..") names.push_back(entry.cFileName);
+        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..")
+            names.push_back(entry.cFileName);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     std::sort(names.begin(), names.end());
@@ -78,7 +79,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 struct WholeFileCase {
     const char* name;
-    const char* before;       // null: no file there
+    const char* before;  // null: no file there
     DWORD attributes;
     bool holdOpen;
     bool expectWritten;
@@ -169,7 +170,8 @@ TEST(WriteWholeFile, RefusesPathsLongerThanThePlatformLimit) {
 TEST(MenuRef, CheckAndIsChecked) {
     HMENU menu = CreateMenu();
     AppendMenuA(menu, MF_STRING, 7, "item");
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, menu, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, menu, nullptr, nullptr);
     MenuRef ref(window);
     EXPECT_EQ(ref.IsChecked(7), 0);
     ref.Check(7, 1);

@@ -4,7 +4,7 @@
 // instrument names in the instrument dialog's font. A character counts as drawn when its picture
 // has ink and differs from the picture of a character no font has.
 #include "dialog_fixture.h"
-#include "dib_canvas.h"
+#include "canvas.h"
 #include "program_fixture.h"
 #include "res/resource.h"
 #include "ui/code_page.h"
@@ -34,7 +34,7 @@ public:
     }
 
 private:
-    DibCanvas canvas_{kCanvasSize, kCanvasSize};
+    Canvas canvas_{kCanvasSize, kCanvasSize};
 };
 
 // The face the system picked for a font, for the failure message.
@@ -113,10 +113,10 @@ std::string ReadSource(const std::string& relative) {
 // The program's literal texts (log lines, captions, about-box lines) as its sources hold them.
 std::vector<std::pair<std::string, std::wstring>> ProgramLiterals() {
     const char* const sources[] = {
-        "app/about_box.cpp",     "app/main_window.cpp",      "app/startup.cpp",
-        "log/log_window.cpp",    "song/convert_command.cpp", "song/open_song.cpp",
-        "song/save_song.cpp",    "playback/preview.cpp",     "playback/playback_driver.cpp",
-        "playback/addon.cpp",    "settings/instrument_list.cpp", "engine/engine_errors.cpp",
+        "app/about_box.cpp",  "app/main_window.cpp",          "app/startup.cpp",
+        "log/log_window.cpp", "song/convert_command.cpp",     "song/open_song.cpp",
+        "song/save_song.cpp", "playback/preview.cpp",         "playback/playback_driver.cpp",
+        "playback/addon.cpp", "settings/instrument_list.cpp", "engine/engine_errors.cpp",
     };
     std::vector<std::pair<std::string, std::wstring>> texts;
     for (const char* source : sources) {
@@ -152,7 +152,7 @@ DialogTexts ReadDialogTemplate(int id) {
     if (!at || at[0] != 1 || at[1] != 0xFFFF) return dialog;  // only the extended form is used
     const DWORD style = *reinterpret_cast<const DWORD*>(at + 6);
     const WORD items = at[8];
-    at += 13;  // version, signature, help id, extended style, style, item count, x, y, cx, cy
+    at += 13;                    // version, signature, help id, extended style, style, item count, x, y, cx, cy
     at = SkipNameOrOrdinal(at);  // menu
     at = SkipNameOrOrdinal(at);  // class
     std::wstring caption;
@@ -171,7 +171,7 @@ DialogTexts ReadDialogTemplate(int id) {
     }
     for (WORD i = 0; i < items; ++i) {
         at = AlignToDword(at);
-        at += 12;  // help id, extended style, style, x, y, cx, cy, id
+        at += 12;                    // help id, extended style, style, x, y, cx, cy, id
         at = SkipNameOrOrdinal(at);  // class
         std::wstring title;
         at = SkipNameOrOrdinal(at, &title);
@@ -281,8 +281,8 @@ TEST_F(GlyphTest, EveryTextShownIsDrawnWithRealGlyphs) {
         for (size_t i = 0; i < undrawn.size() && i < 20; ++i) list += "\n  " + undrawn[i];
         std::printf("%s: %s, %zu characters, %zu undrawn\n", font.name.c_str(), FaceOf(font.font).c_str(),
                     font.characters.size(), undrawn.size());
-        EXPECT_TRUE(undrawn.empty()) << font.name << " (" << FaceOf(font.font) << "): " << undrawn.size() << " of " << font.characters.size()
-                                     << " characters drawn as boxes or not at all:" << list;
+        EXPECT_TRUE(undrawn.empty()) << font.name << " (" << FaceOf(font.font) << "): " << undrawn.size() << " of "
+                                     << font.characters.size() << " characters drawn as boxes or not at all:" << list;
     }
     EXPECT_GT(checked, 1000u);
 }

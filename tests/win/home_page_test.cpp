@@ -18,7 +18,8 @@ public:
         }
         char previous[1024] = {};
         DWORD size = sizeof previous;
-        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(previous), &size) == ERROR_SUCCESS) {
+        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(previous), &size) ==
+            ERROR_SUCCESS) {
             previous_ = previous;
             hadPrevious_ = true;
         }

@@ -8,10 +8,10 @@
 
 namespace {
 
-const std::string instrumentApplied = "楽器の調整を適応しました。";
-const std::string fileNotRead = "！　楽器定義ファイルを正しく読み込めませんでした。";
-const std::string badNumber = "数値が不正です。";
-const std::string notDecimal = "文字列が10進表記と判断できませんでした。";
+const std::string kInstrumentApplied = "楽器の調整を適応しました。";
+const std::string kFileNotRead = "！　楽器定義ファイルを正しく読み込めませんでした。";
+const std::string kBadNumber = "数値が不正です。";
+const std::string kNotDecimal = "文字列が10進表記と判断できませんでした。";
 
 int Edit(int track) { return 1052 + track; }
 
@@ -27,7 +27,8 @@ protected:
     void FillList(int count) {
         HWND list = Item(IDC_INSTRUMENT_LIST);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        for (int n = 0; n < count; ++n) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("n" + std::to_string(n)).c_str()));
+        for (int n = 0; n < count; ++n)
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("n" + std::to_string(n)).c_str()));
     }
     void DoubleClickEntry(int index) {
         SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -42,7 +43,7 @@ TEST_F(InstrumentDialogTest, OpensWithTheDefaultsAndAMissingNamesFile) {
     EXPECT_EQ(WindowText(dialog_), "楽器の調整");
     for (int track = 1; track <= kTrackCount; ++track) EXPECT_EQ(Text(Edit(track)), "128") << track;
     EXPECT_EQ(ListItems(Item(IDC_INSTRUMENT_LIST)), std::vector<std::string>{"File not found."});
-    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{fileNotRead});
+    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kFileNotRead});
 
     // Double-clicking the one entry writes 0 into the target edit.
     DoubleClickEntry(0);
@@ -50,10 +51,12 @@ TEST_F(InstrumentDialogTest, OpensWithTheDefaultsAndAMissingNamesFile) {
 }
 
 TEST_F(InstrumentDialogTest, ShowsEachTracksInstrument) {
-    for (int track = 1; track <= kTrackCount; ++track) conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8 - 1);
+    for (int track = 1; track <= kTrackCount; ++track)
+        conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(track * 8 - 1);
     conversionSettings.instrument[15] = 0;
     OpenInstrument();
-    for (int track = 1; track < kTrackCount; ++track) EXPECT_EQ(Text(Edit(track)), std::to_string(track * 8 - 1)) << track;
+    for (int track = 1; track < kTrackCount; ++track)
+        EXPECT_EQ(Text(Edit(track)), std::to_string(track * 8 - 1)) << track;
     EXPECT_EQ(Text(Edit(16)), "0");
 }
 
@@ -91,9 +94,10 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         const char* text;
         const std::string* rejection;  // null: stored
         int stored;
-    } cases[] = {{"128", nullptr, 128}, {"0", nullptr, 0},          {"127", nullptr, 127},        {"", nullptr, 0},
-                 {"007", nullptr, 7},   {"129", &badNumber, 60},    {"999999999", &badNumber, 60}, {"-1", &notDecimal, 60},
-                 {"abc", &notDecimal, 60}, {"1a", &notDecimal, 60}, {"+5", &notDecimal, 60}};
+    } cases[] = {
+        {"128", nullptr, 128},     {"0", nullptr, 0},        {"127", nullptr, 127},          {"", nullptr, 0},
+        {"007", nullptr, 7},       {"129", &kBadNumber, 60}, {"999999999", &kBadNumber, 60}, {"-1", &kNotDecimal, 60},
+        {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60}};
     for (const auto& c : cases) {
         conversionSettings.instrument[0] = 60;
         Reopen();
@@ -111,7 +115,7 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         } else {
             EXPECT_TRUE(seen.empty()) << c.text;
             EXPECT_FALSE(IsOpen()) << c.text;
-            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{instrumentApplied}) << c.text;
+            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kInstrumentApplied}) << c.text;
         }
     }
 }
@@ -186,7 +190,8 @@ TEST_F(InstrumentDialogTest, NamesFileIntoTheList) {
     SetFileAttributesA(folder.File("readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A file another program holds without sharing cannot be opened.
-    HANDLE held = CreateFileA(folder.File("short.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(folder.File("short.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(LoadInstrumentNamesFrom(list, folder.File("short.txt").c_str()), 1);

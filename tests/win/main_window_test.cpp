@@ -17,7 +17,8 @@ using MainWindowTest = ProgramTest;
 TEST_F(MainWindowTest, FirstLogLineAfterStartUp) {
     const std::vector<std::string> lines = LogLines();
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{1,2}/ \d{1,2} \d{1,2}:\d{1,2}:\d{1,2} +Kadenzo Ver1\.8 Start logging\.\.\.)")))
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex(R"(\d{1,2}/ \d{1,2} \d{1,2}:\d{1,2}:\d{1,2} +Kadenzo Ver1\.8 Start logging\.\.\.)")))
         << lines[0];
     EXPECT_EQ(lines[0].find("Kadenzo"), 19u);
 }
@@ -152,9 +153,8 @@ TEST_F(SliderTest, ArithmeticWithALengthOf500) {
     struct Case {
         int from, code, thumb, expected;
     } cases[] = {
-        {200, SB_PAGERIGHT, 0, 210}, {5, SB_PAGELEFT, 0, 0},     {0, SB_LINELEFT, 0, 0},
-        {500, SB_LINERIGHT, 0, 500}, {495, SB_PAGERIGHT, 0, 500}, {300, SB_TOP, 0, 300},
-        {300, SB_BOTTOM, 0, 300},    {10, SB_THUMBTRACK, 480, 480},
+        {200, SB_PAGERIGHT, 0, 210}, {5, SB_PAGELEFT, 0, 0}, {0, SB_LINELEFT, 0, 0},   {500, SB_LINERIGHT, 0, 500},
+        {495, SB_PAGERIGHT, 0, 500}, {300, SB_TOP, 0, 300},  {300, SB_BOTTOM, 0, 300}, {10, SB_THUMBTRACK, 480, 480},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Scroll(c.from, c.code, c.thumb), c.expected) << "from " << c.from << " code " << c.code;

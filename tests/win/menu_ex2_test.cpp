@@ -1,4 +1,5 @@
 // The menu object, its items and the bitmap owner, on a window and menu made here.
+#include "canvas.h"
 #include "res/resource.h"
 #include "test_support.h"
 #include "ui/gdi_bitmap.h"
@@ -17,27 +18,15 @@ constexpr UINT kSecond = 101;
 HBITMAP MakeBitmap(int width, int height, const std::vector<COLORREF>& topRowFirst) {
     HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
-    HDC memory = CreateCompatibleDC(display);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) SetPixel(memory, x, y, topRowFirst[static_cast<size_t>(y * width + x)]);
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
     DeleteDC(display);
+    const Canvas canvas(bitmap);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) SetPixel(canvas.Dc(), x, y, topRowFirst[static_cast<size_t>(y * width + x)]);
+    }
     return bitmap;
 }
 
-COLORREF PixelAt(HBITMAP bitmap, int x, int y) {
-    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    HDC memory = CreateCompatibleDC(display);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    const COLORREF colour = GetPixel(memory, x, y);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteDC(display);
-    return colour;
-}
+COLORREF PixelAt(HBITMAP bitmap, int x, int y) { return Canvas(bitmap).At(x, y); }
 
 constexpr COLORREF kKey = RGB(255, 0, 255);
 constexpr COLORREF kMenu = RGB(212, 208, 200);
@@ -278,38 +267,18 @@ TEST_F(MenuObjectTest, MeasureAndDrawNeverReachTheWindowsOwnProcedure) {
     EXPECT_EQ(received, std::vector<UINT>{WM_APP});  // everything else still reaches it
 }
 
-// Draws item kFirst into a memory bitmap and reads pixels back.
-class DrawnItem {
+// Draws item kFirst onto a canvas of a colour no drawing uses, to read its pixels back.
+class DrawnItem : public Canvas {
 public:
-    DrawnItem(const MenuEx2& menu, UINT state) {
-        HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-        dc_ = CreateCompatibleDC(display);
-        bitmap_ = CreateCompatibleBitmap(display, 60, 22);
-        DeleteDC(display);
-        previous_ = SelectObject(dc_, bitmap_);
-        const RECT all{0, 0, 60, 22};
-        HBRUSH white = CreateSolidBrush(RGB(1, 2, 3));
-        FillRect(dc_, &all, white);
-        DeleteObject(white);
+    DrawnItem(const MenuEx2& menu, UINT state) : Canvas(60, 22, RGB(1, 2, 3)) {
         DRAWITEMSTRUCT draw{};
         draw.CtlType = ODT_MENU;
         draw.itemID = kFirst;
         draw.itemState = state;
-        draw.hDC = dc_;
-        draw.rcItem = all;
+        draw.hDC = Dc();
+        draw.rcItem = {0, 0, 60, 22};
         menu.OnDrawItem(&draw);
     }
-    ~DrawnItem() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
 };
 
 TEST_F(MenuObjectTest, DrawPutsPictureFrameAndBackgroundWhereTheyBelong) {
@@ -329,18 +298,18 @@ TEST_F(MenuObjectTest, DrawPutsPictureFrameAndBackgroundWhereTheyBelong) {
         EXPECT_EQ(plain.At(4, 4), RGB(0, 0, 255));
         EXPECT_EQ(plain.At(2, 2), look.background);  // the frame erased in the background colour
         EXPECT_EQ(plain.At(5, 5), look.background);
-        EXPECT_EQ(plain.At(11, 10), untouched);       // the gap before the background
+        EXPECT_EQ(plain.At(11, 10), untouched);  // the gap before the background
         EXPECT_EQ(plain.At(12, 10), look.background);
         EXPECT_EQ(plain.At(57, 19), look.background);
-        EXPECT_EQ(plain.At(58, 19), untouched);       // margin x on the right
-        EXPECT_EQ(plain.At(30, 20), untouched);       // margin y at the bottom
+        EXPECT_EQ(plain.At(58, 19), untouched);  // margin x on the right
+        EXPECT_EQ(plain.At(30, 20), untouched);  // margin y at the bottom
     }
     {
         const DrawnItem highlighted(menu_, ODS_SELECTED);
         EXPECT_EQ(highlighted.At(12, 10), look.selectedBackground);
         EXPECT_EQ(highlighted.At(2, 3), GetSysColor(COLOR_BTNHIGHLIGHT));  // left and top light
         EXPECT_EQ(highlighted.At(3, 2), GetSysColor(COLOR_BTNHIGHLIGHT));
-        EXPECT_EQ(highlighted.At(5, 3), GetSysColor(COLOR_BTNSHADOW));     // right and bottom dark
+        EXPECT_EQ(highlighted.At(5, 3), GetSysColor(COLOR_BTNSHADOW));  // right and bottom dark
         EXPECT_EQ(highlighted.At(3, 5), GetSysColor(COLOR_BTNSHADOW));
     }
     {

@@ -1,4 +1,5 @@
 // The main window's menu bar drawn with the pictures of bitmap 114.
+#include "canvas.h"
 #include "program_fixture.h"
 #include "res/resource.h"
 #include "ui/menu_ex2.h"
@@ -9,9 +10,11 @@ namespace {
 
 // The commands in the order of their pictures in the strip.
 const std::vector<UINT> kPictureOrder = {
-    IDM_OPEN,     IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME, IDM_QUIT,      IDM_TONE,
-    IDM_VOLUME,   IDM_INSTRUMENT, IDM_TEMPO,    IDM_TOGGLE_LOG,           IDM_PLAY,      IDM_STOP,
-    IDM_GM_RESET, IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,                 IDM_HOME_PAGE, IDM_ABOUT,
+    IDM_OPEN,      IDM_CONVERT,    IDM_SAVE,     IDM_SAVE_UNDER_SONG_NAME,
+    IDM_QUIT,      IDM_TONE,       IDM_VOLUME,   IDM_INSTRUMENT,
+    IDM_TEMPO,     IDM_TOGGLE_LOG, IDM_PLAY,     IDM_STOP,
+    IDM_GM_RESET,  IDM_GS_RESET,   IDM_XG_RESET, IDM_HELP,
+    IDM_HOME_PAGE, IDM_ABOUT,
 };
 
 UINT ItemType(HMENU menu, UINT item, bool byPosition) {
@@ -21,42 +24,6 @@ UINT ItemType(HMENU menu, UINT item, bool byPosition) {
     GetMenuItemInfoA(menu, item, byPosition, &info);
     return info.fType;
 }
-
-// A memory device context over a bitmap, readable pixel by pixel; it deletes the bitmap when it owns it.
-class Canvas {
-public:
-    // A new bitmap of the display's format.
-    Canvas(int width, int height) : Canvas(NewBitmap(width, height), true) {}
-    // A view of `bitmap`, which stays the caller's.
-    explicit Canvas(HBITMAP bitmap, bool owned = false) : bitmap_(bitmap), owned_(owned) {
-        HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-        dc_ = CreateCompatibleDC(display);
-        DeleteDC(display);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    ~Canvas() {
-        SelectObject(dc_, previous_);
-        if (owned_) DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Handle() const { return dc_; }
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-
-private:
-    static HBITMAP NewBitmap(int width, int height) {
-        HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-        HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
-        DeleteDC(display);
-        return bitmap;
-    }
-
-    HBITMAP bitmap_;
-    bool owned_;
-    HDC dc_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
 
 using MenuImagesTest = ProgramTest;
 
@@ -94,7 +61,7 @@ TEST_F(MenuImagesTest, EachCommandDrawsItsOwnPictureOnTheMenuColour) {
         DRAWITEMSTRUCT draw{};
         draw.CtlType = ODT_MENU;
         draw.itemID = kPictureOrder[k];
-        draw.hDC = drawn.Handle();
+        draw.hDC = drawn.Dc();
         draw.rcItem = {0, 0, 200, 22};
         SendMessageA(main_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
         int differences = 0;
@@ -120,7 +87,7 @@ TEST_F(MenuImagesTest, ShowingTheLogChecksItsCommandForTheSunkenEdge) {
     draw.CtlType = ODT_MENU;
     draw.itemID = IDM_TOGGLE_LOG;
     draw.itemState = ODS_CHECKED;
-    draw.hDC = drawn.Handle();
+    draw.hDC = drawn.Dc();
     draw.rcItem = {0, 0, 200, 22};
     SendMessageA(main_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
     EXPECT_EQ(drawn.At(2, 2), GetSysColor(COLOR_BTNSHADOW));  // the frame's top-left corner
@@ -172,9 +139,12 @@ TEST_F(MenuImagesTest, AccessKeySharedByTwoItemsMovesTheHighlight) {
         char key;
         LRESULT expected;
     } cases[] = {
-        {-1, 's', MAKELRESULT(3, MNC_SELECT)}, {0, 'S', MAKELRESULT(3, MNC_SELECT)},
-        {3, 's', MAKELRESULT(6, MNC_SELECT)},  {5, 's', MAKELRESULT(6, MNC_SELECT)},
-        {6, 's', MAKELRESULT(3, MNC_SELECT)},  {7, 's', MAKELRESULT(3, MNC_SELECT)},
+        {-1, 's', MAKELRESULT(3, MNC_SELECT)},
+        {0, 'S', MAKELRESULT(3, MNC_SELECT)},
+        {3, 's', MAKELRESULT(6, MNC_SELECT)},
+        {5, 's', MAKELRESULT(6, MNC_SELECT)},
+        {6, 's', MAKELRESULT(3, MNC_SELECT)},
+        {7, 's', MAKELRESULT(3, MNC_SELECT)},
         {3, 'm', MAKELRESULT(5, MNC_EXECUTE)},  // GMリセット(&M) alone with its key
         {3, 'q', 0},
     };

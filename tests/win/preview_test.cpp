@@ -20,7 +20,9 @@ const std::string kDeviceNotOpened = "MIDIアウトデバイスをオープン�
 const std::string kPlaying = "音楽再生";
 const std::string kStopped = "音楽停止";
 
-std::string EngineLine(const char* library) { return std::string("Midi 再生ドライバ ") + library + " Ver 120をロードしました。"; }
+std::string EngineLine(const char* library) {
+    return std::string("Midi 再生ドライバ ") + library + " Ver 120をロードしました。";
+}
 
 // Songs on disk in a scratch folder, loaded as the open command would load them.
 class SongFiles {
@@ -71,9 +73,9 @@ private:
 
 struct BindingCase {
     const char* name;
-    const char* folder;    // a folder of test libraries; empty: the program's own libraries
-    const char* library;   // the library that binds; null: none does
-    std::string message;   // the box that a play request shows, when none binds
+    const char* folder;   // a folder of test libraries; empty: the program's own libraries
+    const char* library;  // the library that binds; null: none does
+    std::string message;  // the box that a play request shows, when none binds
 };
 
 void PrintTo(const BindingCase& c, std::ostream* out) { *out << c.name; }
@@ -210,7 +212,8 @@ TEST_P(CapturedPreviewTest, PlayWhilePlayingSilencesThenStartsAgain) {
     ASSERT_GE(again, 0) << "the song starts again from its beginning";
     const std::vector<CapturedMessage> messages = capture_.Read();
     bool silenced = false;
-    for (size_t i = before; i + kSilenceCount <= static_cast<size_t>(again); ++i) silenced = silenced || IsSilence(messages, i);
+    for (size_t i = before; i + kSilenceCount <= static_cast<size_t>(again); ++i)
+        silenced = silenced || IsSilence(messages, i);
     EXPECT_TRUE(silenced) << "all notes off on the 16 channels before the song starts again";
     EXPECT_EQ(CountOf(kPlaying), 2u);
 }

@@ -11,10 +11,10 @@ TEST_F(SettingsCommandsTest, EachCommandRunsItsDialog) {
     const struct {
         int command;
         const char* caption;
-    } commands[] = {{IDC_TONE_BUTTON, "トーンの調整"},         {IDM_TONE, "トーンの調整"},
-                    {IDC_VOLUME_BUTTON, "音量の調整"},         {IDM_VOLUME, "音量の調整"},
-                    {IDC_INSTRUMENT_BUTTON, "楽器の調整"},     {IDM_INSTRUMENT, "楽器の調整"},
-                    {IDC_TEMPO_BUTTON, "テンポの調整"},        {IDM_TEMPO, "テンポの調整"}};
+    } commands[] = {{IDC_TONE_BUTTON, "トーンの調整"},     {IDM_TONE, "トーンの調整"},
+                    {IDC_VOLUME_BUTTON, "音量の調整"},     {IDM_VOLUME, "音量の調整"},
+                    {IDC_INSTRUMENT_BUTTON, "楽器の調整"}, {IDM_INSTRUMENT, "楽器の調整"},
+                    {IDC_TEMPO_BUTTON, "テンポの調整"},    {IDM_TEMPO, "テンポの調整"}};
     for (const auto& c : commands) {
         const ConversionSettings before = conversionSettings;
         BoxAnswerer answerer({Press(IDCANCEL)});

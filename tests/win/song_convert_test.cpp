@@ -101,22 +101,29 @@ struct WarningCase {
 
 TEST_F(SongConvertTest, WarningsAreLoggedBetweenTheStartAndTheEnd) {
     const WarningCase cases[] = {
-        {"a note let through out of range", &songs::kHighNote,
+        {"a note let through out of range",
+         &songs::kHighNote,
          [](ConversionSettings& s) {
              s.toneShift = 12;
              s.warnOutOfRange = 0;
          },
          {"！　変換エラー - 演奏範囲オーバー", "！　変換エラー - 演奏範囲オーバー",
           "変換強引に終了 12シフト 2個の演奏範囲オーバー"}},
-        {"an instrument without a program change", &songs::kSmall,
+        {"an instrument without a program change",
+         &songs::kSmall,
          [](ConversionSettings& s) { s.instrument[2] = 40; },
          {"変換正常終了 0シフト", "！　トラック 3の初期楽器が見つかりませんでした。"}},
-        {"a division that does not fit", &songs::kDivision30000,
+        {"a division that does not fit",
+         &songs::kDivision30000,
          [](ConversionSettings& s) { s.tempoPercent = 250; },
          {"！　変化エラー - テンポ値がオーバーしました。デフォルト値を使用します。", "変換正常終了 0シフト"}},
-        {"a negative shift", &songs::kSmall, [](ConversionSettings& s) { s.toneShift = -3; },
+        {"a negative shift",
+         &songs::kSmall,
+         [](ConversionSettings& s) { s.toneShift = -3; },
          {"変換正常終了 -3シフト"}},
-        {"just the header, slower", &songs::kHeaderOnly, [](ConversionSettings& s) { s.tempoPercent = 50; },
+        {"just the header, slower",
+         &songs::kHeaderOnly,
+         [](ConversionSettings& s) { s.tempoPercent = 50; },
          {"変換正常終了 0シフト"}},
     };
     for (const WarningCase& c : cases) {

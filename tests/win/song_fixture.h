@@ -11,6 +11,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,13 +20,14 @@
 namespace songs {
 
 // Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
-const Bytes kSmallBytes = Smf(0, 480, {
-    Track({
-        {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
-        {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later, note off C4
-        {0x00, 0xFF, 0x2F, 0x00},  // end of track
-    }),
-});
+const Bytes kSmallBytes = Smf(0, 480,
+                              {
+                                  Track({
+                                      {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
+                                      {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later, note off C4
+                                      {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                  }),
+                              });
 const Bytes kSmallTrack(kSmallBytes.begin() + 14, kSmallBytes.end());
 const std::string kSmall = AsText(kSmallBytes);
 
@@ -41,29 +43,33 @@ const std::string kRiff = AsText(Riff(kSmallBytes));
 const std::string kThirteenBytes = kSmall.substr(0, 13);
 
 // Its first event comes without a status byte: the walk does not know the running status.
-const std::string kNoStatus = AsText(Smf(0, 480, {
-    Track({
-        {0x00, 0x3C, 0x64},        // data bytes without a status
-        {0x00, 0xFF, 0x2F, 0x00},  // end of track
-    }),
-}));
+const std::string kNoStatus = AsText(Smf(0, 480,
+                                         {
+                                             Track({
+                                                 {0x00, 0x3C, 0x64},        // data bytes without a status
+                                                 {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                             }),
+                                         }));
 
 // A delta time of four bytes.
-const std::string kLongDelta = AsText(Smf(0, 480, {
-    Track({
-        {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes, note on C4
-        {0x00, 0xFF, 0x2F, 0x00},                    // end of track
-    }),
-}));
+const std::string kLongDelta =
+    AsText(Smf(0, 480,
+               {
+                   Track({
+                       {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes, note on C4
+                       {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+                   }),
+               }));
 
 // Key 120 on channel 1: out of range when shifted up by 12.
-const std::string kHighNote = AsText(Smf(0, 480, {
-    Track({
-        {0x00, 0x90, 0x78, 0x64},  // note on key 120
-        {0x60, 0x80, 0x78, 0x40},  // 96 ticks later, note off key 120
-        {0x00, 0xFF, 0x2F, 0x00},  // end of track
-    }),
-}));
+const std::string kHighNote = AsText(Smf(0, 480,
+                                         {
+                                             Track({
+                                                 {0x00, 0x90, 0x78, 0x64},  // note on key 120
+                                                 {0x60, 0x80, 0x78, 0x40},  // 96 ticks later, note off key 120
+                                                 {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                             }),
+                                         }));
 
 // Division 30000: scaled by 250 % it no longer fits 16 bits.
 const std::string kDivision30000 = AsText(Join({Header(0, 1, 30000), kSmallTrack}));
@@ -77,6 +83,7 @@ struct BoxRecord {
     HICON icon;
     size_t logLines;
     bool ownerVisible = false;  // the window that owns the box stood on the screen behind it
+    HWND window = nullptr;
 };
 
 class SongTest : public ProgramTest {
@@ -150,9 +157,8 @@ protected:
     static std::string EngineOutput(const std::string& song) {
         std::vector<std::uint8_t> output(song.size());
         ConversionReports quiet;
-        const WalkOutcome outcome =
-            ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()}, conversionSettings,
-                             output, quiet);
+        const WalkOutcome outcome = ConvertSongBytes({reinterpret_cast<const std::uint8_t*>(song.data()), song.size()},
+                                                     conversionSettings, output, quiet);
         if (outcome.result != ConversionResult::Converted) return {};
         return std::string(reinterpret_cast<const char*>(output.data()), outcome.length);
     }
@@ -177,13 +183,19 @@ private:
     // Message boxes are seen when they become active, before anyone can answer them.
     static LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window)) {
+        // A box is activated again when a window of a test running beside this one took the focus.
+        if (code == HCBT_ACTIVATE && watched_ && IsMessageBox(window) && !watched_->Recorded(window)) {
             const HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(window, 0x440, STM_GETICON, 0, 0));
             HWND owner = GetWindow(window, GW_OWNER);
             watched_->boxes_.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), icon,
-                                        ListItems(logWindow->List()).size(), owner && IsWindowVisible(owner)});
+                                        ListItems(logWindow->List()).size(), owner && IsWindowVisible(owner), window});
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    bool Recorded(HWND window) const {
+        return std::any_of(boxes_.begin(), boxes_.end(),
+                           [window](const BoxRecord& box) { return box.window == window; });
     }
 
     static inline SongTest* watched_ = nullptr;

@@ -114,14 +114,13 @@ TEST_P(SongSaveNothingTest, ShowsItsTextAndWritesNothing) {
     EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::string>{"song.mid"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SongSaveNothingTest,
-                         ::testing::Values(NothingCase{"DialogNoSong", false, IDM_SAVE, &texts::kNoConverted},
-                                           NothingCase{"SameNameNoSong", false, IDM_SAVE_UNDER_SONG_NAME,
-                                                       &texts::kNoSource},
-                                           NothingCase{"DialogNotConverted", true, IDM_SAVE, &texts::kNoConverted},
-                                           NothingCase{"SameNameNotConverted", true, IDM_SAVE_UNDER_SONG_NAME,
-                                                       &texts::kNoConverted}),
-                         CaseName<NothingCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SongSaveNothingTest,
+    ::testing::Values(NothingCase{"DialogNoSong", false, IDM_SAVE, &texts::kNoConverted},
+                      NothingCase{"SameNameNoSong", false, IDM_SAVE_UNDER_SONG_NAME, &texts::kNoSource},
+                      NothingCase{"DialogNotConverted", true, IDM_SAVE, &texts::kNoConverted},
+                      NothingCase{"SameNameNotConverted", true, IDM_SAVE_UNDER_SONG_NAME, &texts::kNoConverted}),
+    CaseName<NothingCase>);
 
 // The target beside the song, as the file system names it: a name ending in a dot is stored
 // without that dot. One test per case: each runs in its own process, within its own time limit.

@@ -1,5 +1,6 @@
 // The spin control of our rfk32.dll, loaded from the build by path and driven with the messages a
 // parent and the mouse send. A test parent records every notification the control sends it.
+#include "canvas.h"
 #include "spin/spin_contract.h"
 
 #include <gtest/gtest.h>
@@ -33,9 +34,9 @@ std::optional<int32_t> answerToAsk;  // written through the code-10 address when
 bool destroySpinOnAsk = false;
 
 LRESULT CALLBACK RecordingParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != spinNotifyMessage) return DefWindowProcA(window, message, wParam, lParam);
+    if (message != kSpinNotifyMessage) return DefWindowProcA(window, message, wParam, lParam);
     Notification seen{LOWORD(wParam), HIWORD(wParam), static_cast<int32_t>(lParam)};
-    if (seen.code == spinAskValueCode) {
+    if (seen.code == kSpinAskValueCode) {
         auto* standing = reinterpret_cast<int32_t*>(lParam);
         seen.value = *standing;
         if (answerToAsk) *standing = *answerToAsk;
@@ -61,7 +62,7 @@ Function Export(HMODULE library, const char* name) {
 
 enum class Arrow { Up, Down };
 
-constexpr int spinId = 2000;
+constexpr int kSpinId = 2000;
 
 class SpinControlTest : public testing::Test {
 protected:
@@ -81,8 +82,8 @@ protected:
         parentClass.hInstance = GetModuleHandleA(nullptr);
         parentClass.lpszClassName = "SpinTestParent";
         RegisterClassA(&parentClass);
-        parent = CreateWindowExA(0, "SpinTestParent", "spin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300,
-                                 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = CreateWindowExA(0, "SpinTestParent", "spin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);
         edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE, 80, 15, 50, 20, parent, nullptr,
                                nullptr, nullptr);
@@ -95,14 +96,14 @@ protected:
     }
 
     HWND CreateSpin(int width = 15, int height = 15) {
-        return createSpin(parent, spinId, WS_CHILD | WS_VISIBLE, 135, 15, width, height, 0, 0);
+        return createSpin(parent, kSpinId, WS_CHILD | WS_VISIBLE, 135, 15, width, height, 0, 0);
     }
 
     // A control as a dialog sets it up: range first, then the value.
     HWND CreateSpin(int32_t minimum, int32_t maximum, int32_t value) {
         HWND spin = CreateSpin();
-        SendMessageA(spin, spinSetRangeMessage, static_cast<WPARAM>(minimum), maximum);
-        SendMessageA(spin, spinSetValueMessage, static_cast<WPARAM>(value), 0);
+        SendMessageA(spin, kSpinSetRangeMessage, static_cast<WPARAM>(minimum), maximum);
+        SendMessageA(spin, kSpinSetValueMessage, static_cast<WPARAM>(value), 0);
         return spin;
     }
 
@@ -125,13 +126,9 @@ LPARAM ArrowPoint(HWND spin, Arrow arrow) {
     return MAKELPARAM(client.right / 2, arrow == Arrow::Up ? 1 : client.bottom - 2);
 }
 
-void Press(HWND spin, Arrow arrow) {
-    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, ArrowPoint(spin, arrow));
-}
+void Press(HWND spin, Arrow arrow) { SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, ArrowPoint(spin, arrow)); }
 
-void Release(HWND spin, Arrow arrow) {
-    SendMessageA(spin, WM_LBUTTONUP, 0, ArrowPoint(spin, arrow));
-}
+void Release(HWND spin, Arrow arrow) { SendMessageA(spin, WM_LBUTTONUP, 0, ArrowPoint(spin, arrow)); }
 
 void Click(HWND spin, Arrow arrow) {
     Press(spin, arrow);
@@ -160,9 +157,7 @@ size_t CountSteps(WORD code) {
     return std::count_if(received.begin(), received.end(), [code](const Notification& n) { return n.code == code; });
 }
 
-TEST_F(SpinControlTest, ReportsVersion20Hexadecimal) {
-    EXPECT_EQ(getVersion(), 0x20u);
-}
+TEST_F(SpinControlTest, ReportsVersion20Hexadecimal) { EXPECT_EQ(getVersion(), 0x20u); }
 
 TEST_F(SpinControlTest, CreatesAChildAtTheGivenPlaceWithTheGivenId) {
     HWND spin = createSpin(parent, 2007, 0x50000000, 135, 15, 16, 16, 0, 0);
@@ -182,11 +177,11 @@ TEST_F(SpinControlTest, CreatesAChildAtTheGivenPlaceWithTheGivenId) {
 TEST_F(SpinControlTest, ClicksAskTheParentThenReportTheNewValue) {
     HWND spin = CreateSpin(0, 200, 100);
     Click(spin, Arrow::Up);
-    EXPECT_EQ(received, (Notifications{{10, spinId, 100}, {11, spinId, 101}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 100}, {11, kSpinId, 101}}));
     received.clear();
     Click(spin, Arrow::Down);
     Click(spin, Arrow::Down);
-    EXPECT_EQ(received, (Notifications{{10, spinId, 101}, {12, spinId, 100}, {10, spinId, 100}, {12, spinId, 99}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 101}, {12, kSpinId, 100}, {10, kSpinId, 100}, {12, kSpinId, 99}}));
 }
 
 struct RangeCase {
@@ -200,23 +195,31 @@ struct RangeCase {
 
 TEST_F(SpinControlTest, StaysInsideItsRange) {
     const RangeCase cases[] = {
-        {"up at the maximum", 0, 200, 200, Arrow::Up, {{10, spinId, 200}}},
-        {"down at the minimum", 0, 200, 0, Arrow::Down, {{10, spinId, 0}}},
-        {"value above the range", 20, 250, 300, Arrow::Up, {{10, spinId, 250}}},
-        {"value below the range", 20, 250, 1, Arrow::Down, {{10, spinId, 20}}},
-        {"negative minimum", static_cast<WPARAM>(-127), 127, static_cast<WPARAM>(-126), Arrow::Down,
-         {{10, spinId, -126}, {12, spinId, -127}}},
-        {"negative minimum in 32 bits", static_cast<UINT>(-127), 127, static_cast<UINT>(-127), Arrow::Up,
-         {{10, spinId, -127}, {11, spinId, -126}}},
-        {"range given backwards", 200, 0, 200, Arrow::Up, {{10, spinId, 200}}},
-        {"range of one value", 5, 5, 5, Arrow::Down, {{10, spinId, 5}}},
+        {"up at the maximum", 0, 200, 200, Arrow::Up, {{10, kSpinId, 200}}},
+        {"down at the minimum", 0, 200, 0, Arrow::Down, {{10, kSpinId, 0}}},
+        {"value above the range", 20, 250, 300, Arrow::Up, {{10, kSpinId, 250}}},
+        {"value below the range", 20, 250, 1, Arrow::Down, {{10, kSpinId, 20}}},
+        {"negative minimum",
+         static_cast<WPARAM>(-127),
+         127,
+         static_cast<WPARAM>(-126),
+         Arrow::Down,
+         {{10, kSpinId, -126}, {12, kSpinId, -127}}},
+        {"negative minimum in 32 bits",
+         static_cast<UINT>(-127),
+         127,
+         static_cast<UINT>(-127),
+         Arrow::Up,
+         {{10, kSpinId, -127}, {11, kSpinId, -126}}},
+        {"range given backwards", 200, 0, 200, Arrow::Up, {{10, kSpinId, 200}}},
+        {"range of one value", 5, 5, 5, Arrow::Down, {{10, kSpinId, 5}}},
     };
     for (const RangeCase& c : cases) {
         SCOPED_TRACE(c.name);
         received.clear();
         HWND spin = CreateSpin();
-        SendMessageA(spin, spinSetRangeMessage, c.minimum, c.maximum);
-        SendMessageA(spin, spinSetValueMessage, c.value, 0);
+        SendMessageA(spin, kSpinSetRangeMessage, c.minimum, c.maximum);
+        SendMessageA(spin, kSpinSetValueMessage, c.value, 0);
         Click(spin, c.arrow);
         EXPECT_EQ(received, c.expected);
         DestroyWindow(spin);
@@ -225,9 +228,9 @@ TEST_F(SpinControlTest, StaysInsideItsRange) {
 
 TEST_F(SpinControlTest, NarrowerRangeClampsTheValueAlreadySet) {
     HWND spin = CreateSpin(0, 200, 180);
-    SendMessageA(spin, spinSetRangeMessage, 20, 50);
+    SendMessageA(spin, kSpinSetRangeMessage, 20, 50);
     Click(spin, Arrow::Down);
-    EXPECT_EQ(received, (Notifications{{10, spinId, 50}, {12, spinId, 49}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 50}, {12, kSpinId, 49}}));
 }
 
 struct EditCase {
@@ -242,14 +245,14 @@ struct EditCase {
 
 TEST_F(SpinControlTest, StepsTheAttachedEdit) {
     const EditCase cases[] = {
-        {"handle in wParam", true, "5", 0, Arrow::Up, {{10, spinId, 5}, {11, spinId, 6}}, "6"},
-        {"handle in lParam", false, "5", 0, Arrow::Down, {{10, spinId, 5}, {12, spinId, 4}}, "4"},
-        {"negative number", true, "-5", 0, Arrow::Up, {{10, spinId, -5}, {11, spinId, -4}}, "-4"},
-        {"sign and blanks", false, " +12x", 0, Arrow::Up, {{10, spinId, 12}, {11, spinId, 13}}, "13"},
-        {"no number: own value", true, "abc", 7, Arrow::Up, {{10, spinId, 7}, {11, spinId, 8}}, "8"},
-        {"empty: own value", true, "", 0, Arrow::Down, {{10, spinId, 0}, {12, spinId, -1}}, "-1"},
-        {"beyond the range", true, "500", 0, Arrow::Up, {{10, spinId, 500}, {11, spinId, 127}}, "127"},
-        {"at the end of the range", false, "127", 0, Arrow::Up, {{10, spinId, 127}}, "127"},
+        {"handle in wParam", true, "5", 0, Arrow::Up, {{10, kSpinId, 5}, {11, kSpinId, 6}}, "6"},
+        {"handle in lParam", false, "5", 0, Arrow::Down, {{10, kSpinId, 5}, {12, kSpinId, 4}}, "4"},
+        {"negative number", true, "-5", 0, Arrow::Up, {{10, kSpinId, -5}, {11, kSpinId, -4}}, "-4"},
+        {"sign and blanks", false, " +12x", 0, Arrow::Up, {{10, kSpinId, 12}, {11, kSpinId, 13}}, "13"},
+        {"no number: own value", true, "abc", 7, Arrow::Up, {{10, kSpinId, 7}, {11, kSpinId, 8}}, "8"},
+        {"empty: own value", true, "", 0, Arrow::Down, {{10, kSpinId, 0}, {12, kSpinId, -1}}, "-1"},
+        {"beyond the range", true, "500", 0, Arrow::Up, {{10, kSpinId, 500}, {11, kSpinId, 127}}, "127"},
+        {"at the end of the range", false, "127", 0, Arrow::Up, {{10, kSpinId, 127}}, "127"},
     };
     for (const EditCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -257,7 +260,7 @@ TEST_F(SpinControlTest, StepsTheAttachedEdit) {
         HWND spin = CreateSpin(-127, 127, c.value);
         SetWindowTextA(edit, c.text);
         const auto handle = reinterpret_cast<INT_PTR>(edit);
-        SendMessageA(spin, spinAttachEditMessage, c.handleInFirstParameter ? handle : 0,
+        SendMessageA(spin, kSpinAttachEditMessage, c.handleInFirstParameter ? handle : 0,
                      c.handleInFirstParameter ? 0 : handle);
         Click(spin, c.arrow);
         EXPECT_EQ(received, c.expected);
@@ -267,13 +270,13 @@ TEST_F(SpinControlTest, StepsTheAttachedEdit) {
 }
 
 TEST_F(SpinControlTest, PressingAnArrowFocusesTheAttachedEditOnly) {
-    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
-                                 nullptr);
+    HWND other =
+        CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr, nullptr);
     HWND spin = CreateSpin(0, 200, 100);
     SetFocus(other);
     Click(spin, Arrow::Up);
     EXPECT_EQ(GetFocus(), other) << "no edit attached: the focus stays";
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
     Click(spin, Arrow::Up);
     EXPECT_EQ(GetFocus(), edit);
 }
@@ -282,19 +285,19 @@ TEST_F(SpinControlTest, SettingTheValueLeavesTheEditAlone) {
     // The dialogs fill their edits themselves and only then hand the control its value.
     SetWindowTextA(edit, "9");
     HWND spin = CreateSpin(-127, 127, 0);
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
-    SendMessageA(spin, spinSetValueMessage, 42, 0);
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    SendMessageA(spin, kSpinSetValueMessage, 42, 0);
     EXPECT_EQ(EditText(), "9");
     EXPECT_TRUE(received.empty());
 }
 
 TEST_F(SpinControlTest, DetachedEditIsNeitherReadNorWritten) {
     HWND spin = CreateSpin(0, 200, 100);
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
-    SendMessageA(spin, spinAttachEditMessage, 0, 0);
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    SendMessageA(spin, kSpinAttachEditMessage, 0, 0);
     SetWindowTextA(edit, "5");
     Click(spin, Arrow::Up);
-    EXPECT_EQ(received, (Notifications{{10, spinId, 100}, {11, spinId, 101}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 100}, {11, kSpinId, 101}}));
     EXPECT_EQ(EditText(), "5");
 }
 
@@ -308,11 +311,11 @@ struct AnswerCase {
 TEST_F(SpinControlTest, StepStartsFromTheParentsAnswer) {
     // The tempo dialog's set-up: 20 to 250, first value 200, the dialog answers from its edit.
     const AnswerCase cases[] = {
-        {"inside the range", 42, Arrow::Up, {{10, spinId, 200}, {11, spinId, 43}}},
-        {"above the range, down", 1000, Arrow::Down, {{10, spinId, 200}, {12, spinId, 249}}},
-        {"above the range, up", 1000, Arrow::Up, {{10, spinId, 200}, {11, spinId, 250}}},
-        {"below the range, up", -5, Arrow::Up, {{10, spinId, 200}, {11, spinId, 21}}},
-        {"at the maximum", 250, Arrow::Up, {{10, spinId, 200}}},
+        {"inside the range", 42, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 43}}},
+        {"above the range, down", 1000, Arrow::Down, {{10, kSpinId, 200}, {12, kSpinId, 249}}},
+        {"above the range, up", 1000, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 250}}},
+        {"below the range, up", -5, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 21}}},
+        {"at the maximum", 250, Arrow::Up, {{10, kSpinId, 200}}},
     };
     for (const AnswerCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -327,16 +330,16 @@ TEST_F(SpinControlTest, StepStartsFromTheParentsAnswer) {
 
 TEST_F(SpinControlTest, ParentsAnswerOutweighsTheEdit) {
     HWND spin = CreateSpin(0, 128, 0);
-    SendMessageA(spin, spinAttachEditMessage, 0, reinterpret_cast<LPARAM>(edit));
+    SendMessageA(spin, kSpinAttachEditMessage, 0, reinterpret_cast<LPARAM>(edit));
     SetWindowTextA(edit, "5");
     answerToAsk = 60;
     Click(spin, Arrow::Up);
-    EXPECT_EQ(received, (Notifications{{10, spinId, 5}, {11, spinId, 61}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 5}, {11, kSpinId, 61}}));
     EXPECT_EQ(EditText(), "61");
     received.clear();
     answerToAsk.reset();
     Click(spin, Arrow::Up);  // the next step starts from the edit again
-    EXPECT_EQ(received, (Notifications{{10, spinId, 61}, {11, spinId, 62}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 61}, {11, kSpinId, 62}}));
 }
 
 TEST_F(SpinControlTest, ParentMayDestroyTheControlWhileAnswering) {
@@ -344,18 +347,18 @@ TEST_F(SpinControlTest, ParentMayDestroyTheControlWhileAnswering) {
     destroySpinOnAsk = true;
     Click(spin, Arrow::Up);
     EXPECT_FALSE(IsWindow(spin));
-    EXPECT_EQ(received, (Notifications{{10, spinId, 100}}));
+    EXPECT_EQ(received, (Notifications{{10, kSpinId, 100}}));
 }
 
 TEST_F(SpinControlTest, HeldArrowRepeatsUntilReleased) {
     HWND spin = CreateSpin(0, 200, 100);
     Press(spin, Arrow::Up);
-    ASSERT_TRUE(PumpUntil([] { return CountSteps(spinSteppedUpCode) >= 4; }, 5000)) << "no repeat while held";
+    ASSERT_TRUE(PumpUntil([] { return CountSteps(kSpinSteppedUpCode) >= 4; }, 5000)) << "no repeat while held";
     Release(spin, Arrow::Up);
     Notifications expected;
     for (int32_t value = 100; value < 104; ++value) {
-        expected.push_back({10, spinId, value});
-        expected.push_back({11, spinId, value + 1});
+        expected.push_back({10, kSpinId, value});
+        expected.push_back({11, kSpinId, value + 1});
     }
     EXPECT_EQ(Notifications(received.begin(), received.begin() + 8), expected);
 
@@ -372,7 +375,7 @@ TEST_F(SpinControlTest, RepeatPausesWhileTheMouseIsOffTheArrow) {
     PumpFor(700);
     EXPECT_TRUE(received.empty()) << "stepped with the mouse away from the arrow";
     SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, ArrowPoint(spin, Arrow::Down));
-    EXPECT_TRUE(PumpUntil([] { return CountSteps(spinSteppedDownCode) >= 1; }, 5000)) << "no repeat on return";
+    EXPECT_TRUE(PumpUntil([] { return CountSteps(kSpinSteppedDownCode) >= 1; }, 5000)) << "no repeat on return";
     Release(spin, Arrow::Down);
 }
 
@@ -384,9 +387,11 @@ struct WheelCase {
 
 TEST_F(SpinControlTest, WheelStepsOncePerNotch) {
     const WheelCase cases[] = {
-        {"one notch up", {WHEEL_DELTA}, {{10, spinId, 100}, {11, spinId, 101}}},
-        {"two notches down", {-2 * WHEEL_DELTA}, {{10, spinId, 100}, {12, spinId, 99}, {10, spinId, 99}, {12, spinId, 98}}},
-        {"two half notches", {WHEEL_DELTA / 2, WHEEL_DELTA / 2}, {{10, spinId, 100}, {11, spinId, 101}}},
+        {"one notch up", {WHEEL_DELTA}, {{10, kSpinId, 100}, {11, kSpinId, 101}}},
+        {"two notches down",
+         {-2 * WHEEL_DELTA},
+         {{10, kSpinId, 100}, {12, kSpinId, 99}, {10, kSpinId, 99}, {12, kSpinId, 98}}},
+        {"two half notches", {WHEEL_DELTA / 2, WHEEL_DELTA / 2}, {{10, kSpinId, 100}, {11, kSpinId, 101}}},
         {"half notches that cancel", {WHEEL_DELTA / 2, -WHEEL_DELTA / 2, WHEEL_DELTA / 2}, {}},
     };
     for (const WheelCase& c : cases) {
@@ -402,11 +407,11 @@ TEST_F(SpinControlTest, WheelStepsOncePerNotch) {
 // The attached edit passes Up, Down and the wheel to its control, which steps as for its arrows;
 // once detached, destroyed or taken over by another edit, the keys are the edit's own again.
 TEST_F(SpinControlTest, AttachedEditStepsFromItsArrowKeysAndWheel) {
-    HWND other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr,
-                                 nullptr);
+    HWND other =
+        CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 15, 50, 20, parent, nullptr, nullptr, nullptr);
     const LONG_PTR editsOwnProcedure = GetWindowLongPtrA(edit, GWLP_WNDPROC);
     HWND spin = CreateSpin(0, 200, 100);
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(edit), 0);
     SetWindowTextA(edit, "7");
     const struct {
         HWND to;
@@ -414,9 +419,9 @@ TEST_F(SpinControlTest, AttachedEditStepsFromItsArrowKeysAndWheel) {
         WPARAM wParam;
         Notifications expected;
     } inputs[] = {
-        {edit, WM_KEYDOWN, VK_UP, {{10, spinId, 7}, {11, spinId, 8}}},
-        {edit, WM_KEYDOWN, VK_DOWN, {{10, spinId, 8}, {12, spinId, 7}}},
-        {edit, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {{10, spinId, 7}, {11, spinId, 8}}},
+        {edit, WM_KEYDOWN, VK_UP, {{10, kSpinId, 7}, {11, kSpinId, 8}}},
+        {edit, WM_KEYDOWN, VK_DOWN, {{10, kSpinId, 8}, {12, kSpinId, 7}}},
+        {edit, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {{10, kSpinId, 7}, {11, kSpinId, 8}}},
         {edit, WM_KEYDOWN, VK_RIGHT, {}},
         {other, WM_KEYDOWN, VK_UP, {}},
         {other, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {}},
@@ -436,7 +441,7 @@ TEST_F(SpinControlTest, AttachedEditStepsFromItsArrowKeysAndWheel) {
     EXPECT_TRUE(received.empty()) << "disabled control";
     EnableWindow(spin, TRUE);
 
-    SendMessageA(spin, spinAttachEditMessage, reinterpret_cast<WPARAM>(other), 0);
+    SendMessageA(spin, kSpinAttachEditMessage, reinterpret_cast<WPARAM>(other), 0);
     received.clear();
     SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
     EXPECT_TRUE(received.empty()) << "another edit attached";
@@ -458,32 +463,15 @@ TEST_F(SpinControlTest, DisabledControlDoesNotStep) {
     EXPECT_TRUE(received.empty());
 }
 
-// Pixels of a width × height picture, drawn by the given painter into a 32-bit bitmap.
+// Pixels of a width × height picture, drawn by the given painter on black.
 template <typename Painter>
-std::vector<DWORD> Picture(int width, int height, Painter paint) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    paint(dc);
-    GdiFlush();
-    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
+std::vector<std::uint32_t> Picture(int width, int height, Painter paint) {
+    const Canvas canvas(width, height, RGB(0, 0, 0));
+    paint(canvas.Dc());
+    return canvas.Pixels();
 }
 
-std::vector<DWORD> SystemArrows(int width, int height, UINT upLook, UINT downLook) {
+std::vector<std::uint32_t> SystemArrows(int width, int height, UINT upLook, UINT downLook) {
     return Picture(width, height, [&](HDC dc) {
         RECT up{0, 0, width, height / 2};
         RECT down{0, height / 2, width, height};
@@ -492,13 +480,14 @@ std::vector<DWORD> SystemArrows(int width, int height, UINT upLook, UINT downLoo
     });
 }
 
-std::vector<DWORD> ControlPicture(HWND spin, int width, int height) {
-    return Picture(width, height, [&](HDC dc) { SendMessageA(spin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
+std::vector<std::uint32_t> ControlPicture(HWND spin, int width, int height) {
+    return Picture(width, height,
+                   [&](HDC dc) { SendMessageA(spin, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
 }
 
 TEST_F(SpinControlTest, DrawsSystemArrowsPressedWhileHeld) {
     HWND spin = CreateSpin(16, 16);
-    SendMessageA(spin, spinSetRangeMessage, 0, 200);
+    SendMessageA(spin, kSpinSetRangeMessage, 0, 200);
     EXPECT_EQ(ControlPicture(spin, 16, 16), SystemArrows(16, 16, 0, 0)) << "at rest";
     Press(spin, Arrow::Up);
     EXPECT_EQ(ControlPicture(spin, 16, 16), SystemArrows(16, 16, DFCS_PUSHED, 0)) << "up held";

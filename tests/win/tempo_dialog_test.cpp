@@ -5,8 +5,8 @@
 
 namespace {
 
-const std::string badNumber = "数値が不正です。";
-const std::string notDecimal = "文字列が10進表記と判断できませんでした。";
+const std::string kBadNumber = "数値が不正です。";
+const std::string kNotDecimal = "文字列が10進表記と判断できませんでした。";
 
 class TempoDialogTest : public DialogTest {
 protected:
@@ -30,10 +30,10 @@ TEST_F(TempoDialogTest, EntriesStoredOrRejectedWithoutALogLine) {
         const char* text;
         const std::string* rejection;  // null: stored
         int stored;
-    } cases[] = {{"1", nullptr, 1},           {"250", nullptr, 250},       {"20", nullptr, 20},
-                 {"0150", nullptr, 150},      {"251", &badNumber, 100},    {"0", &badNumber, 100},
-                 {"", &badNumber, 100},       {"9999", &badNumber, 100},   {"+5", &notDecimal, 100},
-                 {"-5", &notDecimal, 100},    {"5 ", &notDecimal, 100},    {"abc", &notDecimal, 100}};
+    } cases[] = {{"1", nullptr, 1},         {"250", nullptr, 250},      {"20", nullptr, 20},
+                 {"0150", nullptr, 150},    {"251", &kBadNumber, 100},  {"0", &kBadNumber, 100},
+                 {"", &kBadNumber, 100},    {"9999", &kBadNumber, 100}, {"+5", &kNotDecimal, 100},
+                 {"-5", &kNotDecimal, 100}, {"5 ", &kNotDecimal, 100},  {"abc", &kNotDecimal, 100}};
     for (const auto& c : cases) {
         conversionSettings.tempoPercent = 100;
         OpenTempo();
@@ -72,7 +72,8 @@ TEST_F(TempoDialogTest, AnswersTheSpinWhateverItsId) {
     const struct {
         const char* text;
         std::int32_t answer;
-    } asks[] = {{"120", 120}, {" 42x", 42}, {"-7", -7}, {"+9", 9}, {"abc", 555}, {"", 555}};  // no number: the control's own
+    } asks[] = {{"120", 120}, {" 42x", 42}, {"-7", -7},
+                {"+9", 9},    {"abc", 555}, {"", 555}};  // no number: the control's own
     for (const auto& a : asks) {
         SetText(IDC_TEMPO_EDIT, a.text);
         for (int id : {2000, 0, 3000}) EXPECT_EQ(AskSpinValue(id, 555), a.answer) << a.text << " id " << id;

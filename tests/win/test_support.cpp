@@ -102,7 +102,9 @@ void BoxAnswerer::Run() {
             Sleep(30);
             continue;
         }
-        Sleep(150);  // let the box finish its initialisation
+        // A sent message is answered from the box's own loop, once its initialisation is over.
+        DWORD_PTR ignoredResult = 0;
+        SendMessageTimeoutA(found.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignoredResult);
         const Answer& answer = answers_[answered_];
         SeenBox box;
         box.caption = WindowText(found.window);
@@ -115,6 +117,7 @@ void BoxAnswerer::Run() {
         PostMessageA(found.window, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(found.window, answer.button)));
         ignored_.insert(found.window);
+        lastAnswered_ = found.window;
         ++answered_;
     }
 }
@@ -122,7 +125,9 @@ void BoxAnswerer::Run() {
 std::vector<SeenBox> BoxAnswerer::Seen(int timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (answered_ < answers_.size() && GetTickCount64() < end) PumpMessages(20);
-    PumpMessages(100);
+    // The last answer is posted: the box closes once its loop reads it.
+    while (lastAnswered_.load() && IsWindow(lastAnswered_.load()) && GetTickCount64() < end) PumpMessages(5);
+    PumpMessages(0);
     return seen_;
 }
 
@@ -142,7 +147,8 @@ ScratchFolder::ScratchFolder() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::string(base) + "kadenzo_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
+    path_ =
+        std::string(base) + "kadenzo_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 

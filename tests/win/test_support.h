@@ -13,7 +13,7 @@
 // What a watcher saw of one dialog box it answered.
 struct SeenBox {
     std::string caption;
-    std::string text;  // the message text of a message box (code page 932)
+    std::string text;   // the message text of a message box (code page 932)
     bool icon = false;  // a message box shows an icon
 };
 
@@ -40,6 +40,7 @@ private:
     std::vector<SeenBox> seen_;
     std::atomic<bool> stop_{false};
     std::atomic<size_t> answered_{0};
+    std::atomic<HWND> lastAnswered_{nullptr};
     DWORD processId_;
     // The boxes already open when the answerer was made: taken before its thread starts, so a box
     // that the command under test opens quickly is never mistaken for one of them.

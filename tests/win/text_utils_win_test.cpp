@@ -24,11 +24,11 @@ void ExpectSameStepsBack(const std::string& text) {
 
 TEST(PreviousChar932, AgreesWithCharPrevExA) {
     const std::string fixed[] = {
-        "C:\\\x95\x5C\\a.mid",     // 表: second byte 0x5C
-        "\x81\x2F\x81\x5C/\\",     // second bytes 0x2F and 0x5C
-        "\x95",                    // a lone lead byte
-        "a\x95",                   // a lead byte cut off by the end
-        "\xA0\xDF\xFD\xFE\xFF",    // single-byte katakana and bytes that are never lead bytes
+        "C:\\\x95\x5C\\a.mid",   // 表: second byte 0x5C
+        "\x81\x2F\x81\x5C/\\",   // second bytes 0x2F and 0x5C
+        "\x95",                  // a lone lead byte
+        "a\x95",                 // a lead byte cut off by the end
+        "\xA0\xDF\xFD\xFE\xFF",  // single-byte katakana and bytes that are never lead bytes
         "\x82\xA0\x82\xA2\x82\xA4",
         "",
     };
@@ -36,7 +36,8 @@ TEST(PreviousChar932, AgreesWithCharPrevExA) {
 
     // Random byte strings, rich in lead bytes, 0x5C and 0x2F.
     std::mt19937 random(932);
-    const unsigned char alphabet[] = {0x5C, 0x2F, 0x2E, 0x41, 0x81, 0x95, 0x9F, 0xE0, 0xEA, 0xFC, 0xA5, 0x40, 0x7F, 0x80, 0xFD};
+    const unsigned char alphabet[] = {0x5C, 0x2F, 0x2E, 0x41, 0x81, 0x95, 0x9F, 0xE0,
+                                      0xEA, 0xFC, 0xA5, 0x40, 0x7F, 0x80, 0xFD};
     for (int round = 0; round < 2000; ++round) {
         std::string text(random() % 24, '\0');
         for (char& c : text) c = static_cast<char>(alphabet[random() % sizeof alphabet]);
@@ -77,7 +78,8 @@ TEST(ProgramDirFile, NameBesideTheProgram) {
 }
 
 TEST(ShowMessage, CaptionIsTheWindowTitleUnchanged) {
-    HWND owner = CreateWindowExA(0, "STATIC", "100% 曲替丸 %s", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND owner =
+        CreateWindowExA(0, "STATIC", "100% 曲替丸 %s", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     BoxAnswerer answerer({Press(IDOK), Press(IDOK)});
     WindowRef(owner).ShowMessage("text", MB_OK);
     WindowRef(owner).ShowMessage("text", MB_OK, "50%% done");

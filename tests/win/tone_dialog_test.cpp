@@ -6,13 +6,13 @@
 
 namespace {
 
-const std::string toneApplied = "トーンの変更を適応しました。";
+const std::string kToneApplied = "トーンの変更を適応しました。";
 
-constexpr int muteBoxes[kTrackCount] = {1069, 1070, 1071, 1072, 1074, 1075, 1076, 1077,
-                                        1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
+constexpr int kMuteBoxes[kTrackCount] = {1069, 1070, 1071, 1072, 1074, 1075, 1076, 1077,
+                                         1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
 
 int ToneBox(int track) { return 1052 + track; }
-int MuteBox(int track) { return muteBoxes[track - 1]; }
+int MuteBox(int track) { return kMuteBoxes[track - 1]; }
 
 class ToneDialogTest : public DialogTest {
 protected:
@@ -71,7 +71,7 @@ TEST_F(ToneDialogTest, ShiftTextIsStoredAsParsed) {
         Click(IDC_APPLY_BUTTON);
         EXPECT_EQ(conversionSettings.toneShift, c.stored) << c.text;
         EXPECT_FALSE(IsOpen()) << c.text;
-        EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{toneApplied}) << c.text;
+        EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kToneApplied}) << c.text;
         DestroyWindow(dialog_);
         dialog_ = nullptr;
     }
@@ -141,8 +141,10 @@ TEST_F(ToneDialogTest, CancelAndCloseLeaveEverything) {
         SetChecked(ToneBox(1), false);
         SetChecked(MuteBox(3), true);
         SetChecked(IDC_TONE_EXCLUDE_DRUMS, false);
-        if (fromSystemMenu) CloseFromSystemMenu();
-        else Click(IDCANCEL);
+        if (fromSystemMenu)
+            CloseFromSystemMenu();
+        else
+            Click(IDCANCEL);
         EXPECT_FALSE(IsOpen());
         EXPECT_TRUE(conversionSettings == before);
         EXPECT_EQ(LogMessages().size(), lines);

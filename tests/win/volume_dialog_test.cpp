@@ -7,17 +7,17 @@
 
 namespace {
 
-const std::string volumeApplied = "音量の調整を適応しました。";
-const std::string badNumber = "数値が不正です。";
-const std::string notDecimal = "文字列が10進表記と判断できませんでした。";
+const std::string kVolumeApplied = "音量の調整を適応しました。";
+const std::string kBadNumber = "数値が不正です。";
+const std::string kNotDecimal = "文字列が10進表記と判断できませんでした。";
 
 // Track k's edit and "絶対音量" box: the ids do not follow the tracks.
-constexpr int editIds[kTrackCount] = {1009, 1033, 1034, 1035, 1036, 1037, 1038, 1039,
-                                      1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047};
-constexpr int boxIds[kTrackCount] = {1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022,
-                                     1024, 1026, 1028, 1030, 1025, 1027, 1029, 1031};
-int Edit(int track) { return editIds[track - 1]; }
-int Box(int track) { return boxIds[track - 1]; }
+constexpr int kEditIds[kTrackCount] = {1009, 1033, 1034, 1035, 1036, 1037, 1038, 1039,
+                                       1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047};
+constexpr int kBoxIds[kTrackCount] = {1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022,
+                                      1024, 1026, 1028, 1030, 1025, 1027, 1029, 1031};
+int Edit(int track) { return kEditIds[track - 1]; }
+int Box(int track) { return kBoxIds[track - 1]; }
 
 class VolumeDialogTest : public DialogTest {
 protected:
@@ -65,7 +65,7 @@ TEST_F(VolumeDialogTest, OkStoresEveryTrackThroughTheTables) {
         EXPECT_EQ(conversionSettings.volume[track - 1], track * 11) << track;
         EXPECT_EQ(conversionSettings.absoluteVolume[track - 1], track % 2 == 0 && track * 11 <= 127 ? 1 : 0) << track;
     }
-    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{volumeApplied});
+    EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kVolumeApplied});
 }
 
 // One entry in track 1: stored, or rejected with its text in a box under the dialog's caption.
@@ -77,10 +77,10 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
         int stored;                    // the volume kept afterwards
         int absoluteAfter;             // the flag kept afterwards
     } cases[] = {
-        {"200", false, nullptr, 200, 0},     {"201", false, &badNumber, 90, 0},   {"127", true, nullptr, 127, 1},
-        {"128", true, &badNumber, 90, 1},    {"-5", false, &notDecimal, 90, 0},   {"-5", true, &notDecimal, 90, 0},
-        {"0100", false, nullptr, 100, 0},    {"", false, nullptr, 0, 0},          {"abc", false, &notDecimal, 90, 0},
-        {"1a", false, &notDecimal, 90, 0},   {"0", true, nullptr, 0, 1},          {"5 ", false, &notDecimal, 90, 0},
+        {"200", false, nullptr, 200, 0},    {"201", false, &kBadNumber, 90, 0}, {"127", true, nullptr, 127, 1},
+        {"128", true, &kBadNumber, 90, 1},  {"-5", false, &kNotDecimal, 90, 0}, {"-5", true, &kNotDecimal, 90, 0},
+        {"0100", false, nullptr, 100, 0},   {"", false, nullptr, 0, 0},         {"abc", false, &kNotDecimal, 90, 0},
+        {"1a", false, &kNotDecimal, 90, 0}, {"0", true, nullptr, 0, 1},         {"5 ", false, &kNotDecimal, 90, 0},
     };
     for (const auto& c : cases) {
         conversionSettings.volume[0] = 90;
@@ -103,7 +103,7 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
         } else {
             EXPECT_TRUE(seen.empty()) << name;
             EXPECT_FALSE(IsOpen()) << name;
-            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{volumeApplied}) << name;
+            EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kVolumeApplied}) << name;
         }
     }
 }
@@ -155,7 +155,7 @@ TEST_F(VolumeDialogTest, AllAbsoluteRejectsTheFirstVolumeAbove127) {
     Click(IDC_VOLUME_ALL_ABSOLUTE);
     const std::vector<SeenBox> seen = ClickAnswering(IDC_APPLY_BUTTON);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, badNumber);
+    EXPECT_EQ(seen[0].text, kBadNumber);
     EXPECT_EQ(conversionSettings.absoluteVolume[0], 1);
     EXPECT_EQ(conversionSettings.absoluteVolume[1], 1);
     EXPECT_EQ(conversionSettings.absoluteVolume[2], 1);

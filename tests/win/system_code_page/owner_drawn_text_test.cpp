@@ -1,7 +1,7 @@
 // An owner-drawn menu item draws and measures its code-page-932 text as Japanese even where the
 // process's narrow calls read another code page: the text is converted explicitly and drawn with
 // the wide functions.
-#include "../dib_canvas.h"
+#include "../canvas.h"
 #include "ui/menu_ex2.h"
 #include "ui/menu_geometry.h"
 
@@ -20,9 +20,9 @@ constexpr int kWidth = 240;
 constexpr int kHeight = 32;
 
 // A white canvas the size of one menu item.
-class Canvas : public DibCanvas {
+class ItemCanvas : public Canvas {
 public:
-    Canvas() : DibCanvas(kWidth, kHeight) {}
+    ItemCanvas() : Canvas(kWidth, kHeight) {}
 };
 
 class OwnerDrawnTextTest : public testing::Test {
@@ -30,7 +30,8 @@ protected:
     void SetUp() override {
         if (GetACP() == 932) GTEST_SKIP() << "the system's code page is 932 here: nothing to tell apart";
         font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                            L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
         SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -55,7 +56,7 @@ protected:
     // A text drawn by `drawText` in the item's font where the item draws its text.
     template <typename DrawTextFunction>
     std::vector<uint32_t> TextInItemBox(const RECT& item, DrawTextFunction drawText) const {
-        Canvas canvas;
+        ItemCanvas canvas;
         HGDIOBJ before = SelectObject(canvas.Dc(), font_);
         TEXTMETRICW metrics{};
         GetTextMetricsW(canvas.Dc(), &metrics);
@@ -93,18 +94,16 @@ TEST_F(OwnerDrawnTextTest, MeasuresTheJapaneseText) {
 
 TEST_F(OwnerDrawnTextTest, DrawsTheJapaneseText) {
     const RECT item{0, 0, kWidth, kHeight};
-    Canvas drawn;
+    ItemCanvas drawn;
     DRAWITEMSTRUCT draw{ODT_MENU, 0, kCommand, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu_), drawn.Dc(), item, 0};
     item_.Draw(&draw);
-    const std::vector<uint32_t> expected = TextInItemBox(item, [](HDC dc, RECT* room) {
-        DrawTextW(dc, kItemText, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE);
-    });
+    const std::vector<uint32_t> expected = TextInItemBox(
+        item, [](HDC dc, RECT* room) { DrawTextW(dc, kItemText, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE); });
     EXPECT_EQ(drawn.Pixels(), expected);
 
     // The narrow drawing call makes something else of the same bytes in this process.
-    const std::vector<uint32_t> narrow = TextInItemBox(item, [](HDC dc, RECT* room) {
-        DrawTextA(dc, kItemText932, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE);
-    });
+    const std::vector<uint32_t> narrow = TextInItemBox(
+        item, [](HDC dc, RECT* room) { DrawTextA(dc, kItemText932, -1, room, DT_LEFT | DT_TOP | DT_SINGLELINE); });
     EXPECT_NE(narrow, expected);
 }
 

@@ -16,7 +16,7 @@ std::vector<SpinMessageSeen> recorded;
 WNDPROC controlProc = nullptr;
 
 bool IsContractMessage(UINT message) {
-    return message == spinSetValueMessage || message == spinSetRangeMessage || message == spinAttachEditMessage;
+    return message == kSpinSetValueMessage || message == kSpinSetRangeMessage || message == kSpinAttachEditMessage;
 }
 
 LRESULT CALLBACK RecordingProc(HWND spin, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -29,16 +29,16 @@ LRESULT CALLBACK RecordingProc(HWND spin, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 extern "C" [[gnu::dllexport]] HWND WINAPI CreateRFK32(HWND parent, int id, DWORD style, int x, int y, int width,
-                                                         int height, INT_PTR, INT_PTR) {
+                                                      int height, INT_PTR, INT_PTR) {
     HWND spin = CreateSpinControl(reinterpret_cast<HINSTANCE>(&__ImageBase), parent, id, style, x, y, width, height);
     if (spin) {
-        controlProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(spin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+        controlProc =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrA(spin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
     }
     return spin;
 }
 
-extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() { return spinLibraryVersion; }
+extern "C" [[gnu::dllexport]] UINT WINAPI GetRFK32Version() { return kSpinLibraryVersion; }
 
 extern "C" [[gnu::dllexport]] int WINAPI RecordedSpinMessages(SpinMessageSeen* seen, int capacity) {
     const int count = static_cast<int>(recorded.size());
