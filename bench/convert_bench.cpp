@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "song/convert.h"
+#include "tests/common/song_builder.h"
 
 namespace {
 
@@ -20,25 +21,23 @@ void Append(std::vector<std::uint8_t>& song, std::initializer_list<std::uint8_t>
 // One track of chords on every channel: a status byte, then running status for the rest of the
 // chord and its note offs; now and then a program change and a key signature.
 std::vector<std::uint8_t> DenseSong() {
-    std::vector<std::uint8_t> song = {'M', 'T',  'h',  'd', 0,   0,   0,   6, 0, 0, 0,
-                                      1,   0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
-    song.reserve(kSongSize);
-    for (std::uint32_t block = 0; song.size() < kSongSize - 64; ++block) {
+    constexpr std::size_t kChunkHeaders = 14 + 8;  // "MThd" and its body, "MTrk" and its length
+    std::vector<std::uint8_t> track;
+    track.reserve(kSongSize);
+    for (std::uint32_t block = 0; kChunkHeaders + track.size() < kSongSize - 64; ++block) {
         const std::uint8_t channel = block % 16;
         const std::uint8_t key = 36 + block % 48;
         const std::uint8_t velocity = 1 + block % 127;
-        if (block % 256 == 0) Append(song, {0x00, 0xFF, 0x59, 0x02, static_cast<std::uint8_t>(block % 8), 0x00});
-        if (block % 64 == 0) Append(song, {0x00, static_cast<std::uint8_t>(0xC0 | channel), 5});
-        Append(song, {0x00, static_cast<std::uint8_t>(0x90 | channel), key, velocity});
-        Append(song, {0x00, static_cast<std::uint8_t>(key + 4), velocity, 0x00, static_cast<std::uint8_t>(key + 7),
-                      velocity});
-        Append(song, {0x60, key, 0x00, 0x00, static_cast<std::uint8_t>(key + 4), 0x00, 0x00,
-                      static_cast<std::uint8_t>(key + 7), 0x00});
+        if (block % 256 == 0) Append(track, {0x00, 0xFF, 0x59, 0x02, static_cast<std::uint8_t>(block % 8), 0x00});
+        if (block % 64 == 0) Append(track, {0x00, static_cast<std::uint8_t>(0xC0 | channel), 5});
+        Append(track, {0x00, static_cast<std::uint8_t>(0x90 | channel), key, velocity});
+        Append(track, {0x00, static_cast<std::uint8_t>(key + 4), velocity, 0x00, static_cast<std::uint8_t>(key + 7),
+                       velocity});
+        Append(track, {0x60, key, 0x00, 0x00, static_cast<std::uint8_t>(key + 4), 0x00, 0x00,
+                       static_cast<std::uint8_t>(key + 7), 0x00});
     }
-    Append(song, {0x00, 0xFF, 0x2F, 0x00});
-    const std::uint32_t trackLength = static_cast<std::uint32_t>(song.size() - 22);
-    for (int i = 0; i < 4; ++i) song[18 + i] = static_cast<std::uint8_t>(trackLength >> (24 - 8 * i));
-    return song;
+    Append(track, {0x00, 0xFF, 0x2F, 0x00});
+    return Smf(0, 480, {Track(track)});
 }
 
 ConversionSettings EverySetting() {

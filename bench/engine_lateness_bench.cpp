@@ -5,6 +5,7 @@
 // Times are compared from the first message on, and measured against the most punctual message.
 #include "engine/engine_exports.h"
 #include "engine/smf_reader.h"
+#include "tests/common/song_builder.h"
 
 #include <windows.h>
 
@@ -19,27 +20,16 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void PutVarLen(Bytes& track, std::uint32_t value) {
-    Bytes groups = {static_cast<std::uint8_t>(value & 0x7F)};
-    while ((value >>= 7) != 0) groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
-    track.insert(track.end(), groups.begin(), groups.end());
-}
-
-void PutChunk(Bytes& image, const char* id, const Bytes& body) {
-    image.insert(image.end(), id, id + 4);
-    for (int shift = 24; shift >= 0; shift -= 8) image.push_back(static_cast<std::uint8_t>(body.size() >> shift));
-    image.insert(image.end(), body.begin(), body.end());
-}
-
 // Format 1, 480 ticks a quarter, the tempo changing every four beats between 100 and 160 bpm;
 // channel c plays a note every 24 ticks, starting c ticks in, held 12 ticks.
 Bytes DenseSong() {
     const int beats = 32;
     const std::uint32_t ticks = beats * 480;
-    Bytes image;
-    PutChunk(image, "MThd", {0, 1, 0, 17, 0x01, 0xE0});
+    Bytes image = Header(1, 17, 480);
+    auto putTrack = [&image](const Bytes& body) {
+        const Bytes chunk = Track(body);
+        image.insert(image.end(), chunk.begin(), chunk.end());
+    };
     Bytes conductor;
     for (int bar = 0; bar < beats / 4; ++bar) {
         std::uint32_t tempo = 60000000 / (bar % 2 == 0 ? 100 : 160);
@@ -49,7 +39,7 @@ Bytes DenseSong() {
     }
     PutVarLen(conductor, 4 * 480);
     conductor.insert(conductor.end(), {0xFF, 0x2F, 0x00});
-    PutChunk(image, "MTrk", conductor);
+    putTrack(conductor);
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
         Bytes track;
         std::uint32_t at = channel;
@@ -64,7 +54,7 @@ Bytes DenseSong() {
         }
         PutVarLen(track, ticks - last);
         track.insert(track.end(), {0xFF, 0x2F, 0x00});
-        PutChunk(image, "MTrk", track);
+        putTrack(track);
     }
     return image;
 }

@@ -3,6 +3,7 @@
 // Linux only: the peak comes from /proc/self/status. Usage: engine_memory_bench [megabytes]
 #include "engine/sequencer.h"
 #include "engine/smf_reader.h"
+#include "tests/common/song_builder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,23 +13,16 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void PutChunk(Bytes& image, const char* id, std::size_t size) {
-    image.insert(image.end(), id, id + 4);
-    for (int shift = 24; shift >= 0; shift -= 8) image.push_back(static_cast<std::uint8_t>(size >> shift));
-}
-
 // Each track: a note on with its status, then running-status pairs "delta pitch velocity", one
 // tick apart, alternating on and off (velocity 0): 3 bytes an event.
 Bytes DenseSong(std::size_t megabytes) {
     const std::size_t perTrack = megabytes * 1000000 / 16 / 3;
-    Bytes image;
-    PutChunk(image, "MThd", 6);
-    image.insert(image.end(), {0, 1, 0, 16, 0x01, 0xE0});
+    Bytes image = Header(1, 16, 480);
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
         std::size_t body = 4 + 3 * perTrack + 4;
-        PutChunk(image, "MTrk", body);
+        // The chunk header alone: the events go straight into the image, not through a copy.
+        const Bytes chunk = ChunkWithLength("MTrk", static_cast<std::uint32_t>(body), {});
+        image.insert(image.end(), chunk.begin(), chunk.end());
         image.insert(image.end(), {0x00, static_cast<std::uint8_t>(0x90 | channel), 60, 100});
         for (std::size_t i = 0; i < perTrack; ++i) {
             image.insert(image.end(),

@@ -3,6 +3,7 @@
 // prints how long the restart export took to return and how long the chase took until the first
 // note at the target went out. Usage: engine_seek_bench [rounds]   (5 rounds)
 #include "engine/engine_exports.h"
+#include "tests/common/song_builder.h"
 
 #include <windows.h>
 
@@ -15,20 +16,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-void PutVarLen(Bytes& track, std::uint32_t value) {
-    Bytes groups = {static_cast<std::uint8_t>(value & 0x7F)};
-    while ((value >>= 7) != 0) groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
-    track.insert(track.end(), groups.begin(), groups.end());
-}
-
-void PutChunk(Bytes& image, const char* id, const Bytes& body) {
-    image.insert(image.end(), id, id + 4);
-    for (int shift = 24; shift >= 0; shift -= 8) image.push_back(static_cast<std::uint8_t>(body.size() >> shift));
-    image.insert(image.end(), body.begin(), body.end());
-}
 
 constexpr std::uint8_t kTargetPitch = 100;
 
@@ -60,10 +47,7 @@ Bytes BusySong() {
     track.insert(track.end(), {0x90, kTargetPitch, 0x64});
     PutVarLen(track, 1000);
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    Bytes image;
-    PutChunk(image, "MThd", {0, 0, 0, 1, 0xE7, 0x28});
-    PutChunk(image, "MTrk", track);
-    return image;
+    return Smf(0, 0xE728, {Track(track)});
 }
 
 std::string BesideProgram(const char* relative) {

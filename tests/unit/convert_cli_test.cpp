@@ -45,8 +45,18 @@ const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
 
 // Middle C on track 1, program change on track 1, a key signature of D major.
 Bytes SimpleSong() {
-    return OneTrackSong({0x00, 0xFF, 0x59, 0x02, 0x02, 0x00, 0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80,
-                         0x3C, 0x40, 0x00, 0x91, 0x40, 0x64, 0x00, 0x92, 0x43, 0x7F, 0x00, 0xFF, 0x2F, 0x00});
+    return Smf(1, 480,
+               {
+                   Track({
+                       {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
+                       {0x00, 0xC0, 0x05},                    // program 6 on channel 1
+                       {0x00, 0x90, 0x3C, 0x64},              // note on C4, velocity 100
+                       {0x60, 0x80, 0x3C, 0x40},              // 96 ticks later, note off C4
+                       {0x00, 0x91, 0x40, 0x64},              // note on E4 on channel 2
+                       {0x00, 0x92, 0x43, 0x7F},              // note on G4 on channel 3
+                       {0x00, 0xFF, 0x2F, 0x00},              // end of track
+                   }),
+               });
 }
 
 class ConvertCli : public testing::Test {
@@ -157,13 +167,35 @@ TEST_F(ConvertCli, PrintsTheLogTextsInOrder) {
 }
 
 TEST_F(ConvertCli, DivisionOverflowIsAWarning) {
-    Put("song.mid", OneTrackSong(kEnd, 30000));
+    Put("song.mid", Smf(1, 30000, {Track(kEnd)}));
     const ProgramRun run = RunConverter("--tempo 250 song.mid");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find(U8(u8"！　変化エラー - テンポ値がオーバーしました。デフォルト値を使用します。")),
               std::string::npos);
     EXPECT_NE(run.output.find(U8(u8"変換正常終了 0シフト")), std::string::npos);
 }
+
+// Songs the converter gives up on.
+const Bytes kCutOffNote = Smf(1, 480,
+                              {
+                                  Track({
+                                      {0x00, 0x90, 0x3C},  // note on C4 without its velocity
+                                  }),
+                              });
+const Bytes kSystemCommon = Smf(1, 480,
+                                {
+                                    Track({
+                                        {0x00, 0xF1, 0x00},        // a time-code quarter frame: no event of a file
+                                        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                    }),
+                                });
+const Bytes kTopNote = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 0x7F, 0x40},  // note on key 127: out of range when shifted up
+                                   {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                               }),
+                           });
 
 struct FailureCase {
     const char* name;
@@ -188,28 +220,28 @@ TEST_P(ConvertCliFailure, PrintsTheFailureAndLeavesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ConvertCliFailure,
-    testing::Values(
-        FailureCase{"Empty", {}, "", {U8(u8"ファイルが不正です。")}},
-        FailureCase{"NotASong", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "", {U8(u8"ファイルが不正です。")}},
-        FailureCase{"BadFormat",
-                    OneTrackSong({0x00, 0x90, 0x3C}),
-                    "",
-                    {U8(u8"変換開始..."), U8(u8"ファイルフォーマットが不正です。"),
-                     U8(u8"！　変換失敗 - ファイルフォーマット不正")}},
-        FailureCase{"Unsupported",
-                    OneTrackSong({0x00, 0xF1, 0x00, 0x00, 0xFF, 0x2F, 0x00}),
-                    "",
-                    {U8(u8"変換開始..."), U8(u8"現在サポートされていないMIDIファイルです。"),
-                     U8(u8"！　変換失敗 - 未知のフォーマット")}},
-        FailureCase{"OutOfRange",
-                    OneTrackSong({0x00, 0x90, 0x7F, 0x40, 0x00, 0xFF, 0x2F, 0x00}),
-                    "--shift 1",
-                    {U8(u8"変換開始..."), U8(u8"演奏可能範囲を超えてしまいました。"),
-                     U8(u8"！　変換エラー - 演奏範囲オーバー")}},
-        FailureCase{"QuietStillPrintsFailures",
-                    OneTrackSong({0x00, 0x90, 0x7F, 0x40, 0x00, 0xFF, 0x2F, 0x00}),
-                    "--quiet --shift 1",
-                    {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
+    testing::Values(FailureCase{"Empty", {}, "", {U8(u8"ファイルが不正です。")}},
+                    FailureCase{"NotASong", Join({Letters("RIFF"), Bytes(10, 0)}), "", {U8(u8"ファイルが不正です。")}},
+                    FailureCase{"BadFormat",
+                                kCutOffNote,
+                                "",
+                                {U8(u8"変換開始..."), U8(u8"ファイルフォーマットが不正です。"),
+                                 U8(u8"！　変換失敗 - ファイルフォーマット不正")}},
+                    FailureCase{"Unsupported",
+                                kSystemCommon,
+                                "",
+                                {U8(u8"変換開始..."), U8(u8"現在サポートされていないMIDIファイルです。"),
+                                 U8(u8"！　変換失敗 - 未知のフォーマット")}},
+                    FailureCase{"OutOfRange",
+                                kTopNote,
+                                "--shift 1",
+                                {U8(u8"変換開始..."), U8(u8"演奏可能範囲を超えてしまいました。"),
+                                 U8(u8"！　変換エラー - 演奏範囲オーバー")}},
+                    FailureCase{
+                        "QuietStillPrintsFailures",
+                        kTopNote,
+                        "--quiet --shift 1",
+                        {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConvertCli, MissingInputCannotBeOpened) {
@@ -328,10 +360,17 @@ TEST_F(ConvertCli, ReplacedFileKeepsItsPermissions) {
 TEST_F(ConvertCli, ManyFilesInParallelPrintInInputOrder) {
     std::string arguments = "--jobs 4 --shift 1";
     std::string expected;
+    const Bytes unsupported =
+        Smf(1, 480,
+            {
+                Track({
+                    {0x00, 0xF1},  // a system common message, cut off: the converter stops at its status
+                }),
+            });
     for (int i = 0; i < 24; ++i) {
         const std::string name = "song" + std::to_string(i) + ".mid";
         const bool bad = i % 5 == 3;
-        Put(name, bad ? OneTrackSong({0x00, 0xF1}) : SimpleSong());
+        Put(name, bad ? unsupported : SimpleSong());
         arguments += " " + name;
         expected += name + ": " + U8(u8"変換開始...") + "\n";
         expected += bad ? name + ": " + U8(u8"現在サポートされていないMIDIファイルです。") + "\n" + name + ": " +

@@ -28,7 +28,7 @@ class EventRules : public testing::TestWithParam<EventCase> {};
 
 TEST_P(EventRules, ConvertsEventsInPlace) {
     const EventCase& c = GetParam();
-    const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
+    const Converted converted = Convert(Smf(1, 480, {Track(c.events)}), Settings(c.tweak));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(EventsOf(converted.bytes), c.expected);
 }
@@ -39,97 +39,97 @@ INSTANTIATE_TEST_SUITE_P(
     Walk, EventRules,
     testing::Values(
         EventCase{"DefaultsCopyEverything", nullptr,
-                  Track({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
+                  Join({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
                           {0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x00, 0x40}, {0x00, 0xD0, 0x22},
                           {0x00, 0xC0, 0x05}, kEnd}),
-                  Track({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
+                  Join({{0x00, 0x90, 0x3C, 0x40}, {0x10, 0x3E, 0x7F}, {0x10, 0x80, 0x3C, 0x00},
                           {0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x00, 0x40}, {0x00, 0xD0, 0x22},
                           {0x00, 0xC0, 0x05}, kEnd})},
         EventCase{"RelativeHalfTruncatesButKeepsNoteOnsSounding",
                   [](ConversionSettings& s) { s.volume[0] = 50; },
-                  Track({{0x00, 0x90, 0x3C, 0x7F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x01},
+                  Join({{0x00, 0x90, 0x3C, 0x7F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x01},
                           {0x00, 0x91, 0x3C, 0x7F}, kEnd}),
-                  Track({{0x00, 0x90, 0x3C, 0x3F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x00},
+                  Join({{0x00, 0x90, 0x3C, 0x3F}, {0x00, 0x3C, 0x01}, {0x00, 0x80, 0x3C, 0x00},
                           {0x00, 0x91, 0x3C, 0x7F}, kEnd})},
         EventCase{"RelativeHundredKeepsVelocitiesWithAndWithoutRunningStatus",
                   [](ConversionSettings& s) { s.volume[2] = 100; },
-                  Track({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd}),
-                  Track({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd})},
+                  Join({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Join({{0x00, 0x92, 0x3C, 0x01}, {0x00, 0x3D, 0x7F}, {0x00, 0x3E, 0x40}, kEnd})},
         EventCase{"RelativeTwoHundredDoublesAndCaps",
                   [](ConversionSettings& s) { s.volume[0] = 200; },
-                  Track({{0x00, 0x90, 0x3C, 64}, {0x00, 0x3C, 50}, {0x00, 0x80, 0x3C, 50}, kEnd}),
-                  Track({{0x00, 0x90, 0x3C, 127}, {0x00, 0x3C, 100}, {0x00, 0x80, 0x3C, 100}, kEnd})},
+                  Join({{0x00, 0x90, 0x3C, 64}, {0x00, 0x3C, 50}, {0x00, 0x80, 0x3C, 50}, kEnd}),
+                  Join({{0x00, 0x90, 0x3C, 127}, {0x00, 0x3C, 100}, {0x00, 0x80, 0x3C, 100}, kEnd})},
         EventCase{"RelativeZeroSilencesNoteOns",
                   [](ConversionSettings& s) { s.volume[0] = 0; },
-                  Track({{0x00, 0x90, 0x3C, 0x7F}, kEnd}),
-                  Track({{0x00, 0x90, 0x3C, 0x00}, kEnd})},
+                  Join({{0x00, 0x90, 0x3C, 0x7F}, kEnd}),
+                  Join({{0x00, 0x90, 0x3C, 0x00}, kEnd})},
         EventCase{"AbsoluteReplacesSoundingNoteOnsOnly",
                   [](ConversionSettings& s) { s.absoluteVolume[0] = 1; s.volume[0] = 90; },
-                  Track({{0x00, 0x90, 0x3C, 0x10}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd}),
-                  Track({{0x00, 0x90, 0x3C, 90}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd})},
+                  Join({{0x00, 0x90, 0x3C, 0x10}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd}),
+                  Join({{0x00, 0x90, 0x3C, 90}, {0x00, 0x3C, 0x00}, {0x00, 0x80, 0x3C, 0x22}, kEnd})},
         EventCase{"MutedTrackInToneMaskIsSilencedAndShifted",
                   [](ConversionSettings& s) { s.toneShift = 2; s.muteTrackMask = 1u << 3; },
-                  Track({{0x00, 0x93, 0x3C, 0x50}, {0x00, 0x83, 0x3C, 0x40}, kEnd}),
-                  Track({{0x00, 0x93, 0x3E, 0x00}, {0x00, 0x83, 0x3E, 0x00}, kEnd})},
+                  Join({{0x00, 0x93, 0x3C, 0x50}, {0x00, 0x83, 0x3C, 0x40}, kEnd}),
+                  Join({{0x00, 0x93, 0x3E, 0x00}, {0x00, 0x83, 0x3E, 0x00}, kEnd})},
         EventCase{"ShiftMovesKeysOfMaskedTracksOnly",
                   [](ConversionSettings& s) { s.toneShift = -3; },
-                  Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x30, 0x40}, kEnd}),
-                  Track({{0x00, 0x90, 0x39, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x2D, 0x40}, kEnd})},
+                  Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x30, 0x40}, kEnd}),
+                  Join({{0x00, 0x90, 0x39, 0x40}, {0x00, 0x99, 0x24, 0x40}, {0x00, 0x9F, 0x2D, 0x40}, kEnd})},
         EventCase{"ProgramChangeTakesTheChosenInstrument",
                   [](ConversionSettings& s) { s.instrument[1] = 40; s.instrument[2] = 0; },
-                  Track({{0x00, 0xC1, 0x05}, {0x00, 0xC2, 0x05}, {0x00, 0xC3, 0x05}, kEnd}),
-                  Track({{0x00, 0xC1, 40}, {0x00, 0xC2, 0}, {0x00, 0xC3, 0x05}, kEnd})},
+                  Join({{0x00, 0xC1, 0x05}, {0x00, 0xC2, 0x05}, {0x00, 0xC3, 0x05}, kEnd}),
+                  Join({{0x00, 0xC1, 40}, {0x00, 0xC2, 0}, {0x00, 0xC3, 0x05}, kEnd})},
         EventCase{"ProgramChangeInRunningStatusTakesOneByte",
                   [](ConversionSettings& s) { s.instrument[0] = 7; },
-                  Track({{0x00, 0xC0, 0x05}, {0x81, 0x00, 0x06}, {0x00, 0x90, 0x3C, 0x40}, kEnd}),
-                  Track({{0x00, 0xC0, 7}, {0x81, 0x00, 7}, {0x00, 0x90, 0x3C, 0x40}, kEnd})},
+                  Join({{0x00, 0xC0, 0x05}, {0x81, 0x00, 0x06}, {0x00, 0x90, 0x3C, 0x40}, kEnd}),
+                  Join({{0x00, 0xC0, 7}, {0x81, 0x00, 7}, {0x00, 0x90, 0x3C, 0x40}, kEnd})},
         EventCase{"ControlChangesPitchBendAndChannelPressureStay",
                   [](ConversionSettings& s) { s.toneShift = 5; s.volume[0] = 10; s.muteTrackMask = 1; },
-                  Track({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd}),
-                  Track({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd})},
+                  Join({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd}),
+                  Join({{0x00, 0xB0, 0x07, 0x64}, {0x00, 0xE0, 0x10, 0x40}, {0x00, 0xD0, 0x30}, kEnd})},
         EventCase{"PolyPressureFollowsTheShiftedNotes",
                   [](ConversionSettings& s) { s.toneShift = 4; },
-                  Track({{0x00, 0xA0, 0x3C, 0x20}, {0x00, 0x3D, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd}),
-                  Track({{0x00, 0xA0, 0x40, 0x20}, {0x00, 0x41, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd})},
+                  Join({{0x00, 0xA0, 0x3C, 0x20}, {0x00, 0x3D, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd}),
+                  Join({{0x00, 0xA0, 0x40, 0x20}, {0x00, 0x41, 0x21}, {0x00, 0xA9, 0x3C, 0x20}, kEnd})},
         EventCase{"PolyPressureIsNotRangeTestedAndStaysInRange",
                   [](ConversionSettings& s) { s.toneShift = 1; },
-                  Track({{0x00, 0xA0, 0x7F, 0x20}, kEnd}),
-                  Track({{0x00, 0xA0, 0x74, 0x20}, kEnd})},
+                  Join({{0x00, 0xA0, 0x7F, 0x20}, kEnd}),
+                  Join({{0x00, 0xA0, 0x74, 0x20}, kEnd})},
         EventCase{"KeySignatureMovesAroundTheCircleOfFifths",
                   [](ConversionSettings& s) { s.toneShift = 3; },
-                  Track({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x01}, kEnd}),
-                  Track({{0x00, 0xFF, 0x59, 0x02, 0xFF, 0x01}, kEnd})},
+                  Join({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x01}, kEnd}),
+                  Join({{0x00, 0xFF, 0x59, 0x02, 0xFF, 0x01}, kEnd})},
         EventCase{"KeySignatureAtShiftZeroStays", nullptr,
-                  Track({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd}),
-                  Track({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd})},
+                  Join({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd}),
+                  Join({{0x00, 0xFF, 0x59, 0x02, 0x07, 0x00}, {0x00, 0xFF, 0x59, 0x02, 0xF9, 0x01}, kEnd})},
         EventCase{"SetTempoAndOtherMetaEventsStay",
                   [](ConversionSettings& s) { s.tempoPercent = 200; s.toneShift = 1; },
-                  Track({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd}),
-                  Track({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd})},
+                  Join({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd}),
+                  Join({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, {0x00, 0xFF, 0x01, 0x02, 0x90, 0x3C}, kEnd})},
         EventCase{"RunningStatusCarriesOnAcrossMetaEvents",
                   [](ConversionSettings& s) { s.toneShift = 1; },
-                  Track({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3E, 0x40}, kEnd}),
-                  Track({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3F, 0x40}, kEnd})},
+                  Join({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Join({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xFF, 0x01, 0x01, 0x41}, {0x00, 0x3F, 0x40}, kEnd})},
         EventCase{"RunningStatusCarriesOnAcrossSystemExclusive",
                   [](ConversionSettings& s) { s.toneShift = 1; },
-                  Track({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3E, 0x40}, kEnd}),
-                  Track({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3F, 0x40}, kEnd})},
+                  Join({{0x00, 0x92, 0x3C, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3E, 0x40}, kEnd}),
+                  Join({{0x00, 0x92, 0x3D, 0x40}, {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}, {0x00, 0x3F, 0x40}, kEnd})},
         EventCase{"DataByteLikeAChunkSignatureIsStillData",
                   [](ConversionSettings& s) { s.toneShift = 1; },
-                  Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T'}, {0x00, 'M', 'H'}, {0x00, 0xC0, 'M'}, kEnd}),
-                  Track({{0x00, 0x90, 0x3D, 0x40}, {0x00, 'N', 'T'}, {0x00, 'N', 'H'}, {0x00, 0xC0, 'M'}, kEnd})},
+                  Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T'}, {0x00, 'M', 'H'}, {0x00, 0xC0, 'M'}, kEnd}),
+                  Join({{0x00, 0x90, 0x3D, 0x40}, {0x00, 'N', 'T'}, {0x00, 'N', 'H'}, {0x00, 0xC0, 'M'}, kEnd})},
         EventCase{"LongDeltaTimesAreCopied",
                   [](ConversionSettings& s) { s.toneShift = 1; },
-                  Track({{0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x40}, {0x81, 0x00, 0x3C, 0x00}, kEnd}),
-                  Track({{0xFF, 0xFF, 0x7F, 0x90, 0x3D, 0x40}, {0x81, 0x00, 0x3D, 0x00}, kEnd})},
+                  Join({{0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x40}, {0x81, 0x00, 0x3C, 0x00}, kEnd}),
+                  Join({{0xFF, 0xFF, 0x7F, 0x90, 0x3D, 0x40}, {0x81, 0x00, 0x3D, 0x00}, kEnd})},
         EventCase{"LetThroughNotesOnShiftedTracksMoveByOctaves",
                   [](ConversionSettings& s) { s.toneShift = 12; s.warnOutOfRange = 0; },
-                  Track({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd}),
-                  Track({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd})},
+                  Join({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd}),
+                  Join({{0x00, 0x90, 120, 0x40}, {0x00, 0x80, 120, 0x40}, {0x00, 0x99, 120, 0x40}, kEnd})},
         EventCase{"LetThroughNotesBelowZeroMoveUpByOctaves",
                   [](ConversionSettings& s) { s.toneShift = -12; s.warnOutOfRange = 0; },
-                  Track({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 13, 0x40}, kEnd}),
-                  Track({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 1, 0x40}, kEnd})}),
+                  Join({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 13, 0x40}, kEnd}),
+                  Join({{0x00, 0x90, 5, 0x40}, {0x00, 0x90, 1, 0x40}, kEnd})}),
     [](const testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
 
 struct StopCase {
@@ -143,61 +143,58 @@ class StoppingRules : public testing::TestWithParam<StopCase> {};
 
 TEST_P(StoppingRules, StopsWithTheResult) {
     const StopCase& c = GetParam();
-    const Converted converted = Convert(OneTrackSong(c.events), Settings(c.tweak));
+    const Converted converted = Convert(Smf(1, 480, {Track(c.events)}), Settings(c.tweak));
     EXPECT_EQ(converted.result, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Walk, StoppingRules,
     testing::Values(
-        StopCase{"FirstEventWithoutStatus", nullptr, Track({{0x00, 0x3C, 0x40}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"EscapeEvent", nullptr, Track({{0x00, 0xF7, 0x01, 0x00}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"SystemCommonF1", nullptr, Track({{0x00, 0xF1, 0x00}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"SystemRealTimeFE", nullptr, Track({{0x00, 0xFE}, kEnd}), ConversionResult::Unsupported},
-        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr, Track({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}),
+        StopCase{"FirstEventWithoutStatus", nullptr, Join({{0x00, 0x3C, 0x40}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"EscapeEvent", nullptr, Join({{0x00, 0xF7, 0x01, 0x00}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"SystemCommonF1", nullptr, Join({{0x00, 0xF1, 0x00}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"SystemRealTimeFE", nullptr, Join({{0x00, 0xFE}, kEnd}), ConversionResult::Unsupported},
+        StopCase{"HeaderSignatureWhereAnEventBegins", nullptr, Join({{0x00, 'M', 'H', 'd', 'r', 0, 0, 0, 6}, kEnd}),
                  ConversionResult::BadFormat},
-        StopCase{"FourByteMetaLength", nullptr, Track({{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x00}, kEnd}),
+        StopCase{"FourByteMetaLength", nullptr, Join({{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x00}, kEnd}),
                  ConversionResult::BadFormat},
-        StopCase{"FourByteDeltaTime", nullptr, Track({{0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, kEnd}),
+        StopCase{"FourByteDeltaTime", nullptr, Join({{0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}, kEnd}),
                  ConversionResult::BadFormat},
-        StopCase{"ExclusiveWithoutEnd", nullptr, Track({{0x00, 0xF0, 0x03, 0x7E, 0x7F, 0x00}}),
+        StopCase{"ExclusiveWithoutEnd", nullptr, Join({{0x00, 0xF0, 0x03, 0x7E, 0x7F, 0x00}}),
                  ConversionResult::BadFormat},
-        StopCase{"MetaDataPastTheEnd", nullptr, Track({{0x00, 0xFF, 0x01, 0x10, 0x41}}), ConversionResult::BadFormat},
-        StopCase{"MetaLengthCutOff", nullptr, Track({{0x00, 0xFF, 0x01, 0x81}}), ConversionResult::BadFormat},
-        StopCase{"MetaTypeCutOff", nullptr, Track({{0x00, 0xFF}}), ConversionResult::BadFormat},
-        StopCase{"NoteCutOff", nullptr, Track({{0x00, 0x90, 0x3C}}), ConversionResult::BadFormat},
-        StopCase{"RunningStatusNoteCutOff", nullptr, Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x3C}}),
+        StopCase{"MetaDataPastTheEnd", nullptr, Join({{0x00, 0xFF, 0x01, 0x10, 0x41}}), ConversionResult::BadFormat},
+        StopCase{"MetaLengthCutOff", nullptr, Join({{0x00, 0xFF, 0x01, 0x81}}), ConversionResult::BadFormat},
+        StopCase{"MetaTypeCutOff", nullptr, Join({{0x00, 0xFF}}), ConversionResult::BadFormat},
+        StopCase{"NoteCutOff", nullptr, Join({{0x00, 0x90, 0x3C}}), ConversionResult::BadFormat},
+        StopCase{"RunningStatusNoteCutOff", nullptr, Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0x3C}}),
                  ConversionResult::BadFormat},
-        StopCase{"DeltaTimeCutOff", nullptr, Track({{0x00, 0x90, 0x3C, 0x40, 0x81}}), ConversionResult::BadFormat},
+        StopCase{"DeltaTimeCutOff", nullptr, Join({{0x00, 0x90, 0x3C, 0x40, 0x81}}), ConversionResult::BadFormat},
         StopCase{"NoteAboveRange", [](ConversionSettings& s) { s.toneShift = 12; },
-                 Track({{0x00, 0x90, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
+                 Join({{0x00, 0x90, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
         StopCase{"NoteBelowRange", [](ConversionSettings& s) { s.toneShift = -12; },
-                 Track({{0x00, 0x90, 5, 0x40}, kEnd}), ConversionResult::OutOfRange},
+                 Join({{0x00, 0x90, 5, 0x40}, kEnd}), ConversionResult::OutOfRange},
         StopCase{"NoteOutsideToneMaskIsStillRangeTested", [](ConversionSettings& s) { s.toneShift = 12; },
-                 Track({{0x00, 0x99, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
+                 Join({{0x00, 0x99, 120, 0x40}, kEnd}), ConversionResult::OutOfRange},
         StopCase{"NoteOffIsRangeTestedToo", [](ConversionSettings& s) { s.toneShift = 12; },
-                 Track({{0x00, 0x80, 120, 0x00}, kEnd}), ConversionResult::OutOfRange}),
+                 Join({{0x00, 0x80, 120, 0x00}, kEnd}), ConversionResult::OutOfRange}),
     [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(Walk, ChunkHeaderCutOffAfterTheLastTrackIsBadFormat) {
     // Two tracks promised: the walk goes on after the first End of Track and finds half a header.
-    Bytes song = SongHeader(2);
-    const Bytes chunk = TrackChunk(kEnd);
-    song.insert(song.end(), chunk.begin(), chunk.end());
-    song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0});
+    const Bytes song = Join({Header(1, 2, 480), Track({kEnd}), Letters("MTrk"), {0, 0}});
     EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::BadFormat);
 }
 
 TEST(Walk, HeaderOnlySongKeepsItsScaledHeader) {
-    const Bytes song = SongHeader(1, 480);
+    const Bytes song = Header(1, 1, 480);
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
-    Bytes expected = SongHeader(1, 1200);
+    Bytes expected = Header(1, 1, 1200);
     EXPECT_EQ(converted.bytes, expected);
 }
 
 TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut) {
-    Bytes song = OneTrackSong(kEnd);
+    Bytes song = Smf(1, 480, {Track({kEnd})});
     const std::size_t walked = song.size();
     song.insert(song.end(), {0x00, 0x00, 0x12, 0x34});
     const Converted converted = Convert(song, Settings());
@@ -206,22 +203,22 @@ TEST(Walk, BytesAfterTheLastEndOfTrackAreLeftOut) {
 }
 
 TEST(Walk, FewerEndOfTracksThanPromisedRunsToTheEnd) {
-    Bytes song = SongHeader(3);
-    for (int track = 0; track < 2; ++track) {
-        const Bytes chunk = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
-        song.insert(song.end(), chunk.begin(), chunk.end());
-    }
+    const Bytes track = Track({
+        {0x00, 0x90, 0x3C, 0x40},  // note on C4
+        kEnd,
+    });
+    const Bytes song = Join({Header(1, 3, 480), track, track});
     const Converted converted = Convert(song, Settings());
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(converted.bytes, song);
 }
 
 TEST(Walk, EveryTrackChunkIsWalked) {
-    Bytes song = SongHeader(2);
-    for (int track = 0; track < 2; ++track) {
-        const Bytes chunk = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
-        song.insert(song.end(), chunk.begin(), chunk.end());
-    }
+    const Bytes track = Track({
+        {0x00, 0x90, 0x3C, 0x40},  // note on C4
+        kEnd,
+    });
+    const Bytes song = Smf(1, 480, {track, track});
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     ASSERT_EQ(converted.bytes.size(), song.size());
@@ -230,8 +227,15 @@ TEST(Walk, EveryTrackChunkIsWalked) {
 }
 
 TEST(Walk, ReportsComeInTheOrderTheyArise) {
-    const Bytes song =
-        OneTrackSong(Track({{0x00, 0x90, 120, 0x40}, {0x00, 0xC0, 0x01}, {0x00, 0x90, 2, 0x40}, kEnd}), 30000);
+    const Bytes song = Smf(1, 30000,
+                           {
+                               Track({
+                                   {0x00, 0x90, 120, 0x40},  // note on key 120
+                                   {0x00, 0xC0, 0x01},       // program 2
+                                   {0x00, 0x90, 2, 0x40},    // note on key 2
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
                                             s.toneShift = 10;
                                             s.warnOutOfRange = 0;
@@ -247,7 +251,15 @@ TEST(Walk, ReportsComeInTheOrderTheyArise) {
 }
 
 TEST(Walk, OutOfRangeNotesAreCountedEachTime) {
-    const Bytes song = OneTrackSong(Track({{0x00, 0x90, 125, 0x40}, {0x00, 126, 0x40}, {0x00, 0x89, 127, 0}, kEnd}));
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 125, 0x40},  // note on key 125
+                                   {0x00, 126, 0x40},        // running status: note on key 126
+                                   {0x00, 0x89, 127, 0},     // note off key 127, channel 10
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) {
                                             s.toneShift = 3;
                                             s.warnOutOfRange = 0;
@@ -258,14 +270,20 @@ TEST(Walk, OutOfRangeNotesAreCountedEachTime) {
 }
 
 TEST(Walk, KeySignaturesLeaveATraceLine) {
-    const Bytes song = OneTrackSong(Track({{0x00, 0xFF, 0x59, 0x02, 0x02, 0x00}, kEnd}));
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00},  // key signature: D major
+                                   kEnd,
+                               }),
+                           });
     const Converted converted = Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 3; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(converted.reports.traces, std::vector<std::string>{"2, -1, 5"});
 }
 
 TEST(Walk, TooSmallOutputIsRefusedUntouched) {
-    const Bytes song = OneTrackSong(kEnd);
+    const Bytes song = Smf(1, 480, {Track({kEnd})});
     Bytes output(song.size() - 1, 0xAA);
     RecordedReports reports;
     const WalkOutcome outcome = ConvertSongBytes(song, Settings(), output, reports);
@@ -273,15 +291,15 @@ TEST(Walk, TooSmallOutputIsRefusedUntouched) {
     EXPECT_EQ(output, Bytes(song.size() - 1, 0xAA));
 }
 
-// Songs built from whole chunks: the header, then chunks as given.
+// Songs built from whole chunks: the header with the track count it promises, then chunks as given.
 Bytes Song(std::uint16_t trackCount, std::initializer_list<Bytes> chunks) {
-    Bytes song = SongHeader(trackCount);
+    Bytes song = Header(1, trackCount, 480);
     for (const Bytes& chunk : chunks) song.insert(song.end(), chunk.begin(), chunk.end());
     return song;
 }
 
 // Its data would read as a note of key 0x3D if it were walked.
-const Bytes kJunkChunk = {'J', 'u', 'n', 'k', 0, 0, 0, 5, 0x90, 0x3D, 0x40, 'M', 0x00};
+const Bytes kJunkChunk = Chunk("Junk", {0x90, 0x3D, 0x40, 'M', 0x00});
 
 struct ChunkCase {
     const char* name;
@@ -307,7 +325,7 @@ TEST_P(ChunkRules, ChunksAndTheirEnds) {
     EXPECT_EQ(converted.bytes, expected);
 }
 
-const Bytes kNoteTrack = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
+const Bytes kNoteTrack = Track({{0x00, 0x90, 0x3C, 0x40}, kEnd});
 
 INSTANTIATE_TEST_SUITE_P(
     Walk, ChunkRules,
@@ -319,27 +337,26 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"OtherChunksInARowAreCopied", Song(1, {kJunkChunk, kJunkChunk, kNoteTrack}),
                   ConversionResult::Converted, 14 + 2 * kJunkChunk.size() + kNoteTrack.size()},
         ChunkCase{"OtherChunkIsNoTrack", Song(1, {kJunkChunk}), ConversionResult::Converted, 14 + kJunkChunk.size()},
-        ChunkCase{"OtherChunkPastTheEnd", Song(1, {{'J', 'u', 'n', 'k', 0, 0, 0, 9, 0x00}}),
-                  ConversionResult::BadFormat, 0},
-        ChunkCase{"OtherChunkLengthCutOff", Song(1, {{'J', 'u', 'n', 'k', 0, 0}}), ConversionResult::BadFormat, 0},
-        ChunkCase{"OtherChunkTypeCutOff", Song(1, {{'J', 'u'}}), ConversionResult::BadFormat, 0},
-        ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {{'J', 0x01, 'n', 'k', 0, 0, 0, 0}}),
-                  ConversionResult::Unsupported, 0},
+        ChunkCase{"OtherChunkPastTheEnd", Song(1, {ChunkWithLength("Junk", 9, {0x00})}), ConversionResult::BadFormat,
+                  0},
+        ChunkCase{"OtherChunkLengthCutOff", Song(1, {Join({Letters("Junk"), {0, 0}})}), ConversionResult::BadFormat, 0},
+        ChunkCase{"OtherChunkTypeCutOff", Song(1, {Letters("Ju")}), ConversionResult::BadFormat, 0},
+        ChunkCase{"UnprintableTypeAfterTheHeader", Song(1, {Chunk("J\x01nk", {})}), ConversionResult::Unsupported, 0},
         ChunkCase{"PaddingAfterAnEndOfTrack", Song(2, {kNoteTrack, {0x00, 0x00, 0x00}}), ConversionResult::Unsupported,
                   0},
         ChunkCase{"RunningStatusEndsAtTheEndOfTrack",
-                  Song(2, {TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0xFF, 0x2F, 0x00, 0x3C, 0x40, 0x00}}))}),
+                  Song(2, {Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 0xFF, 0x2F, 0x00, 0x3C, 0x40, 0x00}})}),
                   ConversionResult::Unsupported, 0},
         ChunkCase{"StatusByteAfterAnEndOfTrackIsWalked",
-                  Song(2, {TrackChunk(Track({kEnd, {0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}}))}),
-                  ConversionResult::Converted, 14 + 8 + 11},
+                  Song(2, {Track({kEnd, {0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}})}), ConversionResult::Converted,
+                  14 + 8 + 11},
         // The header's bytes would otherwise read as program changes in running status and
         // their delta times.
         ChunkCase{"SecondSongHeaderAfterAnEndOfTrack",
-                  Song(2, {TrackChunk(Track({{0x00, 0xC0, 0x05}, kEnd})), SongHeader(1, 0x60), kNoteTrack}),
+                  Song(2, {Track({{0x00, 0xC0, 0x05}, kEnd}), Header(1, 1, 0x60), kNoteTrack}),
                   ConversionResult::BadFormat, 0},
         ChunkCase{"SecondSongHeaderWhereAnEventBegins",
-                  Song(1, {TrackChunk(Track({{0x00, 0xC0, 0x05, 0x00}, SongHeader(1, 0x60), {0xFF, 0x2F, 0x00}}))}),
+                  Song(1, {Track({{0x00, 0xC0, 0x05, 0x00}, Header(1, 1, 0x60), {0xFF, 0x2F, 0x00}})}),
                   ConversionResult::BadFormat, 0}),
     [](const testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.name); });
 
@@ -352,7 +369,7 @@ class CutOffSignature : public testing::TestWithParam<CutOffCase> {};
 
 TEST_P(CutOffSignature, IsBadFormat) {
     const CutOffCase& c = GetParam();
-    const Bytes song = Song(1, {TrackChunk(c.lastEvents)});
+    const Bytes song = Song(1, {Track(c.lastEvents)});
     EXPECT_EQ(Convert(song, Settings([](ConversionSettings& s) { s.toneShift = 1; })).result,
               ConversionResult::BadFormat);
 }
@@ -360,19 +377,25 @@ TEST_P(CutOffSignature, IsBadFormat) {
 // Each cut-off would otherwise read as running-status data and its delta time: a program change
 // takes one data byte, a note two.
 INSTANTIATE_TEST_SUITE_P(Walk, CutOffSignature,
-                         testing::Values(CutOffCase{"M", Track({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
-                                         CutOffCase{"MT", Track({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
-                                         CutOffCase{"MTr", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
-                                         CutOffCase{"MTh", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
-                                         CutOffCase{"MHd", Track({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
+                         testing::Values(CutOffCase{"M", Join({{0x00, 0xC0, 0x05}, {0x00, 'M'}})},
+                                         CutOffCase{"MT", Join({{0x00, 0xC0, 0x05}, {0x00, 'M', 'T'}})},
+                                         CutOffCase{"MTr", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'r'}})},
+                                         CutOffCase{"MTh", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'T', 'h'}})},
+                                         CutOffCase{"MHd", Join({{0x00, 0x90, 0x3C, 0x40}, {0x00, 'M', 'H', 'd'}})}),
                          [](const testing::TestParamInfo<CutOffCase>& info) { return std::string(info.param.name); });
 
 TEST(Walk, ChunkHeaderEndsRunningStatus) {
-    Bytes song = SongHeader(2);
-    const Bytes first = TrackChunk(Track({{0x00, 0x90, 0x3C, 0x40}, kEnd}));
-    const Bytes second = TrackChunk(Track({{0x3C, 0x40}, kEnd}));
-    song.insert(song.end(), first.begin(), first.end());
-    song.insert(song.end(), second.begin(), second.end());
+    const Bytes song = Smf(1, 480,
+                           {
+                               Track({
+                                   {0x00, 0x90, 0x3C, 0x40},  // note on C4
+                                   kEnd,
+                               }),
+                               Track({
+                                   {0x3C, 0x40},  // data bytes: the status of the track before does not reach here
+                                   kEnd,
+                               }),
+                           });
     EXPECT_EQ(Convert(song, Settings()).result, ConversionResult::Unsupported);
 }
 
@@ -387,9 +410,9 @@ class DivisionRule : public testing::TestWithParam<DivisionCase> {};
 
 TEST_P(DivisionRule, ScalesOrKeepsTheDivision) {
     const DivisionCase& c = GetParam();
-    Bytes header = SongHeader(1, c.division);
+    Bytes header = Header(1, 1, c.division);
     EXPECT_EQ(ScaleDivision(header.data(), c.percent), c.applied);
-    EXPECT_EQ(header, SongHeader(1, c.expected));
+    EXPECT_EQ(header, Header(1, 1, c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
@@ -407,7 +430,7 @@ INSTANTIATE_TEST_SUITE_P(Tempo, DivisionRule,
 
 TEST(Tempo, RefusedDivisionIsReportedOnce) {
     const Converted converted =
-        Convert(OneTrackSong(kEnd, 30000), Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
+        Convert(Smf(1, 30000, {Track({kEnd})}), Settings([](ConversionSettings& s) { s.tempoPercent = 250; }));
     ASSERT_EQ(converted.result, ConversionResult::Converted);
     EXPECT_EQ(converted.reports.lines, (std::vector<std::string>{"division refused", "finished 0 0"}));
     EXPECT_EQ(converted.bytes[12], 30000 >> 8);

@@ -137,9 +137,9 @@ TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped) {
     };
     const TailCase cases[] = {
         {"padding", {0x00, 0x00, 0x00, 0x00}, ConversionResult::Unsupported},
-        {"a second song", SongHeader(1), ConversionResult::BadFormat},
-        {"a cut-off signature", {'M', 'T'}, ConversionResult::BadFormat},
-        {"another chunk", {'J', 'u', 'n', 'k', 0, 0, 0, 3, 0x90, 0x3C, 0x40}, ConversionResult::Converted},
+        {"a second song", Header(1, 1, 480), ConversionResult::BadFormat},
+        {"a cut-off signature", Letters("MT"), ConversionResult::BadFormat},
+        {"another chunk", Chunk("Junk", {0x90, 0x3C, 0x40}), ConversionResult::Converted},
     };
     ConversionSettings settings;
     settings.toneShift = 1;
@@ -160,7 +160,7 @@ TEST(Corpus, WhatFollowsTheLastTrackIsRefusedOrSkipped) {
 }
 
 TEST(Corpus, AChunkAfterTheHeaderChangesNothingElse) {
-    const Bytes junk = {'J', 'u', 'n', 'k', 0, 0, 0, 4, 0x00, 0x90, 0x3C, 0x40};
+    const Bytes junk = Chunk("Junk", {0x00, 0x90, 0x3C, 0x40});
     ConversionSettings settings;
     settings.toneShift = 1;
     settings.warnOutOfRange = 0;

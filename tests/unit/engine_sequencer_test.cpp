@@ -41,14 +41,14 @@ private:
 };
 
 // 480 ticks a quarter; 500000 us a quarter until 960, then 250000.
-const Bytes kTempoTrack = {
-    0x00, 0x90, 0x3C, 0x64,                          // 0
-    0x83, 0x60, 0x80, 0x3C, 0x00,                    // 480: 0.5 s
-    0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 960: 1.0 s, tempo 250000
-    0x83, 0x60, 0x90, 0x3E, 0x64,                    // 1440: 1.25 s
-    0x81, 0x70, 0x80, 0x3E, 0x00,                    // 1680: 1.375 s
-    0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
-};
+const Bytes kTempoTrack = Track({
+    {0x00, 0x90, 0x3C, 0x64},                          // 0
+    {0x83, 0x60, 0x80, 0x3C, 0x00},                    // 480: 0.5 s
+    {0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90},  // 960: 1.0 s, tempo 250000
+    {0x83, 0x60, 0x90, 0x3E, 0x64},                    // 1440: 1.25 s
+    {0x81, 0x70, 0x80, 0x3E, 0x00},                    // 1680: 1.375 s
+    {0x81, 0x70, 0xFF, 0x2F, 0x00},                    // 1920: end, 1.5 s
+});
 
 // The clean state of a stop, channel by channel.
 std::vector<Bytes> Silence() {
@@ -173,7 +173,12 @@ TEST_F(EngineSequencer, ReportsPositionAndLengthInTenths) {
 
 TEST_F(EngineSequencer, RoundsTheLengthUpToTheNextTenth) {
     // 0x4F1 ticks at 96 a quarter and 120 bpm: 6.588 s.
-    Load(Smf(0, 96, {{0x89, 0x71, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 96,
+             {
+                 Track({
+                     {0x89, 0x71, 0xFF, 0x2F, 0x00},  // end of track at 0x4F1
+                 }),
+             }));
     EXPECT_EQ(sequencer.Length(), 66u);
 }
 
@@ -231,7 +236,7 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
     Bytes track;
     for (int i = 0; i < 1000; ++i) track.insert(track.end(), {0x00, 0x91, static_cast<std::uint8_t>(i % 128), 0x40});
     track.insert(track.end(), {0x60, 0xFF, 0x2F, 0x00});
-    Load(Smf(0, 96, {track}));
+    Load(Smf(0, 96, {Track(track)}));
     sequencer.Start();
     std::size_t before = sink.sent.size();
     for (int pump = 0; pump < 5; ++pump) {
@@ -248,7 +253,14 @@ TEST_F(EngineSequencer, SendsABurstAShareAtATimeAndAStopEndsIt) {
 // A far-off delta (here 0x0FFFFFFF ticks of a millisecond: 74 hours) gives a long song whose
 // length and every position fit 16 bits, and a seek to the last unit reaches its end.
 TEST_F(EngineSequencer, AFarOffDeltaGivesALongSongThatFitsSixteenBits) {
-    Load(Smf(0, 0xE728, {{0x00, 0x90, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
+    Load(Smf(0, 0xE728,
+             {
+                 Track({
+                     {0x00, 0x90, 0x3C, 0x64},                    // note on C4
+                     {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3C, 0x00},  // 0x0FFFFFFF ms later, note off C4
+                     {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+                 }),
+             }));
     const std::int64_t lengthUs = std::int64_t{0x0FFFFFFF} * 1000;
     EXPECT_EQ(sequencer.UnitUs(), lyra::PositionUnitUs(lengthUs));
     EXPECT_GT(sequencer.UnitUs(), lyra::kUsPerTenth);

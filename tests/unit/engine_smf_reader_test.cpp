@@ -37,15 +37,15 @@ Song Read(const Bytes& image) {
 }
 
 TEST(EngineSmfReader, FollowsTempoChanges) {
-    const Bytes track = {
-        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 0: tempo 500000 us a quarter
-        0x00, 0x90, 0x3C, 0x64,                          // 0: note on
-        0x83, 0x60, 0x80, 0x3C, 0x00,                    // 480: note off (0.5 s)
-        0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 960 (1.0 s): tempo 250000
-        0x83, 0x60, 0x90, 0x3E, 0x64,                    // 1440: 1.0 s + 0.25 s
-        0x81, 0x70, 0x80, 0x3E, 0x00,                    // 1680: + 0.125 s
-        0x81, 0x70, 0xFF, 0x2F, 0x00,                    // 1920: end, 1.5 s
-    };
+    const Bytes track = Track({
+        {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},        // 0: tempo 500000 us a quarter
+        {0x00, 0x90, 0x3C, 0x64},                          // 0: note on
+        {0x83, 0x60, 0x80, 0x3C, 0x00},                    // 480: note off (0.5 s)
+        {0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90},  // 960 (1.0 s): tempo 250000
+        {0x83, 0x60, 0x90, 0x3E, 0x64},                    // 1440: 1.0 s + 0.25 s
+        {0x81, 0x70, 0x80, 0x3E, 0x00},                    // 1680: + 0.125 s
+        {0x81, 0x70, 0xFF, 0x2F, 0x00},                    // 1920: end, 1.5 s
+    });
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}},
@@ -58,34 +58,34 @@ TEST(EngineSmfReader, FollowsTempoChanges) {
 }
 
 TEST(EngineSmfReader, UsesDefaultTempoWithoutSetTempo) {
-    const Bytes track = {
-        0x60, 0x90, 0x3C, 0x64,  // 96 ticks of 96 a quarter at 120 bpm: 0.5 s
-        0x00, 0xFF, 0x2F, 0x00,
-    };
+    const Bytes track = Track({
+        {0x60, 0x90, 0x3C, 0x64},  // 96 ticks of 96 a quarter at 120 bpm: 0.5 s
+        {0x00, 0xFF, 0x2F, 0x00},
+    });
     Song song = Read(Smf(0, 96, {track}));
     ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
     EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, 500000);
 }
 
 TEST(EngineSmfReader, MergesFormatOneTracksByTimeLowerTrackFirst) {
-    const Bytes conductor = {
-        0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,        // 0: tempo 1000000 (1 s a quarter)
-        0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,              // 0: sysex
-        0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 480: tempo 500000
-        0x83, 0x60, 0xFF, 0x2F, 0x00,                    // 960
-    };
-    const Bytes piano = {
-        0x00, 0xC0, 0x05,              // 0
-        0x83, 0x60, 0x90, 0x3C, 0x64,  // 480: 1 s
-        0x83, 0x60, 0x80, 0x3C, 0x00,  // 960: 1.5 s
-        0x00, 0xFF, 0x2F, 0x00,
-    };
-    const Bytes bass = {
-        0x00, 0xC1, 0x21,              // 0
-        0x81, 0x70, 0x91, 0x24, 0x50,  // 240: 0.5 s
-        0x81, 0x70, 0x81, 0x24, 0x00,  // 480: 1 s
-        0x83, 0x60, 0xFF, 0x2F, 0x00,  // 960
-    };
+    const Bytes conductor = Track({
+        {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40},        // 0: tempo 1000000 (1 s a quarter)
+        {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7},              // 0: sysex
+        {0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},  // 480: tempo 500000
+        {0x83, 0x60, 0xFF, 0x2F, 0x00},                    // 960
+    });
+    const Bytes piano = Track({
+        {0x00, 0xC0, 0x05},              // 0
+        {0x83, 0x60, 0x90, 0x3C, 0x64},  // 480: 1 s
+        {0x83, 0x60, 0x80, 0x3C, 0x00},  // 960: 1.5 s
+        {0x00, 0xFF, 0x2F, 0x00},
+    });
+    const Bytes bass = Track({
+        {0x00, 0xC1, 0x21},              // 0
+        {0x81, 0x70, 0x91, 0x24, 0x50},  // 240: 0.5 s
+        {0x81, 0x70, 0x81, 0x24, 0x00},  // 480: 1 s
+        {0x83, 0x60, 0xFF, 0x2F, 0x00},  // 960
+    });
     Song song = Read(Smf(1, 480, {conductor, piano, bass}));
     std::vector<TimedMessage> expected = {
         {0, {0xF0, 0x7E, 0x7F, 0xF7}},
@@ -101,17 +101,17 @@ TEST(EngineSmfReader, MergesFormatOneTracksByTimeLowerTrackFirst) {
 }
 
 TEST(EngineSmfReader, PlaysFormatTwoTracksOneAfterAnother) {
-    const Bytes first = {
-        0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // tempo 1000000
-        0x00, 0x90, 0x3C, 0x64,                    // 0
-        0x83, 0x60, 0x80, 0x3C, 0x00,              // 480: 1 s
-        0x00, 0xFF, 0x2F, 0x00,                    // ends at 1 s
-    };
-    const Bytes second = {
-        0x00, 0x90, 0x40, 0x64,        // 1 s: the tempo carries on
-        0x81, 0x70, 0x80, 0x40, 0x00,  // 240: 1 s + 0.5 s
-        0x81, 0x70, 0xFF, 0x2F, 0x00,  // 480: ends at 2 s
-    };
+    const Bytes first = Track({
+        {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40},  // tempo 1000000
+        {0x00, 0x90, 0x3C, 0x64},                    // 0
+        {0x83, 0x60, 0x80, 0x3C, 0x00},              // 480: 1 s
+        {0x00, 0xFF, 0x2F, 0x00},                    // ends at 1 s
+    });
+    const Bytes second = Track({
+        {0x00, 0x90, 0x40, 0x64},        // 1 s: the tempo carries on
+        {0x81, 0x70, 0x80, 0x40, 0x00},  // 240: 1 s + 0.5 s
+        {0x81, 0x70, 0xFF, 0x2F, 0x00},  // 480: ends at 2 s
+    });
     Song song = Read(Smf(2, 480, {first, second}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}},
@@ -124,15 +124,15 @@ TEST(EngineSmfReader, PlaysFormatTwoTracksOneAfterAnother) {
 }
 
 TEST(EngineSmfReader, FollowsRunningStatusAcrossMetaEvents) {
-    const Bytes track = {
-        0x00, 0x90, 0x3C, 0x64,            // note on, status given
-        0x00, 0x3E, 0x64,                  // running status
-        0x00, 0xFF, 0x01, 0x02, 'h', 'i',  // a text event
-        0x00, 0x40, 0x00,                  // still running on 90
-        0x00, 0xC2, 0x07,                  // program change: one data byte
-        0x00, 0x08,                        // running program change
-        0x00, 0xFF, 0x2F, 0x00,
-    };
+    const Bytes track = Track({
+        {0x00, 0x90, 0x3C, 0x64},            // note on, status given
+        {0x00, 0x3E, 0x64},                  // running status
+        {0x00, 0xFF, 0x01, 0x02, 'h', 'i'},  // a text event
+        {0x00, 0x40, 0x00},                  // still running on 90
+        {0x00, 0xC2, 0x07},                  // program change: one data byte
+        {0x00, 0x08},                        // running program change
+        {0x00, 0xFF, 0x2F, 0x00},
+    });
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0x90, 0x3C, 0x64}}, {0, {0x90, 0x3E, 0x64}}, {0, {0x90, 0x40, 0x00}}, {0, {0xC2, 0x07}}, {0, {0xC2, 0x08}},
@@ -154,10 +154,11 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
         {0xE364, 120, 40040},   // 29.97 fps (drop frame), 100 ticks a frame: 1001/2997 ms a tick
     };
     for (const TimeCodeCase& c : cases) {
-        const Bytes track = {
-            0x00,    0xFF, 0x51, 0x03, 0x0F,    0x42, 0x40,  // a tempo, which time code does not follow
-            c.delta, 0x90, 0x3C, 0x64, c.delta, 0xFF, 0x2F, 0x00,
-        };
+        const Bytes track = Track({
+            {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40},  // a tempo, which time code does not follow
+            {c.delta, 0x90, 0x3C, 0x64},
+            {c.delta, 0xFF, 0x2F, 0x00},
+        });
         Song song = Read(Smf(0, c.division, {track}));
         ASSERT_EQ(lyra::CollectEvents(song).size(), 1u) << std::hex << c.division;
         EXPECT_EQ(lyra::CollectEvents(song)[0].timeUs, c.expectedUs) << std::hex << c.division;
@@ -166,18 +167,24 @@ TEST(EngineSmfReader, TimesTimeCodeDivisionsByFramesIgnoringTempo) {
 }
 
 TEST(EngineSmfReader, LengthRunsToTheLatestEndOfTrack) {
-    const Bytes shortTrack = {0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
-    const Bytes longTrack = {0x00, 0x91, 0x3C, 0x64, 0x8F, 0x00, 0xFF, 0x2F, 0x00};  // ends at 1920: 2 s
+    const Bytes shortTrack = Track({
+        {0x00, 0x90, 0x3C, 0x64},  // note on C4
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track at 0
+    });
+    const Bytes longTrack = Track({
+        {0x00, 0x91, 0x3C, 0x64},        // note on C4, channel 2
+        {0x8F, 0x00, 0xFF, 0x2F, 0x00},  // end of track at 1920: 2 s
+    });
     Song song = Read(Smf(1, 480, {shortTrack, longTrack}));
     EXPECT_EQ(song.lengthUs, 2000000);
 }
 
 TEST(EngineSmfReader, SendsSystemExclusiveWithItsLeadAndEscapesAsTheyStand) {
-    const Bytes track = {
-        0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7,  // F0 event: length counts the bytes after F0
-        0x00, 0xF7, 0x02, 0xF3, 0x01,                    // escape: song select, sent as it stands
-        0x00, 0xFF, 0x2F, 0x00,
-    };
+    const Bytes track = Track({
+        {0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7},  // F0 event: length counts the bytes after F0
+        {0x00, 0xF7, 0x02, 0xF3, 0x01},                    // escape: song select, sent as it stands
+        {0x00, 0xFF, 0x2F, 0x00},
+    });
     Song song = Read(Smf(0, 480, {track}));
     std::vector<TimedMessage> expected = {
         {0, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}},
@@ -194,7 +201,7 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
         {0x00, 0x90, 0x3C, 0x64, 0x60, 0x90, 0x3C, 0x80},  // a status where a data byte belongs
     };
     for (const Bytes& track : brokenTracks) {
-        Song song = Read(Smf(0, 96, {track}));
+        Song song = Read(Smf(0, 96, {Track(track)}));
         ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
         EXPECT_EQ(Messages(song)[0], (TimedMessage{0, {0x90, 0x3C, 0x64}}));
         EXPECT_EQ(song.lengthUs, 0);
@@ -202,25 +209,30 @@ TEST(EngineSmfReader, KeepsWhatCameBeforeABreakInATrack) {
 }
 
 TEST(EngineSmfReader, StopsATrackAtADataByteWithoutStatus) {
-    const Bytes track = {0x00, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes track = Track({
+        {0x00, 0x3C, 0x64},        // data bytes without a status
+        {0x00, 0xFF, 0x2F, 0x00},  // end of track
+    });
     Song song = Read(Smf(0, 96, {track}));
     EXPECT_TRUE(lyra::CollectEvents(song).empty());
 }
 
 TEST(EngineSmfReader, SkipsChunksOtherThanTracks) {
-    Bytes image = Smf(0, 96, {});
-    image[11] = 1;  // one track, after an unknown chunk
-    const Bytes alien = {'X', 'Y', 'Z', 'W', 0, 0, 0, 2, 0x90, 0x3C};
-    const Bytes track = {'M', 'T', 'r', 'k', 0, 0, 0, 8, 0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00};
-    image.insert(image.end(), alien.begin(), alien.end());
-    image.insert(image.end(), track.begin(), track.end());
+    const Bytes image = Join({
+        Header(0, 1, 96),  // one track, after an unknown chunk
+        Chunk("XYZW", {0x90, 0x3C}),
+        Track({
+            {0x00, 0x90, 0x3C, 0x64},  // note on C4
+            {0x00, 0xFF, 0x2F, 0x00},  // end of track
+        }),
+    });
     Song song = Read(image);
     ASSERT_EQ(lyra::CollectEvents(song).size(), 1u);
     EXPECT_EQ(Messages(song)[0], (TimedMessage{0, {0x90, 0x3C, 0x64}}));
 }
 
 TEST(EngineSmfReader, RefusesWhatIsNotASong) {
-    const Bytes track = {0x00, 0xFF, 0x2F, 0x00};
+    const Bytes track = Track({{0x00, 0xFF, 0x2F, 0x00}});
     Bytes badMagic = Smf(0, 96, {track});
     badMagic[0] = 'R';
     Bytes formatThree = Smf(3, 96, {track});

@@ -1,7 +1,6 @@
-// Conversions of test songs, and what the walk reported on the way.
+// Running the conversion walk on songs built with tests/common/song_builder.h, and reading back what it made.
 #pragma once
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 

@@ -11,10 +11,8 @@ struct HeaderCase {
     SongLoadOutcome expected;
 };
 
-Bytes WithByte(Bytes bytes, std::size_t index, std::uint8_t value) {
-    bytes[index] = value;
-    return bytes;
-}
+// What follows "MThd" and its length: format 1, one track, division 480.
+const Bytes kHeaderBody = {0x00, 0x01, 0x00, 0x01, 0x01, 0xE0};
 
 Bytes Shortened(Bytes bytes, std::size_t length) {
     bytes.resize(length);
@@ -31,25 +29,25 @@ TEST_P(HeaderCheck, DecidesFromTheFirstFourteenBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Song, HeaderCheck,
-    testing::Values(HeaderCase{"HeaderOnly", SongHeader(1), SongLoadOutcome::Loaded},
-                    HeaderCase{"FormatZero", SongHeader(1, 96, 0), SongLoadOutcome::Loaded},
-                    HeaderCase{"FormatTwo", SongHeader(5, 96, 2), SongLoadOutcome::Loaded},
-                    HeaderCase{"AnyDivision", SongHeader(1, 0xE728), SongLoadOutcome::Loaded},
-                    HeaderCase{"ZeroDivision", SongHeader(1, 0), SongLoadOutcome::Loaded},
-                    HeaderCase{"TracksFollow", OneTrackSong({0x00, 0xFF, 0x2F, 0x00}), SongLoadOutcome::Loaded},
-                    HeaderCase{"Empty", {}, SongLoadOutcome::InvalidFile},
-                    HeaderCase{"ThirteenBytes", Shortened(SongHeader(1), 13), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"FormatThree", SongHeader(1, 96, 3), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"FormatHighByte", SongHeader(1, 96, 0x100), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"NoTracks", SongHeader(0), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"HeaderLengthSeven", WithByte(SongHeader(1), 7, 7), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"HeaderLengthHighByte", WithByte(SongHeader(1), 4, 1), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"LowerCaseSignature", WithByte(SongHeader(1), 0, 'm'), SongLoadOutcome::InvalidFile},
-                    HeaderCase{"TrackSignature", WithByte(WithByte(SongHeader(1), 2, 'r'), 3, 'k'),
-                               SongLoadOutcome::InvalidFile},
-                    HeaderCase{"RiffForm",
-                               {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'},
-                               SongLoadOutcome::InvalidFile}),
+    testing::Values(
+        HeaderCase{"HeaderOnly", Header(1, 1, 480), SongLoadOutcome::Loaded},
+        HeaderCase{"FormatZero", Header(0, 1, 96), SongLoadOutcome::Loaded},
+        HeaderCase{"FormatTwo", Header(2, 5, 96), SongLoadOutcome::Loaded},
+        HeaderCase{"AnyDivision", Header(1, 1, 0xE728), SongLoadOutcome::Loaded},
+        HeaderCase{"ZeroDivision", Header(1, 1, 0), SongLoadOutcome::Loaded},
+        HeaderCase{"TracksFollow", Smf(1, 480, {Track({{0x00, 0xFF, 0x2F, 0x00}})}), SongLoadOutcome::Loaded},
+        HeaderCase{"Empty", {}, SongLoadOutcome::InvalidFile},
+        HeaderCase{"ThirteenBytes", Shortened(Header(1, 1, 480), 13), SongLoadOutcome::InvalidFile},
+        HeaderCase{"FormatThree", Header(3, 1, 96), SongLoadOutcome::InvalidFile},
+        HeaderCase{"FormatHighByte", Header(0x100, 1, 96), SongLoadOutcome::InvalidFile},
+        HeaderCase{"NoTracks", Header(1, 0, 480), SongLoadOutcome::InvalidFile},
+        HeaderCase{"HeaderLengthSeven", ChunkWithLength("MThd", 7, kHeaderBody), SongLoadOutcome::InvalidFile},
+        HeaderCase{"HeaderLengthHighByte", ChunkWithLength("MThd", 0x01000006, kHeaderBody),
+                   SongLoadOutcome::InvalidFile},
+        HeaderCase{"LowerCaseSignature", Chunk("mThd", kHeaderBody), SongLoadOutcome::InvalidFile},
+        HeaderCase{"TrackSignature", Chunk("MTrk", kHeaderBody), SongLoadOutcome::InvalidFile},
+        HeaderCase{"RiffForm", Join({Letters("RIFF"), {0, 0, 0, 0}, Letters("RMIDdata")}),
+                   SongLoadOutcome::InvalidFile}),
     [](const testing::TestParamInfo<HeaderCase>& info) { return std::string(info.param.name); });
 
 TEST(SongHeader, NullBytesFail) { EXPECT_FALSE(SongHeaderPasses(nullptr, 14)); }
@@ -62,7 +60,7 @@ TEST(SongHeader, OutcomesNameTheirTexts) {
 }
 
 TEST(SongHeader, ReadsTrackCountAndDivisionBigEndian) {
-    const Bytes header = SongHeader(0x0102, 0x0304);
+    const Bytes header = Header(1, 0x0102, 0x0304);
     EXPECT_EQ(SongTrackCount(header.data()), 0x0102);
     EXPECT_EQ(SongDivision(header.data()), 0x0304);
 }

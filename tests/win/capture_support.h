@@ -52,12 +52,6 @@ inline std::string FullPath(const std::string& path) {
     return length > 0 && length < sizeof full ? std::string(full) : path;
 }
 
-inline void PutVarLen(Bytes& track, std::uint32_t value) {
-    Bytes groups = {static_cast<std::uint8_t>(value & 0x7F)};
-    while ((value >>= 7) != 0) groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
-    track.insert(track.end(), groups.begin(), groups.end());
-}
-
 }  // namespace engine_test_detail
 
 // The folder of the test program, with a trailing backslash.
@@ -120,15 +114,15 @@ inline Bytes EvenNotesSong(int count, int spacingMs) {
     Bytes track = {0x00, 0xC0, 0x05};  // program 6
     int half = spacingMs / 2;
     for (int k = 0; k < count; ++k) {
-        engine_test_detail::PutVarLen(track, k == 0 ? 0 : spacingMs - half);
+        PutVarLen(track, k == 0 ? 0 : spacingMs - half);
         Bytes on = NoteOn(k);
         track.insert(track.end(), on.begin(), on.end());
-        engine_test_detail::PutVarLen(track, half);
+        PutVarLen(track, half);
         track.insert(track.end(), {0x80, NotePitch(k), 0x00});
     }
-    engine_test_detail::PutVarLen(track, spacingMs - half);
+    PutVarLen(track, spacingMs - half);
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    return Smf(0, 0xE728, {track});  // 25 frames of 40 ticks: 1 ms a tick
+    return Smf(0, 0xE728, {Track(track)});  // 25 frames of 40 ticks: 1 ms a tick
 }
 
 inline std::string WriteTempFile(const char* name, const Bytes& bytes) {

@@ -76,19 +76,20 @@ EngineUnderTest LyrafonEngine() {
 const Bytes kGsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
 
 void Append(Bytes& track, std::uint32_t deltaMs, const Bytes& event) {
-    engine_test_detail::PutVarLen(track, deltaMs);
+    PutVarLen(track, deltaMs);
     track.insert(track.end(), event.begin(), event.end());
 }
 
 // A system-exclusive event of the file: the lead, the length, the bytes after the lead.
 Bytes SysExEvent(std::uint8_t lead, const Bytes& body) {
     Bytes event = {lead};
-    engine_test_detail::PutVarLen(event, static_cast<std::uint32_t>(body.size()));
+    PutVarLen(event, static_cast<std::uint32_t>(body.size()));
     event.insert(event.end(), body.begin(), body.end());
     return event;
 }
 
-Bytes OneMillisecondTrackSong(const Bytes& track) { return Smf(0, 0xE728, {track}); }
+// 25 frames of 40 ticks: one tick a millisecond.
+Bytes OneMillisecondTrackSong(const Bytes& track) { return Smf(0, 0xE728, {Track(track)}); }
 
 class EngineState : public ::testing::TestWithParam<const char*> {
 protected:

@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "tests/common/song_builder.h"
 #include "ui/file_handle.h"
 #include "ui/window_ref.h"
 
@@ -9,6 +10,9 @@
 #include <vector>
 
 namespace {
+
+// The first eight bytes of a song: its signature and the header length.
+const std::string kSongStart = AsText(ChunkWithLength("MThd", 6, {}));
 
 TEST(FileHandle, WriteTruncateReplacesALongerFile) {
     ScratchFolder folder;
@@ -99,7 +103,8 @@ TEST(WriteWholeFile, NeverDamagesWhatIsThere) {
         }
         FileHandle holder;
         if (c.holdOpen) holder.OpenExisting(path.c_str());
-        const std::string_view pieces[] = {"MThd", std::string_view("\0\0\0\x06", 4)};
+        const std::string_view pieces[] = {std::string_view(kSongStart).substr(0, 4),
+                                           std::string_view(kSongStart).substr(4)};
         const WriteOutcome expected = c.expectWritten ? WriteOutcome::Written : WriteOutcome::Failed;
         EXPECT_EQ(WriteWholeFile(path.c_str(), pieces), expected);
         holder.Close();
@@ -109,7 +114,7 @@ TEST(WriteWholeFile, NeverDamagesWhatIsThere) {
             EXPECT_EQ(attributes & kept, c.attributes & kept);
         }
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        const std::string bytes = c.expectWritten ? std::string("MThd\0\0\0\x06", 8) : std::string(c.before);
+        const std::string bytes = c.expectWritten ? kSongStart : std::string(c.before);
         EXPECT_EQ(ReadWholeFile(path), bytes);
         // No temporary file is left behind.
         EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song[trans].mid"});

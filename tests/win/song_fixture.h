@@ -16,65 +16,63 @@
 #include <string>
 #include <vector>
 
-using namespace std::string_literals;
-
-// Hand-made songs, one event a line.
+// Hand-made songs, one event a line; the tests compare them with what the program holds as text.
 namespace songs {
 
 // Format 0, one track, 480 ticks: note on and off of C4 on channel 1.
 const Bytes kSmallBytes = Smf(0, 480,
-                              {Track({
-                                  {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
-                                  {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later note off C4
-                                  {0x00, 0xFF, 0x2F, 0x00},  // end of track
-                              })});
-const std::string kSmall = AsText(kSmallBytes);
-// kSmall's track chunk, everything after its header.
+                              {
+                                  Track({
+                                      {0x00, 0x90, 0x3C, 0x64},  // note on C4, velocity 100
+                                      {0x60, 0x80, 0x3C, 0x40},  // 96 ticks later, note off C4
+                                      {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                  }),
+                              });
 const Bytes kSmallTrack(kSmallBytes.begin() + 14, kSmallBytes.end());
+const std::string kSmall = AsText(kSmallBytes);
 
 // A header and nothing else: it loads, and converts to its 14 bytes.
-const std::string kHeaderOnly = AsText(SongHeader(1, 0x60, 1));
+const std::string kHeaderOnly = AsText(Header(1, 1, 0x60));
 
 // Header check failures.
-const std::string kFormat3 = AsText(Join({SongHeader(1, 480, 3), kSmallTrack}));
-const std::string kNoTracks = AsText(Join({SongHeader(0, 480, 0), kSmallTrack}));
-const std::string kHeaderLength7 = AsText(Join({
-    {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x07},  // a header of seven bytes
-    {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0, 0x00},    // format 0, 1 track, division 480, one byte more
-    kSmallTrack,
-}));
-const std::string kRiff = AsText(Join({
-    {'R', 'I', 'F', 'F', 0x2E, 0x00, 0x00, 0x00},  // RIFF form of kSmall: 46 bytes
-    {'R', 'M', 'I', 'D'},                          // a MIDI song
-    {'d', 'a', 't', 'a', 0x22, 0x00, 0x00, 0x00},  // 34 bytes of data
-    kSmallBytes,
-}));
+const std::string kFormat3 = AsText(Join({Header(3, 1, 480), kSmallTrack}));
+const std::string kNoTracks = AsText(Join({Header(0, 0, 480), kSmallTrack}));
+const std::string kHeaderLength7 =
+    AsText(Join({Chunk("MThd", {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0, 0x00}), kSmallTrack}));  // a seventh byte
+const std::string kRiff = AsText(Riff(kSmallBytes));
 const std::string kThirteenBytes = kSmall.substr(0, 13);
 
 // Its first event comes without a status byte: the walk does not know the running status.
 const std::string kNoStatus = AsText(Smf(0, 480,
-                                         {Track({
-                                             {0x00, 0x3C, 0x64},        // data bytes without a status
-                                             {0x00, 0xFF, 0x2F, 0x00},  // end of track
-                                         })}));
+                                         {
+                                             Track({
+                                                 {0x00, 0x3C, 0x64},        // data bytes without a status
+                                                 {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                             }),
+                                         }));
 
 // A delta time of four bytes.
-const std::string kLongDelta = AsText(Smf(0, 480,
-                                          {Track({
-                                              {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes
-                                              {0x00, 0xFF, 0x2F, 0x00},                    // end of track
-                                          })}));
+const std::string kLongDelta =
+    AsText(Smf(0, 480,
+               {
+                   Track({
+                       {0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64},  // delta 0x204081: four bytes, note on C4
+                       {0x00, 0xFF, 0x2F, 0x00},                    // end of track
+                   }),
+               }));
 
 // Key 120 on channel 1: out of range when shifted up by 12.
 const std::string kHighNote = AsText(Smf(0, 480,
-                                         {Track({
-                                             {0x00, 0x90, 0x78, 0x64},  // note on key 120
-                                             {0x60, 0x80, 0x78, 0x40},  // note off key 120
-                                             {0x00, 0xFF, 0x2F, 0x00},  // end of track
-                                         })}));
+                                         {
+                                             Track({
+                                                 {0x00, 0x90, 0x78, 0x64},  // note on key 120
+                                                 {0x60, 0x80, 0x78, 0x40},  // 96 ticks later, note off key 120
+                                                 {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                             }),
+                                         }));
 
 // Division 30000: scaled by 250 % it no longer fits 16 bits.
-const std::string kDivision30000 = AsText(Join({SongHeader(1, 30000, 0), kSmallTrack}));
+const std::string kDivision30000 = AsText(Join({Header(0, 1, 30000), kSmallTrack}));
 
 }  // namespace songs
 
