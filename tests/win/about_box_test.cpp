@@ -52,13 +52,14 @@ BOOL CALLBACK FindOwnAboutBox(HWND window, LPARAM found) {
 }
 
 HWND FindAboutBox() {
-    for (int i = 0; i < 200; ++i) {
-        HWND box = nullptr;
-        EnumWindows(FindOwnAboutBox, reinterpret_cast<LPARAM>(&box));
-        if (box) return box;
-        Sleep(20);
-    }
-    return nullptr;
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            EnumWindows(FindOwnAboutBox, reinterpret_cast<LPARAM>(&box));
+            return box != nullptr;
+        },
+        4000);
+    return box;
 }
 
 // The engine libraries are built into build/bin; the capture file lets the engine open its
@@ -93,18 +94,16 @@ std::string StaticWithText(HWND box, const char* start) {
 }
 
 bool WaitGone(HWND box, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (!IsWindow(box) || !IsWindowVisible(box)) return true;
-        Sleep(20);
-    }
-    return false;
+    return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, ms);
 }
 
 // Reads the box, presses Esc, then Enter; closes it anyway at the end so the test never hangs.
 void WatchAboutBox(AboutBoxSeen* seen) {
     HWND box = FindAboutBox();
     if (!box) return;
-    Sleep(150);
+    // A sent message is answered from the box's own loop, once its initialisation is over.
+    DWORD_PTR ignoredResult = 0;
+    SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignoredResult);
     seen->found = true;
     seen->caption = WindowText(box);
     seen->product = WindowText(GetDlgItem(box, IDC_ABOUT_PRODUCT_LINE));

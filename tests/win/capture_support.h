@@ -3,6 +3,7 @@
 #pragma once
 #include "engine/midi_capture.h"
 #include "tests/common/song_builder.h"
+#include "test_support.h"
 
 #include <windows.h>
 
@@ -33,16 +34,6 @@ public:
 private:
     std::string path_;
 };
-
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
-template <typename Done>
-bool WaitFor(Done done, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 5) {
-        if (done()) return true;
-        Sleep(5);
-    }
-    return done();
-}
 
 namespace engine_test_detail {
 
@@ -150,6 +141,9 @@ inline std::vector<Bytes> SilenceOf(std::uint8_t channel) {
             {control, 1, 0},   {control, 11, 127}, {static_cast<std::uint8_t>(0xE0 | channel), 0, 0x40}};
 }
 inline constexpr std::size_t kSilenceCount = 16 * 9;
+// How long a stopped engine is watched to send nothing more: several of the test songs' note
+// spacings and of the position timer's 100-ms ticks.
+inline constexpr int kQuietWatchMs = 300;
 // Volume 100 and pan 64 on each channel: what every play sends first for channels the song leaves alone.
 inline constexpr std::size_t kDefaultsCount = 16 * 2;
 

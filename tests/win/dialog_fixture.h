@@ -47,7 +47,7 @@ protected:
         procedure_ = procedure;
         dialog_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(templateId), main_, procedure, 0);
         if (dialog_) ShowWindow(dialog_, SW_SHOW);
-        PumpMessages(30);
+        PumpPending();
         return dialog_;
     }
     // Closing ends the dialog, which hides it.
@@ -64,17 +64,17 @@ protected:
     // A click as a control reports it, then the posted messages run.
     void Click(int id) {
         SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
-        PumpMessages(50);
+        PumpPending();
     }
     // A command as the control with `id` sends it with notification `code`.
     void Notify(int id, int code) {
         SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
-        PumpMessages(20);
+        PumpPending();
     }
     // The close a system menu sends.
     void CloseFromSystemMenu() {
         SendMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
-        PumpMessages(50);
+        PumpPending();
     }
     int TextLimit(int id) const { return static_cast<int>(SendDlgItemMessageA(dialog_, id, EM_GETLIMITTEXT, 0, 0)); }
     // A spin control's notification handed to the dialog procedure; TRUE when it handled it.

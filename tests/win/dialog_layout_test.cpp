@@ -130,7 +130,7 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
         SendMessageA(Item(IDC_INSTRUMENT_LIST), LB_RESETCONTENT, 0, 0);
         LoadInstrumentNamesFrom(Item(IDC_INSTRUMENT_LIST), BesideProgram("..\\..\\bin\\Instrmnt.txt").c_str());
     }
-    PumpMessages(100);
+    PumpPending();
 
     RECT client{};
     GetClientRect(dialog_, &client);

@@ -79,7 +79,7 @@ protected:
         const LPARAM point = MAKELPARAM(client.right / 2, up ? 1 : client.bottom - 2);
         SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, point);
         SendMessageA(spin, WM_LBUTTONUP, 0, point);
-        PumpMessages(20);
+        PumpPending();
     }
 
     // The edit's text after one click, starting from `from`.
@@ -170,7 +170,7 @@ TEST_F(DialogSpinsTest, InstrumentSpinsStartAtEachTracksInstrument) {
     // Leaving the dialog and coming back brings the focus back to the stepped edit, not to track 1.
     SetActiveWindow(main_);
     SetActiveWindow(dialog_);
-    PumpMessages(20);
+    PumpPending();
     SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("x"));
     const int last = static_cast<int>(SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_GETCOUNT, 0, 0)) - 1;
     SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_SETCURSEL, static_cast<WPARAM>(last), 0);

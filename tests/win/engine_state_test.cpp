@@ -130,7 +130,6 @@ Bytes HeldStateSong() {
 TEST_P(EngineState, NothingOfTheLastSongCarriesIntoTheNext) {
     ASSERT_EQ(engine.play(HeldStateSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x80, 60, 0}), 0) << "the held note's release";
-    Sleep(50);
     engine.stop();
     std::size_t stopped = capture.Read().size();
     ASSERT_EQ(engine.play(EvenNotesSong(3, 50)), kEngineOk);
@@ -261,8 +260,8 @@ TEST_P(EngineState, AStopEndsABurstAtOnce) {
     ASSERT_GE(stopped.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount));
     EXPECT_LT(stopped.size(), static_cast<std::size_t>(kBurst)) << "the burst did not run to its end";
-    Sleep(100);
-    EXPECT_EQ(capture.Read().size(), stopped.size()) << "nothing after the stop";
+    EXPECT_TRUE(HoldsFor([&] { return capture.Read().size() == stopped.size(); }, kQuietWatchMs))
+        << "nothing after the stop";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothExportSets, EngineState, ::testing::Values("Lfon", "Lyrafon"));

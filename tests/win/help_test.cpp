@@ -28,10 +28,12 @@ BOOL CALLBACK FindViewer(HWND window, LPARAM data) {
 
 Viewer WaitForViewer(int ms) {
     Viewer viewer;
-    for (int waited = 0; waited < ms && !viewer.window; waited += 100) {
-        EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&viewer));
-        if (!viewer.window) Sleep(100);
-    }
+    WaitFor(
+        [&] {
+            EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&viewer));
+            return viewer.window != nullptr;
+        },
+        ms);
     return viewer;
 }
 

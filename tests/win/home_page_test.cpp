@@ -52,12 +52,9 @@ private:
 
 // The file's text without its line end; empty until something was written.
 std::string WaitForRecord(const std::string& path, int ms) {
-    for (int waited = 0; waited < ms; waited += 100) {
-        std::string text = ReadWholeFile(path);
-        if (text.find('\n') != std::string::npos) return text.substr(0, text.find_first_of("\r\n"));
-        Sleep(100);
-    }
-    return {};
+    std::string text;
+    if (!WaitFor([&] { return (text = ReadWholeFile(path)).find('\n') != std::string::npos; }, ms)) return {};
+    return text.substr(0, text.find_first_of("\r\n"));
 }
 
 using HomePageTest = ProgramTest;

@@ -67,7 +67,7 @@ TEST_F(InstrumentDialogTest, DoubleClickWritesIntoTheLastUsedEdit) {
     EXPECT_EQ(Text(Edit(1)), "5") << "no edit used yet: track 1";
 
     SetFocus(Item(Edit(12)));  // the edit's own focus notice, as a click in it gives
-    PumpMessages(20);
+    PumpPending();
     DoubleClickEntry(5);
     EXPECT_EQ(Text(Edit(12)), "5");
     EXPECT_EQ(Text(Edit(1)), "5");

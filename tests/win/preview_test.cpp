@@ -24,6 +24,16 @@ std::string EngineLine(const char* library) {
     return std::string("Midi 再生ドライバ ") + library + " Ver 120をロードしました。";
 }
 
+// Whether the capture stays at `count` messages while this thread's loop runs on.
+bool CaptureStaysAt(const CaptureFile& capture, size_t count) {
+    return HoldsFor(
+        [&] {
+            PumpPending();
+            return capture.Read().size() == count;
+        },
+        kQuietWatchMs);
+}
+
 // Songs on disk in a scratch folder, loaded as the open command would load them.
 class SongFiles {
 public:
@@ -161,10 +171,10 @@ protected:
         return found;
     }
     HWND Slider() const { return GetDlgItem(main_, IDC_POSITION_SLIDER); }
-    // Pumps messages for `ms` with the main window in front, where the position timer moves the thumb.
-    void PumpInFront(int ms) {
+    // Runs what is pending with the main window in front, where the position timer moves the thumb.
+    void PumpInFront() {
         SetForegroundWindow(main_);
-        PumpMessages(ms);
+        PumpPending();
     }
     void Scroll(int code, int thumb = 0) {
         SendMessageA(main_, WM_HSCROLL, MAKEWPARAM(code, thumb), reinterpret_cast<LPARAM>(Slider()));
@@ -228,8 +238,7 @@ TEST_P(CapturedPreviewTest, StopSilencesAndNothingFollows) {
     const std::vector<CapturedMessage> stopped = capture_.Read();
     ASSERT_GE(stopped.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount)) << "the capture ends in all notes off";
-    Sleep(400);
-    EXPECT_EQ(capture_.Read().size(), stopped.size()) << "nothing is sent after the stop";
+    EXPECT_TRUE(CaptureStaysAt(capture_, stopped.size())) << "nothing is sent after the stop";
 }
 
 TEST_P(CapturedPreviewTest, DraggingTheSliderSeeksToWhereItIsLetGo) {
@@ -281,7 +290,7 @@ TEST_P(CapturedPreviewTest, SliderFollowsTheSongWhileTheWindowIsInFront) {
     // the window is back in front, so the window is brought back while the thumb is awaited.
     EXPECT_TRUE(WaitFor(
         [&] {
-            PumpInFront(50);
+            PumpInFront();
             return GetScrollPos(Slider(), SB_CTL) >= 8;
         },
         10000))
@@ -296,7 +305,14 @@ TEST_P(CapturedPreviewTest, SliderStaysWhileDragged) {
     Command(IDM_PLAY);
     ASSERT_GE(WaitForNote(0), 0);
     Scroll(SB_THUMBTRACK, 90);
-    for (int pumped = 0; pumped < 800; pumped += 50) PumpInFront(50);
+    // Eight notes on, the position timer has ticked several times with the window in front.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            PumpInFront();
+            return FindMessage(capture_.Read(), NoteOn(8)) >= 0;
+        },
+        5000))
+        << "the song plays on to 0.8 s";
     EXPECT_EQ(GetScrollPos(Slider(), SB_CTL), 90) << "the timer leaves the thumb to the user";
     Scroll(SB_ENDSCROLL);
 }
@@ -317,15 +333,16 @@ TEST_P(CapturedPreviewTest, ClosingMidSongRoundAfterRoundNeverHangs) {
         Load(EvenNotesSong(100, 20));
         Command(IDM_PLAY);  // binds anew, which starts a new capture
         ASSERT_GE(WaitForNote(3), 0) << "round " << round;
-        PumpInFront(round * 37 % 100);
+        SetForegroundWindow(main_);
+        PumpMessages(round * 37 % 100);       // a different moment of the timer's period each round
         SendMessageA(main_, WM_CLOSE, 0, 0);  // stops the song, as closing the program does
         ShutDown();
         EXPECT_EQ(playbackDriver.load(), nullptr);
         EXPECT_EQ(GetModuleHandleA("Lfon.dll"), nullptr) << "round " << round;
         EXPECT_EQ(GetModuleHandleA("Lyrafon.dll"), nullptr) << "round " << round;
-        const size_t closed = capture_.Read().size();
-        PumpMessages(120);  // a position tick after the driver went would crash here
-        EXPECT_EQ(capture_.Read().size(), closed) << "nothing plays on after shutdown, round " << round;
+        // A position tick after the driver went would crash while this runs the loop.
+        EXPECT_TRUE(CaptureStaysAt(capture_, capture_.Read().size()))
+            << "nothing plays on after shutdown, round " << round;
         DestroyWindow(main_);
         main_ = nullptr;
     }
@@ -371,8 +388,7 @@ TEST_F(LfonPreviewTest, ShutdownWhilePlayingStopsAndReleasesEverything) {
     const std::vector<CapturedMessage> closed = capture_.Read();
     ASSERT_GE(closed.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(closed, closed.size() - kSilenceCount));
-    PumpMessages(400);  // a position tick after the driver went would crash here
-    EXPECT_EQ(capture_.Read().size(), closed.size());
+    EXPECT_TRUE(CaptureStaysAt(capture_, closed.size())) << "a position tick after the driver went would crash here";
 }
 
 }  // namespace

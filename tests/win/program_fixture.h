@@ -15,7 +15,7 @@ protected:
         main_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(101), nullptr, MainDialogProc, 0);
         ASSERT_NE(main_, nullptr);
         ShowWindow(main_, SW_SHOW);
-        PumpMessages(50);
+        PumpPending();
     }
     void TearDown() override {
         if (main_) DestroyWindow(main_);

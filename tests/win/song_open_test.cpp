@@ -357,7 +357,7 @@ protected:
         DestroyWindow(main_);
         main_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainDialogProc,
                                    reinterpret_cast<LPARAM>(commandLine_.c_str()));
-        PumpMessages(200);
+        PumpPending();
         ShowWindow(main_, SW_SHOW);
     }
     std::string commandLine_;

@@ -54,6 +54,33 @@ inline BoxAnswerer::Answer TypePath(const std::string& path) { return {IDOK, pat
 // Pumps this thread's messages for `ms` milliseconds (lets posted messages and timers run).
 void PumpMessages(int ms);
 
+// Dispatches this thread's messages until its queue is empty, including what they post in turn:
+// the state a message loop reaches once it waits again.
+void PumpPending();
+
+// Polls `done` until it holds or `timeoutMs` passed on the clock; whether it held.
+template <typename Done>
+bool WaitFor(Done done, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    while (!done()) {
+        if (GetTickCount64() >= end) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+// Watches `holds` for `watchMs`: false as soon as it stops holding. For what must not happen, the
+// span is how long it is watched; a fault shows at once rather than at the end.
+template <typename Holds>
+bool HoldsFor(Holds holds, int watchMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(watchMs);
+    do {
+        if (!holds()) return false;
+        Sleep(5);
+    } while (GetTickCount64() < end);
+    return holds();
+}
+
 // A fresh folder under the temporary folder, removed with its files at the end of the test.
 class ScratchFolder {
 public:
