@@ -10,22 +10,11 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 export LC_ALL=C.UTF-8
 kadenzo_wine=$(command -v wine)
 
-# Runs one Windows program and gives its exit status. No program, not even one that does nothing,
-# ends within 100 ms under Wine here (an empty one takes about 200 ms), so a failure that quick is
-# Wine itself not starting the program (seen once in hundreds of starts on a loaded machine, with
-# no output at all): it is said on stderr and the program is started once more.
+# Runs one Windows program once and gives its exit status. Not started again on a quick failure:
+# inside a running session a program that rejects its arguments is done within 50 ms, so a quick
+# failure cannot be told from Wine failing to start, and a second start would run the program twice.
 kadenzo_run_program() {
-  local started=$EPOCHREALTIME status
   "$kadenzo_wine" "$@"
-  status=$?
-  local now=$EPOCHREALTIME
-  local elapsed_ms=$(( (10#${now//[!0-9]/} - 10#${started//[!0-9]/}) / 1000 ))
-  if [ "$status" -ne 0 ] && [ "$elapsed_ms" -lt 100 ]; then
-    echo "wine-run: Wine ended with status $status after $elapsed_ms ms without starting $1; starting it again" >&2
-    "$kadenzo_wine" "$@"
-    status=$?
-  fi
-  return "$status"
 }
 
 # The prefix's make-up; a prefix stamped with an older one is brought up to date.
