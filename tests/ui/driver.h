@@ -92,6 +92,8 @@ int CountScreenPixels(const RECT& area, COLORREF colour);
 
 // Waits until `done` holds, pumping nothing; false on timeout.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+// Watches `holds` for `watchMs`; false as soon as it stops holding (for what must not happen).
+bool HoldsFor(const std::function<bool()>& holds, int watchMs);
 
 // Where Kadenzo.exe lives, where pictures go, where test songs are (set from the command line).
 struct DriverPaths {

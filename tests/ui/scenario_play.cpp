@@ -56,8 +56,9 @@ KADENZO_SCENARIO(preview_plays_with_moving_slider) {
     program.Command(IDM_STOP);
     Expect(WaitFor([&] { return LastMessage(program) == "音楽停止"; }), "the log says the music stopped");
     const int stoppedAt = SliderPosition(program);
-    Sleep(500);  // the slider is watched for half a second: a running song moves it several times
-    Expect(SliderPosition(program) == stoppedAt, "the slider rests after the stop");
+    // Watched for half a second: a running song moves the slider several times in that span.
+    Expect(HoldsFor([&] { return SliderPosition(program) == stoppedAt; }, 500),
+           "the slider rests after the stop at " + std::to_string(stoppedAt));
 
     const DWORD code = program.Close();
     SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);

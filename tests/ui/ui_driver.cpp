@@ -110,6 +110,15 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
+bool HoldsFor(const std::function<bool()>& holds, int watchMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(watchMs);
+    while (GetTickCount64() < end) {
+        if (!holds()) return false;
+        Sleep(50);
+    }
+    return holds();
+}
+
 namespace {
 
 // The screen inside `area` as 32-bit pixels, bottom row first.
