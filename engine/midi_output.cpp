@@ -253,7 +253,7 @@ void MidiOutput::FinishAbandonedBuffers() {
     std::int64_t deadlineUs = clock_.NowUs() + kBufferReturnUs;
     for (auto it = abandoned_.begin(); it != abandoned_.end();) {
         if (!WaitUntilDone((*it)->header, deadlineUs)) return;
-        midiOutUnprepareHeader(device_, &(*it)->header, sizeof (*it)->header);
+        midiOutUnprepareHeader(device_, &(*it)->header, sizeof(*it)->header);
         it = abandoned_.erase(it);
     }
 }

@@ -286,7 +286,9 @@ void Player::PumpAndSend() {
         }
         LetWaitersIn();
         std::int64_t sendWaitUs = output_.SendQueued();
-        std::int64_t waitUs = songWaitUs < 0 ? sendWaitUs : sendWaitUs < 0 ? songWaitUs : std::min(songWaitUs, sendWaitUs);
+        std::int64_t waitUs = songWaitUs < 0   ? sendWaitUs
+                              : sendWaitUs < 0 ? songWaitUs
+                                               : std::min(songWaitUs, sendWaitUs);
         if (waitUs > 0) WaitUntilDue(waitUs);
     }
 }

@@ -116,7 +116,8 @@ private:
     std::string Stamp() const {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
-        double ms = static_cast<double>(now.QuadPart - origin_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+        double ms =
+            static_cast<double>(now.QuadPart - origin_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
         char text[32];
         std::snprintf(text, sizeof text, "%.3f", ms);
         return text;
@@ -145,7 +146,9 @@ Record& TheRecord() {
 class Client {
 public:
     Client(const MIDIOPENDESC& description, DWORD flags, const Mode& mode)
-        : lock_(TheRecord().lock), description_(description), callbackFlags_(HIWORD(flags & CALLBACK_TYPEMASK)),
+        : lock_(TheRecord().lock),
+          description_(description),
+          callbackFlags_(HIWORD(flags & CALLBACK_TYPEMASK)),
           mode_(mode) {
         QueryPerformanceFrequency(&frequency_);
     }
@@ -346,8 +349,8 @@ DWORD Unprepare(MIDIHDR* header) {
 
 extern "C" {
 
-__declspec(dllexport) DWORD WINAPI modMessage(UINT device, UINT message, DWORD_PTR user, DWORD_PTR first,
-                                              DWORD_PTR second) {
+__declspec(dllexport) DWORD WINAPI
+    modMessage(UINT device, UINT message, DWORD_PTR user, DWORD_PTR first, DWORD_PTR second) {
     switch (message) {
         case DRVM_INIT:
         case DRVM_EXIT:
@@ -377,8 +380,8 @@ __declspec(dllexport) DWORD WINAPI modMessage(UINT device, UINT message, DWORD_P
     }
 }
 
-__declspec(dllexport) LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first,
-                                                  LPARAM second) {
+__declspec(dllexport) LRESULT CALLBACK
+    DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) {
     switch (message) {
         case DRV_LOAD:
         case DRV_FREE:
@@ -397,8 +400,8 @@ __declspec(dllexport) LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UI
 // mmdevapi's side: an audio driver with no endpoints, so that winmm takes its MIDI port.
 __declspec(dllexport) int WINAPI GetPriority() { return 3; }  // preferred
 
-__declspec(dllexport) HRESULT WINAPI GetEndpointIDs(int /*flow*/, WCHAR*** ids, GUID** guids, UINT* count,
-                                                    UINT* defaultIndex) {
+__declspec(dllexport) HRESULT WINAPI
+    GetEndpointIDs(int /*flow*/, WCHAR*** ids, GUID** guids, UINT* count, UINT* defaultIndex) {
     if (ids != nullptr) *ids = nullptr;
     if (guids != nullptr) *guids = nullptr;
     if (count != nullptr) *count = 0;
