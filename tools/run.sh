@@ -10,8 +10,10 @@ for argument in "$@"; do
   arguments+=("$argument")
 done
 cd "$root"
-if [ ! -e /dev/snd/seq ]; then
-  echo "run.sh: no ALSA sequencer (/dev/snd/seq): previews will report no MIDI output device; see \"Hearing the preview on Linux\" in README.md" >&2
+if [ -e /dev/snd/seq ]; then
+  export KADENZO_AUDIO="${KADENZO_AUDIO:-alsa}"
+else
+  echo "run.sh: no ALSA sequencer (/dev/snd/seq): the preview plays into the recording test device; see \"Hearing the preview on Linux\" in README.md" >&2
 fi
 tools/install-deps.sh
 cmake --preset windows >/dev/null

@@ -117,6 +117,14 @@ kadenzo_install_midi_device() {
   cmp -s "$kadenzo_midi_device" "$target" || cp "$kadenzo_midi_device" "$target"
 }
 
+# The session's sound driver, KADENZO_AUDIO: "kadenzo" (the recording device, the default) or
+# "alsa" (the ALSA sequencer, to hear the preview).
+kadenzo_select_audio() {
+  local wanted=${KADENZO_AUDIO:-kadenzo}
+  grep -qF "\"Audio\"=\"$wanted\"" "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+  "$kadenzo_wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$wanted" /f >/dev/null 2>&1
+}
+
 # Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
 kadenzo_begin_session() {
   kadenzo_start_display || return 1
@@ -124,6 +132,7 @@ kadenzo_begin_session() {
   kadenzo_install_midi_device
   wineserver -p
   "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
+  kadenzo_select_audio
   # The first window of a session starts the desktop process; starting it here keeps the first
   # programs of a parallel run from racing to start it (which can leave one of them hanging).
   "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1

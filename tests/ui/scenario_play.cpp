@@ -1,5 +1,5 @@
 // Preview as a user meets it: a song given on the command line, Play, the slider moving with the
-// song and the animation running, Stop. The engine writes what it plays to a capture file.
+// song and the animation running, Stop. The test prefix's MIDI device records what reaches it.
 #include "driver.h"
 #include "res/resource.h"
 

@@ -1,6 +1,8 @@
-// What a listener hears around stops and seeks, through both export sets in capture mode: the
-// clean state between two songs, the state chased before a seek's first note, divided system
-// exclusive, and a stop in the middle of a burst.
+// What reaches the port around stops, seeks and resets, through both export sets: the clean state
+// between two songs, the state chased before a seek's first note, divided system exclusive, a stop
+// in the middle of a burst, the pause after every reset, devices that complete late or refuse, and
+// the memory a seek takes.
+#include "engine/midi_messages.h"
 #include "tests/win/engine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +19,11 @@ struct EngineUnderTest {
     std::function<void()> stop;
     std::function<std::int32_t(std::int32_t)> seek;
     std::function<std::int32_t()> restart;
-    std::function<bool()> playing;
+    std::function<bool()> playing;  // or handing the device what a play or a stop left
+    std::function<void(lyra::ResetKind)> reset;
+    std::function<std::uint32_t()> failure;  // of the last play
+    std::function<std::uint32_t()> position;
+    std::function<void(std::int32_t)> reopen;  // on another device, in the mode named now
 };
 
 EngineUnderTest LfonEngine() {
@@ -41,12 +47,21 @@ EngineUnderTest LfonEngine() {
     engine.stop = [=] { stop(); };
     engine.seek = seek;
     engine.restart = restart;
-    engine.playing = [=] {
+    auto read = [=] {
         LfonStatus record{};
         record.size = sizeof record;
         status(&record);
-        return record.playState == 1;
+        return record;
     };
+    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    auto sysEx = library.Resolve<LFSendSysExProc>("LFSendSysEx");
+    engine.reset = [=](lyra::ResetKind kind) {
+        sysEx(kind == lyra::ResetKind::gm ? 0 : kind == lyra::ResetKind::gs ? -1 : -2, 0);
+    };
+    engine.failure = [=] { return read().failure; };
+    engine.position = [=] { return read().position; };
+    auto close = library.Resolve<LFCloseDeviceProc>("LFCloseDevice");
+    engine.reopen = [=](std::int32_t device) { EXPECT_EQ(close() + open(device, 0), kEngineOk); };
     return engine;
 }
 
@@ -65,11 +80,22 @@ EngineUnderTest LyrafonEngine() {
     engine.stop = [=] { stop(100); };
     engine.seek = seek;
     engine.restart = restart;
-    engine.playing = [=] {
+    auto read = [=] {
         LyrafonStatus record;
         status(&record);
-        return record.playState == 1;
+        return record;
     };
+    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    auto gm = library.Resolve<lfGMResetProc>("lfGMReset");
+    auto gs = library.Resolve<lfGSResetProc>("lfGSReset");
+    auto xg = library.Resolve<lfXGResetProc>("lfXGReset");
+    engine.reset = [=](lyra::ResetKind kind) {
+        kind == lyra::ResetKind::gm ? gm() : kind == lyra::ResetKind::gs ? gs() : xg();
+    };
+    engine.failure = [=] { return read().failure; };
+    engine.position = [=] { return read().position; };
+    auto close = library.Resolve<lfCloseDeviceProc>("lfCloseDevice");
+    engine.reopen = [=](std::int32_t device) { EXPECT_EQ(close() + open(device, 0, 0), kEngineOk); };
     return engine;
 }
 
@@ -260,6 +286,149 @@ TEST_P(EngineState, AStopEndsABurstAtOnce) {
     EXPECT_LT(stopped.size(), static_cast<std::size_t>(kBurst)) << "the burst did not run to its end";
     EXPECT_TRUE(HoldsFor([&] { return capture.Read().size() == stopped.size(); }, kQuietWatchMs))
         << "nothing after the stop";
+}
+
+// The messages after each reset, up to the next one, reach the port at least its pause later.
+void ExpectEveryResetPaused(const std::vector<CapturedMessage>& messages) {
+    for (std::size_t i = 0; i + 1 < messages.size(); ++i) {
+        const Bytes& reset = messages[i].bytes;
+        if (!lyra::IsResetMessage(reset.data(), reset.size())) continue;
+        EXPECT_GE(messages[i + 1].ms - messages[i].ms, 50.0) << "message " << i + 1 << " after a reset";
+    }
+}
+
+void WaitUntilQuiet(const EngineUnderTest& engine) {
+    ASSERT_TRUE(WaitFor([&] { return !engine.playing(); }, 5000));
+}
+
+// A reset command, a stop and a second reset command right after it, a stop 10 ms into a song
+// that opens with a reset, a play right after a reset: nothing reaches the port within a pause.
+TEST_P(EngineState, AfterEveryResetThePortStaysQuietForItsPause) {
+    engine.reset(lyra::ResetKind::gs);
+    engine.stop();
+    engine.reset(lyra::ResetKind::xg);
+    Bytes track;
+    Append(track, 0, SysExEvent(0xF0, Bytes(kGsReset.begin() + 1, kGsReset.end())));
+    Append(track, 0, {0x90, 60, 100});
+    Append(track, 500, {0xFF, 0x2F, 0x00});
+    ASSERT_EQ(engine.play(OneMillisecondTrackSong(track)), kEngineOk);
+    Sleep(10);
+    engine.stop();
+    engine.reset(lyra::ResetKind::gm);
+    ASSERT_EQ(engine.play(EvenNotesSong(2, 20)), kEngineOk);
+    WaitUntilQuiet(engine);
+    std::vector<CapturedMessage> messages = capture.Read();
+    ASSERT_GE(FindMessage(messages, NoteOn(1)), 0);
+    ExpectEveryResetPaused(messages);
+}
+
+// A format-1 song whose first track divides a message around a note of the second track.
+Bytes InterleavedSong() {
+    Bytes first;
+    Append(first, 0, SysExEvent(0xF0, {0x43, 0x10, 0x4C}));
+    Append(first, 300, SysExEvent(0xF7, {0x00, 0x00, 0x7E, 0x00, 0xF7}));
+    Append(first, 100, {0xFF, 0x2F, 0x00});
+    Bytes second;
+    Append(second, 100, {0x91, 64, 100});
+    Append(second, 10, {0x81, 64, 0});
+    Append(second, 290, {0xFF, 0x2F, 0x00});
+    return Smf(1, 0xE728, {Track(first), Track(second)});
+}
+
+// No other message comes between the bytes of a divided message, and a stop between its packets
+// leaves nothing of it open.
+TEST_P(EngineState, ADividedMessageNeverReachesThePortInPieces) {
+    ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
+    ASSERT_GE(WaitForMessage({0x91, 64, 100}), 0);
+    engine.stop();
+    for (const CapturedMessage& message : capture.Read()) EXPECT_NE(message.bytes[0], 0xF0) << "nothing of it yet";
+    ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
+    WaitUntilQuiet(engine);
+    std::vector<CapturedMessage> messages = capture.Read();
+    int whole = FindMessage(messages, kXgSystemOn);
+    ASSERT_GE(whole, 0);
+    EXPECT_LT(FindMessage(messages, {0x91, 64, 100}, kSilenceCount * 2), whole) << "the note goes first";
+    for (const CapturedMessage& message : messages)
+        EXPECT_TRUE(message.bytes[0] != 0xF0 || message.bytes == kXgSystemOn);
+}
+
+// A device that takes a long message at once and completes it later: nothing overtakes it, and a
+// reset's pause counts from the device's report.
+TEST_P(EngineState, NothingOvertakesALongMessageTheDeviceHasNotFinished) {
+    DeviceMode async("async,slow");
+    engine.reopen(0);
+    const Bytes reverb = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x01, 0x33, 0x40, 0x4C, 0xF7};
+    Bytes track;
+    Append(track, 0, SysExEvent(0xF0, Bytes(kGsReset.begin() + 1, kGsReset.end())));
+    Append(track, 0, {0x90, 60, 100});
+    Append(track, 5, SysExEvent(0xF0, Bytes(reverb.begin() + 1, reverb.end())));
+    Append(track, 0, {0x90, 62, 100});
+    Append(track, 20, {0xFF, 0x2F, 0x00});
+    ASSERT_EQ(engine.play(OneMillisecondTrackSong(track)), kEngineOk);
+    WaitUntilQuiet(engine);
+    std::vector<CapturedMessage> messages = capture.Read();
+    int reset = FindMessage(messages, kGsReset);
+    ASSERT_GE(reset, 0);
+    EXPECT_EQ(messages[reset + 1].bytes, (Bytes{0x90, 60, 100}));
+    EXPECT_EQ(messages[reset + 2].bytes, reverb);
+    EXPECT_EQ(messages[reset + 3].bytes, (Bytes{0x90, 62, 100}));
+    ExpectEveryResetPaused(messages);
+}
+
+// A refusal now and then costs nothing; a device that keeps refusing ends the play with the
+// engine's error and is reset, which silences what it sounds.
+TEST_P(EngineState, ARefusedMessageIsSentAgainUntilTheDeviceGivesUp) {
+    {
+        DeviceMode refusing("refuse=3");
+        engine.reopen(0);
+    }
+    ASSERT_EQ(engine.play(EvenNotesSong(6, 20)), kEngineOk);
+    WaitUntilQuiet(engine);
+    std::vector<CapturedMessage> messages = capture.Read();
+    for (int k = 0; k < 6; ++k) EXPECT_GE(FindMessage(messages, NoteOn(k)), 0) << k;
+    EXPECT_TRUE(IsSilence(messages, messages.size() - kSilenceCount));
+    EXPECT_EQ(engine.failure(), 0u);
+    {
+        DeviceMode refusing("refuse-all");
+        engine.reopen(0);
+    }
+    std::size_t words = capture.Words().size();
+    ASSERT_EQ(engine.play(EvenNotesSong(50, 20)), kEngineOk);
+    WaitUntilQuiet(engine);
+    EXPECT_EQ(engine.failure(), static_cast<std::uint32_t>(kEngineDeviceRefused));
+    std::vector<std::string> after = capture.Words();
+    EXPECT_NE(std::find(after.begin() + words, after.end(), "reset"), after.end());
+}
+
+// 16 MiB of 4-KiB messages before the target: the seek's chase keeps them where they are.
+TEST_P(EngineState, ASeekInASongFullOfSystemExclusiveTakesLittleMemory) {
+    engine.reopen(0);  // no mapper: each message reaches the record once
+    constexpr int kMessages = 4096;
+    const Bytes body = [] {
+        Bytes bytes(4095, 0x11);
+        bytes.front() = 0x7D;  // non-commercial
+        bytes.back() = 0xF7;
+        return bytes;
+    }();
+    // Built in place: a copy on the way would raise the peak before the engine has the song.
+    Bytes song = Header(0, 1, 0xE728);
+    song.reserve(kMessages * 4104 + 64);
+    song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+    for (int i = 0; i < kMessages; ++i) Append(song, i == 0 ? 0 : 1, SysExEvent(0xF0, body));
+    Append(song, 1000, {0x90, 60, 100});
+    Append(song, 100, {0xFF, 0x2F, 0x00});
+    const std::size_t trackLength = song.size() - 22;
+    for (int i = 0; i < 4; ++i) song[18 + i] = static_cast<std::uint8_t>(trackLength >> (24 - 8 * i));
+    const std::size_t before = WorkingSetBytes();
+    ASSERT_EQ(engine.play(song), kEngineOk);
+    engine.stop();
+    ASSERT_EQ(engine.seek(45), kEngineOk);  // 4.5 s: after every message
+    ASSERT_EQ(engine.restart(), kEngineOk);
+    // Played on from the target: the chase is over. The record is read only then, since reading
+    // it takes memory of its own.
+    ASSERT_TRUE(WaitFor([&] { return engine.position() > 45; }, 10000));
+    EXPECT_LE(PeakWorkingSetBytes() - before, 2 * song.size() + (16u << 20));
+    EXPECT_GE(WaitForMessage({0x90, 60, 100}), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothExportSets, EngineState, ::testing::Values("Lfon", "Lyrafon"));

@@ -5,6 +5,7 @@
 #include "engine/engine_exports.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <string>
 
@@ -29,3 +30,15 @@ public:
 private:
     HMODULE module_;
 };
+
+// The process's memory in use now, and the most it has used.
+inline std::size_t WorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize;
+}
+inline std::size_t PeakWorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
