@@ -112,10 +112,11 @@ struct Figures {
 };
 
 // Plays the song once through the engine; false when the engine could not play it.
-bool PlayOnce(const Bytes& image, const lyra::Song& song, Figures& figures) {
+// Each round names a record of its own: the device appends to the one named.
+bool PlayOnce(const Bytes& image, const lyra::Song& song, int round, Figures& figures) {
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
-    std::string capturePath = std::string(folder) + "engine_lateness_bench.txt";
+    std::string capturePath = std::string(folder) + "engine_lateness_bench_" + std::to_string(round) + ".txt";
     SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capturePath.c_str());
 
     std::string libraryPath = BesideProgram("..\\bin\\Lyrafon.dll");
@@ -182,7 +183,7 @@ int main(int argc, char** argv) {
                 lyra::CollectEvents(song).size());
     for (int round = 1; round <= rounds; ++round) {
         Figures figures;
-        if (!PlayOnce(image, song, figures)) return 1;
+        if (!PlayOnce(image, song, round, figures)) return 1;
         std::printf("round %d: lateness (ms) median %.3f  p99 %.3f  max %.3f   (%zu captured, %zu differing)\n", round,
                     figures.median, figures.p99, figures.max, figures.captured, figures.differing);
     }

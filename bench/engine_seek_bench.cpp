@@ -1,11 +1,14 @@
-// Seeks through Lyrafon.dll (built beside the program) through the recording MIDI device of the test prefix in a song holding 2,000
-// system-exclusive messages and 100,000 controller and parameter events before the target, and
-// prints how long the restart export took to return and how long the chase took until the first
-// note at the target went out. Usage: engine_seek_bench [rounds]   (5 rounds)
+// Seeks through Lyrafon.dll (built beside the program), playing into the test prefix's recording
+// MIDI device (port 0, not the mapper), in a song holding 2,000 system-exclusive messages and
+// 100,000 controller and parameter events before the target, or N MiB of 4-KiB system-exclusive
+// messages. Prints how long the restart export took to return, how long the chase took until the
+// first note at the target reached the port, and the most memory the process took above what it
+// held before the engine had the song. Usage: engine_seek_bench [rounds [N]]   (5 rounds)
 #include "engine/engine_exports.h"
 #include "tests/common/song_builder.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,6 +53,36 @@ Bytes BusySong() {
     return Smf(0, 0xE728, {Track(track)});
 }
 
+// `mebibytes` of 4-KiB messages, one a millisecond, then the target note 1 s after the last. Built
+// in place: a copy on the way would raise the peak before the engine has the song.
+Bytes SysExRichSong(int mebibytes) {
+    const int count = mebibytes * 256;
+    Bytes song = Header(0, 1, 0xE728);
+    song.reserve(static_cast<std::size_t>(count) * 4100 + 64);
+    song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+    for (int i = 0; i < count; ++i) {
+        PutVarLen(song, i == 0 ? 0 : 1);
+        song.push_back(0xF0);
+        PutVarLen(song, 4095);
+        song.push_back(0x7D);  // non-commercial
+        song.insert(song.end(), 4093, static_cast<std::uint8_t>(i % 128));
+        song.push_back(0xF7);
+    }
+    PutVarLen(song, static_cast<std::uint32_t>(10000 - (count - 1)));
+    song.insert(song.end(), {0x90, kTargetPitch, 0x64});
+    PutVarLen(song, 1000);
+    song.insert(song.end(), {0xFF, 0x2F, 0x00});
+    const std::size_t length = song.size() - 22;
+    for (int i = 0; i < 4; ++i) song[18 + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    return song;
+}
+
+std::size_t WorkingSet(bool peak) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize;
+}
+
 std::string BesideProgram(const char* relative) {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
@@ -72,13 +105,15 @@ double NowMs() {
     return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-// The capture time of the first note on of the target pitch, or -1.
+// The device's time of the first note on of the target pitch after its last opening, or -1.
 double TargetNoteMs(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char wanted[16];
     std::snprintf(wanted, sizeof wanted, " 90 %02X 64", kTargetPitch);
+    double openedMs = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line.find(wanted) != std::string::npos) return std::strtod(line.c_str(), nullptr);
+        if (line.find(" open") != std::string::npos) openedMs = std::strtod(line.c_str(), nullptr);
+        if (line.find(wanted) != std::string::npos) return std::strtod(line.c_str(), nullptr) - openedMs;
     }
     return -1;
 }
@@ -87,13 +122,20 @@ double TargetNoteMs(const std::string& path) {
 
 int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    Bytes image = BusySong();
-    std::printf("song: %.1f MB, 2000 system-exclusive and 100000 controller events before the target at 10 s\n",
-                static_cast<double>(image.size()) / 1e6);
+    int mebibytes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 0;
+    Bytes image = mebibytes > 0 ? SysExRichSong(mebibytes) : BusySong();
+    if (mebibytes > 0) {
+        std::printf("song: %.1f MiB of 4-KiB system-exclusive messages before the target at 10 s\n",
+                    static_cast<double>(image.size()) / 1048576.0);
+    } else {
+        std::printf("song: %.1f MB, 2000 system-exclusive and 100000 controller events before the target at 10 s\n",
+                    static_cast<double>(image.size()) / 1e6);
+    }
+    const std::size_t held = WorkingSet(false);
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
-    std::string capturePath = std::string(folder) + "engine_seek_bench.txt";
     for (int round = 1; round <= rounds; ++round) {
+        std::string capturePath = std::string(folder) + "engine_seek_bench_" + std::to_string(round) + ".txt";
         SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capturePath.c_str());
         HMODULE library = LoadLibraryA(BesideProgram("..\\bin\\Lyrafon.dll").c_str());
         if (library == nullptr) {
@@ -105,8 +147,8 @@ int main(int argc, char** argv) {
         auto stop = Resolve<lfStopMusicProc>(library, "lfStopMusic");
         auto seek = Resolve<lfSeekProc>(library, "lfSeek");
         auto restart = Resolve<lfRestartProc>(library, "lfRestart");
-        double openedMs = NowMs();  // the capture's times count from the opening
-        if (openDevice(kMidiMapperDevice, 0, 0) != kEngineOk ||
+        double openedMs = NowMs();  // the device's "open" line has about this time
+        if (openDevice(0, 0, 0) != kEngineOk ||
             play(image.data(), static_cast<std::uint32_t>(image.size())) != kEngineOk) {
             std::printf("the engine did not play\n");
             return 1;
@@ -128,8 +170,12 @@ int main(int argc, char** argv) {
             std::printf("the target note never came\n");
             return 1;
         }
-        std::printf("round %d: restart returned in %.3f ms; chase done, first note at the target after %.1f ms\n",
-                    round, returnedMs - calledMs, noteMs - (calledMs - openedMs));
+        std::printf(
+            "round %d: restart returned in %.3f ms; chase done, first note at the target after %.1f ms; "
+            "peak %.1f MiB above the start (%.2f songs)\n",
+            round, returnedMs - calledMs, noteMs - (calledMs - openedMs),
+            static_cast<double>(WorkingSet(true) - held) / 1048576.0,
+            static_cast<double>(WorkingSet(true) - held) / static_cast<double>(image.size()));
     }
     return 0;
 }

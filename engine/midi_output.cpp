@@ -69,7 +69,11 @@ bool MidiOutput::Close() {
     MMRESULT closed = midiOutClose(device_);
     for (int attempt = 1; closed == MIDIERR_STILLPLAYING && attempt < kCloseAttempts; ++attempt) {
         Sleep(kCloseRetryMs);
-        midiOutReset(device_);
+        // Wine's winmm lets go of the handle even when the driver refused to close.
+        if (midiOutReset(device_) == MMSYSERR_INVALHANDLE) {
+            closed = MMSYSERR_NOERROR;
+            break;
+        }
         FinishAbandonedBuffers();
         closed = midiOutClose(device_);
     }

@@ -28,7 +28,10 @@ void Delay(std::int64_t us) {
 PreciseWait::PreciseWait() {
     using CreateProc = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
     static const CreateProc create = Resolve<CreateProc>("kernel32.dll", "CreateWaitableTimerExW");
-    if (create != nullptr) timer_ = create(nullptr, nullptr, kCreateWaitableTimerHighResolution, TIMER_ALL_ACCESS);
+    static const bool underWine = Resolve<FARPROC>("ntdll.dll", "wine_get_version") != nullptr;
+    if (create != nullptr && !underWine) {
+        timer_ = create(nullptr, nullptr, kCreateWaitableTimerHighResolution, TIMER_ALL_ACCESS);
+    }
 }
 
 PreciseWait::~PreciseWait() {

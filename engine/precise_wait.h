@@ -1,7 +1,8 @@
-// Waits a span of microseconds on the engine's thread, or until an event is set. Where the system
+// Waits a span of microseconds on the engine's thread, or until an event is set. Where Windows
 // offers a high-resolution waitable timer (Windows 10 1803 and later) the wait ends on time
 // whatever the system's timer resolution; elsewhere the native delay call, which Windows rounds to
-// the timer resolution and Wine keeps to within tens of microseconds.
+// the timer resolution. Under Wine the delay call is kept to within tens of microseconds while a
+// waitable timer ends on its server's millisecond clock, so Wine always gets the delay call.
 #pragma once
 #include <windows.h>
 

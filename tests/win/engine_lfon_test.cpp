@@ -5,6 +5,8 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 namespace {
 
 struct Lfon {
@@ -133,6 +135,23 @@ TEST_F(EngineLfon, ReportsFileErrors) {
     EXPECT_STREQ(text, "一時曲ファイルを書き込めませんでした。");
 }
 
+// Every song the program loads, up to 4 GiB: past the song's own bytes, the file is a hole that
+// reads as zeros.
+TEST_F(EngineLfon, LoadsASongFileOfMoreThanTwoGibibytes) {
+    std::string path = WriteTempFile("engine_lfon_large.mid", EvenNotesSong(3, 50));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = (2ll << 30) + 4096;
+    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    std::int32_t loaded = engine.loadMusic(path.c_str());
+    DeleteFileA(path.c_str());
+    if (loaded == kEngineNoMemory) GTEST_SKIP() << "no memory for 2 GiB here";
+    EXPECT_EQ(loaded, kEngineOk);
+    EXPECT_EQ(engine.Status().length, 2u);
+}
+
 TEST_F(EngineLfon, CapsTurnTheStateAtStartOff) {
     LfonCaps caps{sizeof caps, 0};
     ASSERT_EQ(engine.getCaps(&caps), kEngineOk);
@@ -161,6 +180,23 @@ TEST_F(EngineLfon, CloseDeviceStopsAndReopens) {
     EXPECT_EQ(status.deviceOpen, 0u);
     EXPECT_EQ(engine.openDevice(kMidiMapperDevice, 0), kEngineOk);
     EXPECT_EQ(engine.Status().deviceOpen, 1u);
+}
+
+// The device is reset and closed; one that says it is still playing is reset and closed again
+// (Windows keeps its handle for that; Wine's winmm lets go of it at the refusal), and the port can
+// be opened again.
+TEST_F(EngineLfon, CloseResetsAndClosesADeviceThatSaysItIsStillPlaying) {
+    ASSERT_EQ(engine.closeDevice(), kEngineOk);
+    DeviceMode busy("close-busy");
+    ASSERT_EQ(engine.openDevice(0, 0), kEngineOk);
+    ASSERT_EQ(engine.sendSysEx(kLfonSysExGsReset, 0), kEngineOk);
+    EXPECT_EQ(engine.closeDevice(), kEngineOk);
+    EXPECT_EQ(engine.Status().deviceOpen, 0u);
+    EXPECT_EQ(engine.openDevice(0, 0), kEngineOk);
+    std::vector<std::string> words = capture.Words();
+    const std::vector<std::string> closing = {"open", "reset", "busy"};
+    EXPECT_NE(std::search(words.begin(), words.end(), closing.begin(), closing.end()), words.end());
+    EXPECT_EQ(words.back(), "open");
 }
 
 TEST(EngineLfonWithoutDevice, PlayReturns3) {
