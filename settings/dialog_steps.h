@@ -38,12 +38,13 @@ inline void LimitEdit(const WindowRef& dialog, int id, int characters) {
     dialog.SendItem(id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
-// An add-on spin control at its given place (settings/spin_place.h), null without the add-on.
+// An add-on spin control at its given place and size (settings/spin_place.h), null without the add-on.
 inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, int width, int height) {
     RECT base{0, 0, 4, 8};  // one base unit across, one down
     MapDialogRect(dialog.Handle(), &base);
     const SpinPlace place = PlaceForFont(given, base.right, base.bottom);
-    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, width, height);
+    const SpinPlace size = PlaceForFont({width, height}, base.right, base.bottom);  // grows with its edit
+    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, size.x, size.y);
 }
 
 // A spin control that steps the number in `edit`. Its question for the value now standing is
