@@ -16,7 +16,8 @@ KADENZO_SCENARIO(settings_dialogs_open_and_cancel) {
     for (const auto& [command, picture] : dialogs) {
         program.Command(command);
         const Box dialog = program.WaitForBox();
-        Expect(GetDlgItem(dialog.window, IDC_ADDON_SPIN_FIRST) != nullptr, std::string(picture) + " has its spin control");
+        Expect(GetDlgItem(dialog.window, IDC_ADDON_SPIN_FIRST) != nullptr,
+               std::string(picture) + " has its spin control");
         program.Screenshot(dialog.window, picture);
         program.Press(dialog, IDCANCEL);
     }

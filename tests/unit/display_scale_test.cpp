@@ -11,9 +11,9 @@ TEST(DisplayScale, LengthsFollowTheDpi) {
         int dpi;
         int expected;
     } cases[] = {
-        {14, 96, 14},   {640, 144, 960}, {14, 144, 21}, {14, 120, 18},  // 17.5 rounds up
-        {2, 144, 3},    {8, 192, 16},    {480, 72, 360}, {-5, 144, -8},  // halves away from zero
-        {480, 0, 480},  // no DPI known: as given
+        {14, 96, 14},  {640, 144, 960}, {14, 144, 21},  {14, 120, 18},  // 17.5 rounds up
+        {2, 144, 3},   {8, 192, 16},    {480, 72, 360}, {-5, 144, -8},  // halves away from zero
+        {480, 0, 480},                                                  // no DPI known: as given
     };
     for (const Case& c : cases) EXPECT_EQ(ScaleForDpi(c.length, c.dpi), c.expected) << c.length << " at " << c.dpi;
 }
