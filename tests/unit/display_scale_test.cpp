@@ -5,25 +5,17 @@
 
 namespace {
 
-TEST(DisplayScale, LengthsFollowTheDpi) {
+// Lengths round as MulDiv does; a picture is the drawn size that covers the 16 pixels scaled.
+TEST(DisplayScale, LengthsAndPictureSizesFollowTheDpi) {
     struct Case {
-        int length;
-        int dpi;
-        int expected;
-    } cases[] = {
-        {14, 96, 14},  {640, 144, 960}, {14, 144, 21},  {14, 120, 18},  // 17.5 rounds up
-        {2, 144, 3},   {8, 192, 16},    {480, 72, 360}, {-5, 144, -8},  // halves away from zero
-        {480, 0, 480},                                                  // no DPI known: as given
-    };
-    for (const Case& c : cases) EXPECT_EQ(ScaleForDpi(c.length, c.dpi), c.expected) << c.length << " at " << c.dpi;
-}
-
-TEST(DisplayScale, MenuPicturesAreDrawnSizesNeverSmallerThanScaled) {
-    struct Case {
-        int dpi;
-        int size;
-    } cases[] = {{72, 16}, {96, 16}, {120, 24}, {144, 24}, {168, 32}, {192, 32}, {288, 32}};
-    for (const Case& c : cases) EXPECT_EQ(MenuPictureSize(c.dpi), c.size) << c.dpi;
+        int dpi, font, negative, picture;
+    } cases[] = {{96, 14, -5, 16},  {72, 11, -4, 16},   {120, 18, -6, 24},  {144, 21, -8, 24},
+                 {168, 25, -9, 32}, {192, 28, -10, 32}, {288, 42, -15, 32}, {0, 14, -5, 16}};  // 0: none known
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScaleForDpi(14, c.dpi), c.font) << c.dpi;
+        EXPECT_EQ(ScaleForDpi(-5, c.dpi), c.negative) << c.dpi;
+        EXPECT_EQ(MenuPictureSize(c.dpi), c.picture) << c.dpi;
+    }
 }
 
 TEST(MenuGeometry, MainMenuItemAt150Percent) {
@@ -31,7 +23,6 @@ TEST(MenuGeometry, MainMenuItemAt150Percent) {
     const MenuItemMetrics item{3, 3, 24, 24, 144};
     const MenuBox box{10, 40, 210, 72};
     EXPECT_EQ(MeasureMenuItem(item, {100, 18}), (MenuExtent{136, 32}));
-    EXPECT_EQ(MenuBitmapOrigin(item, box), (MenuPoint{14, 44}));
     EXPECT_EQ(MenuPictureFrame(item, box), (MenuBox{13, 43, 38, 68}));
     EXPECT_EQ(MenuBackgroundBox(item, box, true), (MenuBox{49, 43, 207, 69}));
     EXPECT_EQ(MenuTextBox(item, box, 18), (MenuBox{50, 47, 210, 72}));

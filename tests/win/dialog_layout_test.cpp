@@ -1,7 +1,6 @@
 // Every settings dialog, with and without the add-on's spin controls, the about box and the main
-// window: each control is visible, lies inside the dialog, does not cover another control, and
-// shows its whole text in the dialog's font. At the screen's DPI, which tools/wine-dpi.sh sets
-// (the table runs at 96 and at 144). With KADENZO_SCREENS set to a folder (a Unix path), each dialog is also saved
+// window (at 96 and at 144 DPI): each control is visible, lies inside the dialog, does not cover
+// another control, and shows its whole text in the dialog's font. With KADENZO_SCREENS set to a folder (a Unix path), each dialog is also saved
 // there as a picture of the screen around it (tools/dialog-screenshots.sh).
 #include "dialog_fixture.h"
 #include "res/resource.h"
