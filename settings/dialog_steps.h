@@ -5,7 +5,9 @@
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"
 #include "spin/spin_value.h"
+#include "ui/display_scale.h"
 #include "ui/messages.h"
+#include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
 #include <algorithm>
@@ -43,8 +45,8 @@ inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, i
     RECT base{0, 0, 4, 8};  // one base unit across, one down
     MapDialogRect(dialog.Handle(), &base);
     const SpinPlace place = PlaceForFont(given, base.right, base.bottom);
-    const SpinPlace size = PlaceForFont({width, height}, base.right, base.bottom);  // grows with its edit
-    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, size.x, size.y);
+    const int dpi = WindowDpi(dialog.Handle());  // its size is the screen's: as given at 96 DPI
+    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, ScaleForDpi(width, dpi), ScaleForDpi(height, dpi));
 }
 
 // A spin control that steps the number in `edit`. Its question for the value now standing is
