@@ -1,4 +1,4 @@
-// Plays a dense song through Lyrafon.dll (built beside the program) in capture mode and prints
+// Plays a dense song through Lyrafon.dll (built beside the program) through the recording MIDI device of the test prefix and prints
 // how late each message was sent against its time in the song: median, 99th percentile, maximum.
 // Usage: engine_lateness_bench [rounds [song.mid]]   (3 rounds; without a song: 16 channels of
 // notes under changing tempo, 15.6 s)
@@ -86,9 +86,9 @@ std::vector<Captured> ReadCapture(const std::string& path) {
         std::istringstream fields(line);
         Captured message{};
         fields >> message.ms;
-        for (std::string hex; fields >> hex;)
+        for (std::string hex; fields >> hex && hex.size() == 2;)
             message.bytes.push_back(static_cast<std::uint8_t>(std::strtoul(hex.c_str(), nullptr, 16)));
-        messages.push_back(message);
+        if (!message.bytes.empty()) messages.push_back(message);  // not a word such as "open" or "reset"
     }
     return messages;
 }
@@ -116,7 +116,7 @@ bool PlayOnce(const Bytes& image, const lyra::Song& song, Figures& figures) {
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
     std::string capturePath = std::string(folder) + "engine_lateness_bench.txt";
-    SetEnvironmentVariableA(kMidiCaptureVariable, capturePath.c_str());
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capturePath.c_str());
 
     std::string libraryPath = BesideProgram("..\\bin\\Lyrafon.dll");
     HMODULE library = LoadLibraryA(libraryPath.c_str());

@@ -1,4 +1,4 @@
-// Seeks through Lyrafon.dll (built beside the program) in capture mode in a song holding 2,000
+// Seeks through Lyrafon.dll (built beside the program) through the recording MIDI device of the test prefix in a song holding 2,000
 // system-exclusive messages and 100,000 controller and parameter events before the target, and
 // prints how long the restart export took to return and how long the chase took until the first
 // note at the target went out. Usage: engine_seek_bench [rounds]   (5 rounds)
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     GetTempPathA(sizeof folder, folder);
     std::string capturePath = std::string(folder) + "engine_seek_bench.txt";
     for (int round = 1; round <= rounds; ++round) {
-        SetEnvironmentVariableA(kMidiCaptureVariable, capturePath.c_str());
+        SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capturePath.c_str());
         HMODULE library = LoadLibraryA(BesideProgram("..\\bin\\Lyrafon.dll").c_str());
         if (library == nullptr) {
             std::printf("cannot load Lyrafon.dll\n");

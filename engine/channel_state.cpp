@@ -149,11 +149,15 @@ private:
 
 namespace {
 
-StateMessage Packet(const SongEvent& event) {
-    StateMessage packet;
-    packet.size = event.size;
-    packet.longBytes.assign(event.bytes, event.bytes + event.size);
-    return packet;
+StateMessage SongSysEx(const SongEvent& event) {
+    StateMessage message;
+    message.size = event.size;
+    if (event.inPlace != nullptr) {
+        message.inPlace = event.inPlace;
+    } else {
+        message.longBytes.assign(event.bytes, event.bytes + event.size);
+    }
+    return message;
 }
 
 }  // namespace
@@ -173,24 +177,29 @@ void SongChase::Take(const SongEvent& event) {
         case EventKind::sysEx:
             // A reset puts every channel back to its defaults: what the song set before it is gone.
             if (IsResetMessage(bytes, event.size)) *channels_ = {};
-            sysEx_.push_back(Packet(event));
+            sysEx_.push_back(SongSysEx(event));
             break;
-        case EventKind::sysExStart: dividedPackets_.assign(1, Packet(event)); break;
+        case EventKind::sysExStart: divided_.assign(bytes, bytes + event.size); break;
         case EventKind::sysExPart:
-            if (!dividedPackets_.empty()) dividedPackets_.push_back(Packet(event));
+            if (!divided_.empty()) divided_.insert(divided_.end(), bytes, bytes + event.size);
             break;
-        case EventKind::sysExEnd:
-            if (dividedPackets_.empty()) break;
-            dividedPackets_.push_back(Packet(event));
-            sysEx_.insert(sysEx_.end(), dividedPackets_.begin(), dividedPackets_.end());
-            dividedPackets_.clear();
+        case EventKind::sysExEnd: {
+            if (divided_.empty()) break;
+            divided_.insert(divided_.end(), bytes, bytes + event.size);
+            StateMessage whole;
+            whole.size = static_cast<std::uint32_t>(divided_.size());
+            whole.longBytes = std::move(divided_);
+            sysEx_.push_back(std::move(whole));
+            divided_.clear();
             break;
+        }
         case EventKind::escape: break;  // bytes of unknown meaning: not part of a state
     }
 }
 
-std::vector<StateMessage> SongChase::Messages() const {
-    std::vector<StateMessage> messages = sysEx_;
+std::vector<StateMessage> SongChase::TakeMessages() {
+    std::vector<StateMessage> messages = std::move(sysEx_);
+    sysEx_.clear();
     for (std::uint8_t channel = 0; channel < 16; ++channel) (*channels_)[channel].AppendMessages(channel, messages);
     return messages;
 }
@@ -199,11 +208,24 @@ std::vector<StateMessage> StateMessagesAt(const Song& song, std::int64_t timeUs)
     SongChase chase;
     EventCursor cursor(song);
     for (SongEvent event; cursor.Next(event) && event.timeUs < timeUs;) chase.Take(event);
-    return chase.Messages();
+    return chase.TakeMessages();
+}
+
+void StateBytes(const StateMessage& message, MidiMessage& bytes) {
+    if (message.inPlace != nullptr) {
+        bytes.assign(1, 0xF0);
+        bytes.insert(bytes.end(), message.inPlace, message.inPlace + (message.size - 1));
+    } else if (!message.longBytes.empty()) {
+        bytes = message.longBytes;
+    } else {
+        bytes.assign(message.own.begin(), message.own.begin() + message.size);
+    }
 }
 
 MidiMessage StateBytes(const StateMessage& message) {
-    return MidiMessage(message.Data(), message.Data() + message.size);
+    MidiMessage bytes;
+    StateBytes(message, bytes);
+    return bytes;
 }
 
 }  // namespace lyra

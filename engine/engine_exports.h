@@ -4,14 +4,7 @@
 // convention and an undecorated name. Positions and lengths are in one unit per song: tenths of
 // a second while the song lasts at most 65535 of them (109 minutes), else the fewest whole tenths
 // that make its length fit 0..65535, so that the program's 16-bit seek reaches every place.
-//
-// Capture: when the environment variable KADENZO_MIDI_CAPTURE names a file at the time the device
-// is opened, the engine writes every message it would send to that file instead of a MIDI device,
-// one line each: the time in milliseconds since the device was opened (three decimals), then the
-// message bytes as two-digit upper-case hex, separated by spaces, ending in CR LF, for example
-// "1520.004 90 3C 64". Opening the device then succeeds whenever the file can be created.
 #pragma once
-#include "engine/midi_capture.h"
 
 #include <cstdint>
 
@@ -31,17 +24,20 @@ enum EngineResult : std::int32_t {
     kEngineNoSong = 6,              // play or restart before a song was loaded
     kEngineThreadFailed = 7,        // the playing thread could not be started
     kEngineInternalError = 8,       // something unforeseen failed inside the engine
+    kEngineDeviceRefused = 9,       // the MIDI output device kept refusing messages; the play ended
     kEngineTempFileFailed = 11,     // the temporary song file could not be written (the program's own step)
 };
 
 // Filled by LFGetStatus; the caller sets `size` to 32 before every call.
 struct LfonStatus {
     std::uint32_t size;
-    std::uint32_t deviceOpen;  // 1 while the output device (or capture file) is open
+    std::uint32_t deviceOpen;  // 1 while the output device is open
     std::uint32_t playState;   // 1 playing, 0 stopped
     std::uint32_t position;
     std::uint32_t length;
-    std::uint32_t reserved[3];
+    std::uint32_t failure;  // kEngineDeviceRefused when the device ended the last play, else 0
+    std::uint32_t sending;  // 1 while messages (a stop's clean state, a reset) wait to reach the device
+    std::uint32_t reserved;
 };
 static_assert(sizeof(LfonStatus) == 32);
 
@@ -50,9 +46,11 @@ struct LyrafonStatus {
     std::uint32_t size;  // set to 32 by the engine
     std::uint32_t length;
     std::uint32_t position;
-    std::uint32_t deviceOpen;  // 1 while the output device (or capture file) is open
+    std::uint32_t deviceOpen;  // 1 while the output device is open
     std::uint32_t playState;   // 1 playing, 0 stopped
-    std::uint32_t reserved[3];
+    std::uint32_t failure;     // kEngineDeviceRefused when the device ended the last play, else 0
+    std::uint32_t sending;     // 1 while messages (a stop's clean state, a reset) wait to reach the device
+    std::uint32_t reserved;
 };
 static_assert(sizeof(LyrafonStatus) == 32);
 

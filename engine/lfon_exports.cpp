@@ -15,6 +15,8 @@ PlayerStatus FillStatus(LfonStatus& status) {
     status.playState = now.playing ? 1 : 0;
     status.position = now.position;
     status.length = now.length;
+    status.failure = static_cast<std::uint32_t>(now.failure);
+    status.sending = now.sending ? 1 : 0;
     return now;
 }
 

@@ -44,6 +44,8 @@ std::int32_t lfGetStatus(LyrafonStatus* status) {
     status->position = now.position;
     status->deviceOpen = now.deviceOpen ? 1 : 0;
     status->playState = now.playing ? 1 : 0;
+    status->failure = static_cast<std::uint32_t>(now.failure);
+    status->sending = now.sending ? 1 : 0;
     return kEngineOk;
 }
 

@@ -14,8 +14,6 @@ StateMessage OwnMessage(const MidiMessage& bytes) {
     return message;
 }
 
-bool IsContinuation(EventKind kind) { return kind == EventKind::sysExPart || kind == EventKind::sysExEnd; }
-
 }  // namespace
 
 std::int64_t PositionUnitUs(std::int64_t lengthUs) {
@@ -43,7 +41,7 @@ bool Sequencer::Start() {
     chase_ = SongChase();
     state_.clear();
     stateNext_ = 0;
-    dividedSent_ = false;
+    whole_.Forget();
     phase_ = Phase::chasing;
     return true;
 }
@@ -52,6 +50,7 @@ void Sequencer::Stop() {
     if (phase_ == Phase::playing) positionUs_ = std::clamp<std::int64_t>(SongTimeNow(), 0, song_.lengthUs);
     phase_ = Phase::stopped;
     state_ = {};
+    whole_.Forget();
     SendSilence();
 }
 
@@ -85,8 +84,8 @@ std::int64_t Sequencer::ChaseSome() {
     if (soundSinceSilence_) {
         for (const MidiMessage& message : SilenceMessages()) state_.push_back(OwnMessage(message));
     }
-    std::vector<StateMessage> reached = chase_.Messages();
-    state_.insert(state_.end(), reached.begin(), reached.end());
+    std::vector<StateMessage> reached = chase_.TakeMessages();
+    state_.insert(state_.end(), std::make_move_iterator(reached.begin()), std::make_move_iterator(reached.end()));
     chase_ = SongChase();
     soundSinceSilence_ = true;
     phase_ = Phase::sendingState;
@@ -95,9 +94,8 @@ std::int64_t Sequencer::ChaseSome() {
 
 std::int64_t Sequencer::SendSomeState(std::int64_t now) {
     for (int sent = 0; sent < kMessagesPerPump && stateNext_ < state_.size(); ++sent) {
-        const StateMessage& message = state_[stateNext_++];
-        sink_.Send(message.Data(), message.size);
-        if (!message.longBytes.empty() && IsResetMessage(message.Data(), message.size)) {
+        if (sink_.Backlogged()) return kBacklogWaitUs;
+        if (SendStateMessage(state_[stateNext_++])) {
             quietUntilUs_ = clock_.NowUs() + kResetPauseUs;  // counted from when the reset went out
             return kResetPauseUs;
         }
@@ -113,7 +111,7 @@ std::int64_t Sequencer::PlaySome(std::int64_t now) {
     std::int64_t songNow = now - startClockUs_;
     for (int sent = 0; sent < kMessagesPerPump; ++sent) {
         if (!hasNext_ || next_.timeUs > songNow) break;
-        bool reset = SendEvent(next_);
+        bool reset = whole_.Take(next_, sink_);
         std::int64_t eventUs = next_.timeUs;
         hasNext_ = events_->Next(next_);
         if (reset) {
@@ -133,15 +131,15 @@ std::int64_t Sequencer::PlaySome(std::int64_t now) {
     return -1;
 }
 
-// Sends one event of the song; true when it was a reset. A continuation packet whose start was
-// not sent in this run (it came before the position) is left out.
-bool Sequencer::SendEvent(const SongEvent& event) {
-    EventKind kind = event.kind;
-    if (IsContinuation(kind) && !dividedSent_) return false;
-    if (kind == EventKind::sysExStart) dividedSent_ = true;
-    if (kind == EventKind::sysExEnd) dividedSent_ = false;
-    sink_.Send(event.bytes, event.size);
-    return kind == EventKind::sysEx && IsResetMessage(event.bytes, event.size);
+// Sends one message of the state; true when it was a reset.
+bool Sequencer::SendStateMessage(const StateMessage& message) {
+    if (!message.IsSysEx()) {
+        sink_.SendSong(message.own.data(), message.size);
+        return false;
+    }
+    StateBytes(message, stateBytes_);
+    sink_.SendSong(stateBytes_.data(), stateBytes_.size());
+    return IsResetMessage(stateBytes_.data(), stateBytes_.size());
 }
 
 void Sequencer::SendReset(ResetKind kind) {

@@ -3,8 +3,10 @@
 #pragma once
 #include "engine/channel_state.h"
 #include "engine/midi_messages.h"
+#include "engine/midi_sink.h"
 #include "engine/smf_reader.h"
 #include "engine/song.h"
+#include "engine/whole_messages.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,24 +15,14 @@
 
 namespace lyra {
 
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual std::int64_t NowUs() const = 0;  // any fixed origin, never going back
-};
-
-class MidiSink {
-public:
-    virtual ~MidiSink() = default;
-    virtual void Send(const std::uint8_t* bytes, std::size_t size) = 0;
-};
-
 inline constexpr std::int64_t kUsPerTenth = 100000;
 // The 16-bit position the program passes back on a seek: every song's length fits it.
 inline constexpr std::int64_t kLargestPosition = 65535;
 // Work one Pump does at most, so that a stop, a seek or a status query never waits long.
 inline constexpr int kMessagesPerPump = 64;
 inline constexpr int kChaseEventsPerPump = 20000;
+// How long the state waits for a backlogged sink before sending more.
+inline constexpr std::int64_t kBacklogWaitUs = 1000;
 
 // The unit of positions and lengths for a song of `lengthUs`: a tenth of a second while the song
 // fits 65535 of them (109 minutes), else the fewest whole tenths that make it fit.
@@ -76,7 +68,7 @@ private:
     std::int64_t ChaseSome();
     std::int64_t SendSomeState(std::int64_t now);
     std::int64_t PlaySome(std::int64_t now);
-    bool SendEvent(const SongEvent& event);
+    bool SendStateMessage(const StateMessage& message);
     void SendSilence();
 
     const Clock& clock_;
@@ -86,7 +78,8 @@ private:
     Phase phase_ = Phase::stopped;
     bool stateSentAtStart_ = true;
     bool soundSinceSilence_ = true;  // the device's state is unknown until the first silence
-    bool dividedSent_ = false;       // the start of a divided message went out in this run
+    WholeMessages whole_;            // what of the song's events may go out, and when
+    MidiMessage stateBytes_;         // the state message being sent
     std::int64_t unitUs_ = kUsPerTenth;
     std::unique_ptr<EventCursor> events_;  // over song_, while a run lasts
     SongEvent next_;                       // the next event to chase or to send

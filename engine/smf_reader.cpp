@@ -357,6 +357,7 @@ bool EventCursor::Next(SongEvent& event) {
             bool copied = track.eventKind == EventKind::channel || track.lead == 0xF0;
             event.bytes = copied ? walk.scratch.data() : track.body;
             event.size = copied ? static_cast<std::uint32_t>(walk.scratch.size()) : track.bodySize;
+            event.inPlace = track.lead == 0xF0 ? track.body : nullptr;
         }
         walk.hasItem[index] = track.Advance();
         if (!patterns && walk.hasItem[index]) walk.due.push({track.itemTick, index});

@@ -26,7 +26,7 @@ kadenzo_run_program() {
 }
 
 # The prefix's make-up; a prefix stamped with an older one is brought up to date.
-kadenzo_prefix_version=3
+kadenzo_prefix_version=4
 kadenzo_prefix_stamp() { echo "$WINEPREFIX/.kadenzo-prefix-version"; }
 kadenzo_prefix_make_up() { echo "$kadenzo_prefix_version dpi $KADENZO_DPI"; }
 kadenzo_prefix_current() { [ "$(cat "$(kadenzo_prefix_stamp)" 2>/dev/null)" = "$(kadenzo_prefix_make_up)" ]; }
@@ -54,7 +54,8 @@ kadenzo_link_fonts() {
   done
 }
 
-# Creates the prefix once and prepares it (fonts, substitutes, captions, no crash dialog, no audio).
+# Creates the prefix once and prepares it (fonts, substitutes, captions, no crash dialog, and our
+# recording MIDI device as the only sound driver).
 # Windows are not handed to a window manager: on a bare Xvfb there is none, and Wine would wait
 # 2 s for one at every window it hides (every closed dialog and message box).
 kadenzo_prepare_prefix() {
@@ -90,7 +91,7 @@ kadenzo_prepare_prefix() {
 "ShowCrashDialog"=dword:00000000
 
 [HKEY_CURRENT_USER\Software\Wine\Drivers]
-"Audio"=""
+"Audio"="kadenzo"
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:$(printf %08x "$KADENZO_DPI")
@@ -119,10 +120,20 @@ kadenzo_start_display() {
   return 1
 }
 
+# The recording MIDI device (tools/midi_device), as built, into the prefix's system folder. Wine loads
+# it as the "kadenzo" sound driver; without it the prefix has no MIDI output device.
+kadenzo_midi_device="$KADENZO_BUILD_DIR/windows/tools/midi_device/winekadenzo.drv"
+kadenzo_install_midi_device() {
+  local target="$WINEPREFIX/drive_c/windows/system32/winekadenzo.drv"
+  [ -f "$kadenzo_midi_device" ] || return 0
+  cmp -s "$kadenzo_midi_device" "$target" || cp "$kadenzo_midi_device" "$target"
+}
+
 # Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
 kadenzo_begin_session() {
   kadenzo_start_display || return 1
   kadenzo_prepare_prefix
+  kadenzo_install_midi_device
   wineserver -p
   "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
   # The first window of a session starts the desktop process; starting it here keeps the first

@@ -129,7 +129,7 @@ int CapturedGsResets(const std::string& path) {
 // of the two and leaves the menu open; Enter runs the highlighted one.
 KADENZO_SCENARIO(shared_access_key_moves_the_highlight) {
     const std::string capture = Paths().scratch + "\\shared-key-capture.txt";
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture.c_str());
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture.c_str());
     Program program(Paths().program, "\"" + Paths().data + "\\corpus\\test-c-major-scale.mid\"");
     Expect(WaitFor([&] { return !program.Text(program.Item(IDC_PATH_FIELD)).empty(); }), "the song is open");
     program.Command(IDM_PLAY);  // binds the engine, so the reset commands reach it
@@ -154,6 +154,6 @@ KADENZO_SCENARIO(shared_access_key_moves_the_highlight) {
            "Enter runs GS reset: " + std::to_string(CapturedGsResets(capture) - resetsBefore) + " sent");
 
     const DWORD code = program.Close();
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", nullptr);
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

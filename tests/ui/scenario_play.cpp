@@ -32,7 +32,7 @@ std::string LastMessage(const Program& program) {
 
 KADENZO_SCENARIO(preview_plays_with_moving_slider) {
     const std::string capture = Paths().scratch + "\\capture.txt";
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture.c_str());
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture.c_str());
     const std::string song = Paths().data + "\\corpus\\test-karaoke-kar.mid";
     Program program(Paths().program, "\"" + song + "\"");
     Expect(WaitFor([&] { return LastMessage(program).find("test-karaoke-kar.mid") != std::string::npos; }),
@@ -61,6 +61,6 @@ KADENZO_SCENARIO(preview_plays_with_moving_slider) {
            "the slider rests after the stop at " + std::to_string(stoppedAt));
 
     const DWORD code = program.Close();
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", nullptr);
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

@@ -144,7 +144,7 @@ KADENZO_SCENARIO(song_named_on_the_command_line) {
 // (the engine loaded), stopped. Its picture is the README's.
 KADENZO_SCENARIO(log_tells_a_songs_round) {
     const std::string capture = Paths().scratch + "\\log-capture.txt";
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture.c_str());
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture.c_str());
     const std::string song = Paths().data + "\\corpus\\test-c-major-scale.mid";
     Program program(Paths().program, "\"" + song + "\"");
     WaitForLogMessage(program, "ファイル『test-c-major-scale.mid』を正しくオープンしました。");
@@ -169,7 +169,7 @@ KADENZO_SCENARIO(log_tells_a_songs_round) {
     program.Screenshot(log, "log_window");
 
     const DWORD code = program.Close();
-    SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+    SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", nullptr);
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }
 

@@ -164,7 +164,7 @@ TEST(EngineSeekState, TakesADividedMessageWholeOrNotAtAll) {
     std::vector<Bytes> bare;
     AppendBareChannels(bare, 0);
     EXPECT_EQ(StateAt(song, 20 * 5208), bare);  // cut in the middle: none of it
-    std::vector<Bytes> whole = {{0xF0, 0x43, 0x10, 0x4C}, {0x00, 0x00}, {0x7E, 0x00, 0xF7}};
+    std::vector<Bytes> whole = {{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}};  // put together
     whole.insert(whole.end(), bare.begin(), bare.end());
     EXPECT_EQ(StateAt(song, 60 * 5208), whole);
     std::vector<lyra::OwnedEvent> events = lyra::CollectEvents(song);

@@ -71,12 +71,12 @@ public:
         ProgramDirFile(folder, "..\\..\\bin");
         SetDllDirectoryA(folder);
         ProgramDirFile(capture_, "about_box_capture.txt");
-        SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", capture_);
+        SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture_);
     }
     EngineFromBuild(const EngineFromBuild&) = delete;
     EngineFromBuild& operator=(const EngineFromBuild&) = delete;
     ~EngineFromBuild() {
-        SetEnvironmentVariableA("KADENZO_MIDI_CAPTURE", nullptr);
+        SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", nullptr);
         SetDllDirectoryA(nullptr);
         DeleteFileA(capture_);
     }

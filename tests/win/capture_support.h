@@ -1,7 +1,6 @@
-// Helpers for the tests that listen to the engine: the built libraries' folders, a capture file and
-// what was captured, and songs made of evenly spaced notes.
+// Helpers for the tests that listen to the engine: the built libraries' folders, what reached the
+// test prefix's recording MIDI device (tools/midi_device), and songs made of evenly spaced notes.
 #pragma once
-#include "engine/midi_capture.h"
 #include "tests/common/song_builder.h"
 #include "test_support.h"
 
@@ -19,7 +18,21 @@ struct CapturedMessage {
     Bytes bytes;
 };
 
-// A fresh capture file named in KADENZO_MIDI_CAPTURE for as long as this lives.
+inline constexpr char kDeviceRecordVariable[] = "KADENZO_MIDI_DEVICE_RECORD";
+inline constexpr char kDeviceModeVariable[] = "KADENZO_MIDI_DEVICE_MODE";
+
+// The recording device's faults (see tools/midi_device) for the devices opened while this lives.
+class DeviceMode {
+public:
+    explicit DeviceMode(const char* mode) { SetEnvironmentVariableA(kDeviceModeVariable, mode); }
+    DeviceMode(const DeviceMode&) = delete;
+    DeviceMode& operator=(const DeviceMode&) = delete;
+    ~DeviceMode() { SetEnvironmentVariableA(kDeviceModeVariable, nullptr); }
+};
+
+// A fresh record of the port, named in KADENZO_MIDI_DEVICE_RECORD for as long as this lives: what
+// reaches the device once it is opened. The MIDI mapper hands a system message and a reset to
+// the port once per channel; Read() takes such a run of 16 as one.
 class CaptureFile {
 public:
     CaptureFile();
@@ -30,6 +43,8 @@ public:
     const std::string& Path() const { return path_; }
     std::vector<CapturedMessage> Read() const;
     std::vector<std::string> Lines() const;
+    // What the device was told besides messages, in order: "open", "reset", "close", "busy".
+    std::vector<std::string> Words() const;
 
 private:
     std::string path_;
@@ -67,11 +82,11 @@ inline CaptureFile::CaptureFile() {
     GetTempPathA(sizeof folder, folder);
     GetTempFileNameA(folder, "cap", 0, path);
     path_ = path;
-    SetEnvironmentVariableA(kMidiCaptureVariable, path_.c_str());
+    SetEnvironmentVariableA(kDeviceRecordVariable, path_.c_str());
 }
 
 inline CaptureFile::~CaptureFile() {
-    SetEnvironmentVariableA(kMidiCaptureVariable, nullptr);
+    SetEnvironmentVariableA(kDeviceRecordVariable, nullptr);
     DeleteFileA(path_.c_str());
 }
 
@@ -82,16 +97,30 @@ inline std::vector<std::string> CaptureFile::Lines() const {
     return lines;
 }
 
+inline std::vector<std::string> CaptureFile::Words() const {
+    std::vector<std::string> words;
+    for (const std::string& line : Lines()) {
+        std::istringstream fields(line);
+        std::string time, word;
+        if (fields >> time >> word && word.size() > 2) words.push_back(word);
+    }
+    return words;
+}
+
 inline std::vector<CapturedMessage> CaptureFile::Read() const {
     std::vector<CapturedMessage> messages;
+    std::size_t repeats = 0;  // of the last message, a system message
     for (const std::string& line : Lines()) {
         std::istringstream fields(line);
         CapturedMessage message{};
         fields >> message.ms;
-        for (std::string hex; fields >> hex;) {
+        for (std::string hex; fields >> hex && hex.size() == 2;) {
             message.bytes.push_back(static_cast<std::uint8_t>(std::strtoul(hex.c_str(), nullptr, 16)));
         }
-        messages.push_back(message);
+        if (message.bytes.empty()) continue;
+        bool repeat = !messages.empty() && message.bytes[0] >= 0xF0 && messages.back().bytes == message.bytes;
+        repeats = repeat ? repeats + 1 : 0;
+        if (!repeat || repeats % 16 == 0) messages.push_back(message);
     }
     return messages;
 }

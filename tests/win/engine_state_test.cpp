@@ -210,16 +210,18 @@ Bytes DividedSysExSong() {
     return OneMillisecondTrackSong(track);
 }
 
-TEST_P(EngineState, DividedSystemExclusiveGoesOutAsItsPackets) {
+const Bytes kXgSystemOn = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
+
+// Whole, when its last packet is due: a port never sees a message of its own begun and left open.
+TEST_P(EngineState, DividedSystemExclusiveGoesOutWhole) {
     ASSERT_EQ(engine.play(DividedSysExSong()), kEngineOk);
     int note = WaitForMessage({0x90, 60, 100});
     ASSERT_GE(note, 0);
     std::vector<CapturedMessage> messages = capture.Read();
-    int first = FindMessage(messages, {0xF0, 0x43, 0x10, 0x4C});
-    ASSERT_GE(first, 0);
-    EXPECT_EQ(messages[first + 1].bytes, (Bytes{0x00, 0x00}));
-    EXPECT_EQ(messages[first + 2].bytes, (Bytes{0x7E, 0x00, 0xF7}));
-    EXPECT_EQ(first + 3, note);
+    int whole = FindMessage(messages, kXgSystemOn);
+    ASSERT_GE(whole, 0);
+    EXPECT_EQ(whole + 1, note);
+    EXPECT_GE(messages[note].ms - messages[whole].ms, 50.0) << "the pause after a divided reset";
 }
 
 TEST_P(EngineState, ASeekChasesADividedMessageWholeOrNotAtAll) {
@@ -235,11 +237,7 @@ TEST_P(EngineState, ASeekChasesADividedMessageWholeOrNotAtAll) {
         ASSERT_EQ(engine.restart(), kEngineOk);
         ASSERT_GE(WaitForMessage({0x90, 60, 100}, before), 0) << c.position;
         std::vector<CapturedMessage> messages = capture.Read();
-        int start = FindMessage(messages, {0xF0, 0x43, 0x10, 0x4C}, before);
-        EXPECT_EQ(start >= 0, c.whole) << c.position;
-        if (c.whole && start >= 0) {
-            EXPECT_EQ(messages[start + 2].bytes, (Bytes{0x7E, 0x00, 0xF7}));
-        }
+        EXPECT_EQ(FindMessage(messages, kXgSystemOn, before) >= 0, c.whole) << c.position;
         if (!c.whole) {
             EXPECT_EQ(FindMessage(messages, {0x00, 0x00}, before), -1) << "no packet on its own " << c.position;
             EXPECT_EQ(FindMessage(messages, {0x7E, 0x00, 0xF7}, before), -1) << c.position;

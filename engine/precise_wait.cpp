@@ -1,0 +1,63 @@
+#include "engine/precise_wait.h"
+
+namespace {
+
+constexpr DWORD kCreateWaitableTimerHighResolution = 0x00000002;
+
+template <typename Proc>
+Proc Resolve(const char* module, const char* name) {
+    HMODULE handle = GetModuleHandleA(module);
+    return handle == nullptr ? nullptr : reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
+}
+
+// Sleep() counts whole milliseconds; the native delay call takes 100-nanosecond units.
+void Delay(std::int64_t us) {
+    using DelayProc = LONG(WINAPI*)(BOOLEAN alertable, LARGE_INTEGER * interval);
+    static const DelayProc delay = Resolve<DelayProc>("ntdll.dll", "NtDelayExecution");
+    if (delay == nullptr) {
+        Sleep(static_cast<DWORD>((us + 999) / 1000));
+        return;
+    }
+    LARGE_INTEGER interval;
+    interval.QuadPart = -us * 10;  // negative: relative to now
+    delay(FALSE, &interval);
+}
+
+}  // namespace
+
+PreciseWait::PreciseWait() {
+    using CreateProc = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
+    static const CreateProc create = Resolve<CreateProc>("kernel32.dll", "CreateWaitableTimerExW");
+    if (create != nullptr) timer_ = create(nullptr, nullptr, kCreateWaitableTimerHighResolution, TIMER_ALL_ACCESS);
+}
+
+PreciseWait::~PreciseWait() {
+    if (timer_ != nullptr) CloseHandle(timer_);
+}
+
+void PreciseWait::Wait(std::int64_t us, HANDLE wake) {
+    if (timer_ == nullptr) {
+        Delay(us);
+        return;
+    }
+    LARGE_INTEGER due;
+    due.QuadPart = -us * 10;
+    if (!SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE)) {
+        Delay(us);
+        return;
+    }
+    HANDLE handles[] = {timer_, wake};
+    WaitForMultipleObjects(wake != nullptr ? 2 : 1, handles, FALSE, INFINITE);
+    CancelWaitableTimer(timer_);
+}
+
+void KeepTimerResolutionWhenHidden() {
+    using SetInformationProc = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
+    static const SetInformationProc set = Resolve<SetInformationProc>("kernel32.dll", "SetProcessInformation");
+    if (set == nullptr) return;
+    PROCESS_POWER_THROTTLING_STATE state{};
+    state.Version = PROCESS_POWER_THROTTLING_CURRENT_VERSION;
+    state.ControlMask = PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION;
+    state.StateMask = 0;  // controlled, and off: the timers keep the resolution asked for
+    set(GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state);
+}

@@ -1,0 +1,26 @@
+// Waits a span of microseconds on the engine's thread, or until an event is set. Where the system
+// offers a high-resolution waitable timer (Windows 10 1803 and later) the wait ends on time
+// whatever the system's timer resolution; elsewhere the native delay call, which Windows rounds to
+// the timer resolution and Wine keeps to within tens of microseconds.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+class PreciseWait {
+public:
+    PreciseWait();
+    PreciseWait(const PreciseWait&) = delete;
+    PreciseWait& operator=(const PreciseWait&) = delete;
+    ~PreciseWait();
+
+    void Wait(std::int64_t us, HANDLE wake);
+    bool HighResolution() const { return timer_ != nullptr; }
+
+private:
+    HANDLE timer_ = nullptr;
+};
+
+// Keeps the system from coarsening this process's timers when its windows are minimized or
+// covered (Windows 11); harmless where the call is missing or refused.
+void KeepTimerResolutionWhenHidden();

@@ -1,0 +1,100 @@
+#include "engine/whole_messages.h"
+
+#include "engine/midi_messages.h"
+
+namespace lyra {
+namespace {
+
+constexpr std::uint8_t kSysExStart = 0xF0;
+constexpr std::uint8_t kSysExEnd = 0xF7;
+
+bool IsStatus(std::uint8_t byte) { return byte >= 0x80; }
+bool IsRealTime(std::uint8_t byte) { return byte >= 0xF8; }
+
+// Data bytes after a status byte, or -1 for one that begins no message of its own.
+int DataBytesAfter(std::uint8_t status) {
+    if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 1 : 2;
+    switch (status) {
+        case 0xF1:
+        case 0xF3: return 1;
+        case 0xF2: return 2;
+        case 0xF6: return 0;
+        default: return -1;
+    }
+}
+
+bool SendChecked(const std::uint8_t* bytes, std::size_t size, MidiSink& sink) {
+    sink.SendSong(bytes, size);
+    return IsResetMessage(bytes, size);
+}
+
+}  // namespace
+
+bool WholeMessages::Take(const SongEvent& event, MidiSink& sink) {
+    switch (event.kind) {
+        case EventKind::channel:
+        case EventKind::sysEx: return SendChecked(event.bytes, event.size, sink);
+        case EventKind::sysExStart: divided_.assign(event.bytes, event.bytes + event.size); return false;
+        case EventKind::sysExPart:
+            if (!divided_.empty()) divided_.insert(divided_.end(), event.bytes, event.bytes + event.size);
+            return false;
+        case EventKind::sysExEnd: {
+            if (divided_.empty()) return false;  // its start came before this run
+            divided_.insert(divided_.end(), event.bytes, event.bytes + event.size);
+            bool reset = SendChecked(divided_.data(), divided_.size(), sink);
+            divided_.clear();
+            return reset;
+        }
+        case EventKind::escape: return SendEscapedBytes(event.bytes, event.size, sink);
+    }
+    return false;
+}
+
+bool SendEscapedBytes(const std::uint8_t* bytes, std::size_t size, MidiSink& sink) {
+    bool reset = false;
+    std::uint8_t running = 0;  // a channel status that data bytes may run on
+    std::size_t at = 0;
+    while (at < size) {
+        std::uint8_t lead = bytes[at];
+        if (IsRealTime(lead)) {
+            sink.SendSong(&bytes[at++], 1);
+            continue;
+        }
+        if (lead == kSysExStart) {
+            std::size_t end = at + 1;
+            while (end < size && !IsStatus(bytes[end])) ++end;
+            if (end < size && bytes[end] == kSysExEnd) reset |= SendChecked(&bytes[at], end + 1 - at, sink);
+            at = end + (end < size && bytes[end] == kSysExEnd);
+            continue;
+        }
+        std::uint8_t message[3] = {running, 0, 0};
+        std::size_t data = at;
+        if (IsStatus(lead)) {
+            message[0] = lead;
+            running = lead < 0xF0 ? lead : 0;  // a system-common message ends running status
+            data = at + 1;
+        }
+        int count = message[0] == 0 ? -1 : DataBytesAfter(message[0]);
+        if (count < 0) {
+            at = data > at ? data : at + 1;
+            continue;
+        }
+        // A real-time byte may come between the bytes of a message; it goes out at once.
+        std::size_t taken = 0;
+        std::size_t next = data;
+        for (; taken < static_cast<std::size_t>(count) && next < size; ++next) {
+            if (IsRealTime(bytes[next])) {
+                sink.SendSong(&bytes[next], 1);
+            } else if (IsStatus(bytes[next])) {
+                break;
+            } else {
+                message[1 + taken++] = bytes[next];
+            }
+        }
+        if (taken == static_cast<std::size_t>(count)) sink.SendSong(message, 1 + taken);
+        at = next;
+    }
+    return reset;
+}
+
+}  // namespace lyra
