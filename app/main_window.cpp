@@ -113,6 +113,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_DROPFILES: OpenDroppedSong(reinterpret_cast<HDROP>(wParam)); return 1;
+        case WM_DPICHANGED:
+            // The dialog manager scales the window and its controls; the menus follow here.
+            RescaleMenuImages(window);
+            return 0;
     }
     return 0;
 }

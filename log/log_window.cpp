@@ -4,12 +4,33 @@
 #include "log/log_stamp.h"
 #include "res/resource.h"
 #include "ui/file_handle.h"
+#include "ui/display_scale.h"
 #include "ui/messages.h"
 #include "ui/text_utils.h"
+#include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
 #include <string>
 #include <vector>
+
+namespace {
+
+constexpr int kWindowWidth = 640;
+constexpr int kWindowHeight = 480;
+constexpr int kFontHeight = 14;
+
+// "FixedSys" at 96 DPI. On Japanese systems that face is a raster font that keeps its own height
+// whatever is asked, so at any other DPI a scalable monospaced Japanese face takes its place.
+HFONT CreateListFont(int dpi) {
+    if (dpi == kBaseDpi) {
+        return CreateFontA(kFontHeight, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
+    }
+    return CreateFontA(ScaleForDpi(kFontHeight, dpi), 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                       OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+}
+
+}  // namespace
 
 int LogWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
     WNDCLASSEXA windowClass{};
@@ -26,11 +47,13 @@ int LogWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
 }
 
 int LogWindow::Create(HINSTANCE instance) {
-    window_ = CreateWindowExA(0, kLogClassName, "ログ", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480,
-                              nullptr, nullptr, instance, nullptr);
+    // Not yet shown, the window takes the primary screen's DPI.
+    const int dpi = ScreenDpi();
+    window_ = CreateWindowExA(0, kLogClassName, "ログ", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                              ScaleForDpi(kWindowWidth, dpi), ScaleForDpi(kWindowHeight, dpi), nullptr, nullptr,
+                              instance, nullptr);
     if (!window_) return 1;
-    font_ = CreateFontA(14, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS, CLIP_DEFAULT_PRECIS,
-                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
+    font_ = CreateListFont(WindowDpi(window_));
     if (!font_) return 1;
     HWND list =
         CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, 0, 0,
@@ -99,6 +122,18 @@ int LogWindow::FitListToClient() {
     return 0;
 }
 
+int LogWindow::ChangeDpi(int dpi, const RECT& suggested) {
+    // The lines stay in the list; only their font and the window's size change.
+    if (HFONT font = CreateListFont(dpi)) {
+        SendMessageA(List(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (font_) DeleteObject(font_);
+        font_ = font;
+    }
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
 int ToggleLogWindow() {
     MenuRef menu(mainWindow.load());
     const int nowChecked = menu.IsChecked(IDM_TOGGLE_LOG) ? 0 : 1;
@@ -112,6 +147,11 @@ LRESULT CALLBACK LogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_SIZE:
             if (logWindow && logWindow->Window() == window) logWindow->FitListToClient();
             return 1;
+        case WM_DPICHANGED:
+            if (logWindow && logWindow->Window() == window) {
+                logWindow->ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            }
+            return 0;
         case WM_CLOSE:
             ShowWindow(window, SW_HIDE);
             MenuRef(mainWindow.load()).Check(IDM_TOGGLE_LOG, 0);

@@ -18,6 +18,8 @@ public:
     int SaveToFile();
     int Clear();
     int FitListToClient();
+    // Moved to a screen of another DPI: the list font of that DPI, the window in `suggested`.
+    int ChangeDpi(int dpi, const RECT& suggested);
 
     HWND Window() const { return window_; }
     HWND List() const { return GetDlgItem(window_, kListId); }

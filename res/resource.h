@@ -20,6 +20,8 @@
 // Icons and bitmaps
 #define IDI_APPLICATION_ICON 110
 #define IDB_MENU_PICTURES 114
+#define IDB_MENU_PICTURES_24 115  // the same pictures drawn at 24 and at 32 pixels
+#define IDB_MENU_PICTURES_32 116
 
 // Main window controls
 #define IDC_PATH_FIELD 1000

@@ -5,7 +5,9 @@
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"
 #include "spin/spin_value.h"
+#include "ui/display_scale.h"
 #include "ui/messages.h"
+#include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
 #include <algorithm>
@@ -38,12 +40,13 @@ inline void LimitEdit(const WindowRef& dialog, int id, int characters) {
     dialog.SendItem(id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
-// An add-on spin control at its given place (settings/spin_place.h), null without the add-on.
+// An add-on spin control at its given place and size (settings/spin_place.h), null without the add-on.
 inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, int width, int height) {
     RECT base{0, 0, 4, 8};  // one base unit across, one down
     MapDialogRect(dialog.Handle(), &base);
     const SpinPlace place = PlaceForFont(given, base.right, base.bottom);
-    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, width, height);
+    const int dpi = WindowDpi(dialog.Handle());  // its size is the screen's: as given at 96 DPI
+    return CreateAddOnSpin(dialog.Handle(), id, place.x, place.y, ScaleForDpi(width, dpi), ScaleForDpi(height, dpi));
 }
 
 // A spin control that steps the number in `edit`. Its question for the value now standing is

@@ -1,7 +1,7 @@
 # The program's pictures, animation clip and instrument names, made at build time from the
 # readable sources in res/ by tools/make_assets.py. res/CMakeLists.txt includes this file and
 # makes the resources depend on the target kadenzo_assets.
-#   ${CMAKE_BINARY_DIR}/generated: kadenzo.ico, menu_pictures.bmp (windres finds them there)
+#   ${CMAKE_BINARY_DIR}/generated: kadenzo.ico, menu_pictures*.bmp (windres finds them there)
 #   ${CMAKE_BINARY_DIR}/bin:       VederAze.avi, Instrmnt.txt (beside the program)
 include_guard(GLOBAL)
 # The including folder is configured before the top level enables testing.
@@ -25,12 +25,17 @@ endfunction()
 
 kadenzo_asset(icon ${CMAKE_SOURCE_DIR}/res/kadenzo_icon.txt ${KADENZO_GENERATED_DIR}/kadenzo.ico)
 kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures.txt ${KADENZO_GENERATED_DIR}/menu_pictures.bmp)
+# The same pictures drawn for 150 % and 200 % screens.
+kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures_24.txt ${KADENZO_GENERATED_DIR}/menu_pictures_24.bmp)
+kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures_32.txt ${KADENZO_GENERATED_DIR}/menu_pictures_32.bmp)
 kadenzo_asset(clip ${CMAKE_SOURCE_DIR}/res/clip.txt ${KADENZO_BIN_DIR}/VederAze.avi)
 kadenzo_asset(instruments ${CMAKE_SOURCE_DIR}/res/instrument_names.txt ${KADENZO_BIN_DIR}/Instrmnt.txt)
 
 add_custom_target(kadenzo_assets ALL DEPENDS
   ${KADENZO_GENERATED_DIR}/kadenzo.ico
   ${KADENZO_GENERATED_DIR}/menu_pictures.bmp
+  ${KADENZO_GENERATED_DIR}/menu_pictures_24.bmp
+  ${KADENZO_GENERATED_DIR}/menu_pictures_32.bmp
   ${KADENZO_BIN_DIR}/VederAze.avi
   ${KADENZO_BIN_DIR}/Instrmnt.txt)
 

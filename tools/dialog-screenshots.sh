@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Opens each settings dialog with and without the add-on's spin controls on a private display and
 # saves a picture of each (eight PNG files): tools/dialog-screenshots.sh [folder]
+# KADENZO_DPI=144 (or 192, ...) takes them on a screen of that scale, in a prefix of that DPI.
 # Needs the windows build (target win_tests).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -2,7 +2,8 @@
 """Builds Kadenzo's binary assets from the readable sources in res/.
 
   make_assets.py icon        ART  OUT.ico   pictures "16" and "32" of a pixel-art file
-  make_assets.py strip       ART  OUT.bmp   the 18 menu pictures side by side, 8-bit
+  make_assets.py strip       ART  OUT.bmp   the 18 menu pictures side by side, 8-bit, at the
+                                           size the art draws them (16, 24 or 32 pixels square)
   make_assets.py clip        ART  OUT.avi   the looping animation, uncompressed 8-bit
   make_assets.py instruments TXT  OUT.txt   UTF-8 names -> code page 932, CR LF
 
@@ -19,6 +20,7 @@ MENU_PICTURE_ORDER = [
     "tempo", "log", "play", "stop", "gm-reset", "gs-reset", "xg-reset", "help", "web-site",
     "version",
 ]
+STRIP_SIZES = (16, 24, 32)  # 96, 144 and 192 DPI
 NAME_FIELD_BYTES = 32   # the instrument list keeps at most this many bytes of a line
 INSTRUMENT_LINES = 129  # programs 0..127 and 128, "leave unchanged"
 
@@ -144,10 +146,19 @@ def dib_rows(index_rows, width):
     return bytes(data)
 
 
+def strip_size(art):
+    """The size of the art's menu pictures: each screen scale has its own art, drawn for its size."""
+    first = art.pictures.get(MENU_PICTURE_ORDER[0])
+    if not first or len(first[0]) not in STRIP_SIZES:
+        raise ValueError(f"picture {MENU_PICTURE_ORDER[0]}: wants one of the sizes {STRIP_SIZES}")
+    return len(first[0])
+
+
 def write_strip(art, out):
     index = {ch: i for i, ch in enumerate(art.order)}
-    cells = [art.picture(name, 16, 16) for name in MENU_PICTURE_ORDER]
-    width, height = 16 * len(cells), 16
+    size = strip_size(art)
+    cells = [art.picture(name, size, size) for name in MENU_PICTURE_ORDER]
+    width, height = size * len(cells), size
     rows = [[index[ch] for cell in cells for ch in cell[y]] for y in range(height)]
     pixels = dib_rows(rows, width)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts Kadenzo.exe on a private display, waits, and saves a screenshot of the whole screen:
 # tools/screenshot.sh out.png [seconds to wait] [program arguments...]
+# KADENZO_DPI=144 (or 192, ...) takes it on a screen of that scale, in a prefix of that DPI.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build/screens/main.png}")

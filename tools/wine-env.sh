@@ -1,8 +1,16 @@
 # Sourced by the Wine scripts: one private prefix and one way of starting Wine, everywhere.
 # KADENZO_BUILD_DIR (default: build/ in the repository) holds the prefix in wine/.
+# KADENZO_DPI other than 96 (tools/wine-dpi.sh) selects a prefix of that screen scale instead,
+# wine-dpi<DPI>/: Wine reads the DPI once per process from the prefix, so a prefix of its own keeps
+# the 96-DPI programs that share wine/ unaware of it.
 kadenzo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${KADENZO_BUILD_DIR:=$kadenzo_root/build}"
-export WINEPREFIX="${KADENZO_WINEPREFIX:-$KADENZO_BUILD_DIR/wine}"
+: "${KADENZO_DPI:=96}"
+if [ "$KADENZO_DPI" = 96 ]; then
+  export WINEPREFIX="${KADENZO_WINEPREFIX:-$KADENZO_BUILD_DIR/wine}"
+else
+  export WINEPREFIX="$KADENZO_BUILD_DIR/wine-dpi$KADENZO_DPI"
+fi
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
@@ -20,7 +28,8 @@ kadenzo_run_program() {
 # The prefix's make-up; a prefix stamped with an older one is brought up to date.
 kadenzo_prefix_version=4
 kadenzo_prefix_stamp() { echo "$WINEPREFIX/.kadenzo-prefix-version"; }
-kadenzo_prefix_current() { [ "$(cat "$(kadenzo_prefix_stamp)" 2>/dev/null)" = "$kadenzo_prefix_version" ]; }
+kadenzo_prefix_make_up() { echo "$kadenzo_prefix_version dpi $KADENZO_DPI"; }
+kadenzo_prefix_current() { [ "$(cat "$(kadenzo_prefix_stamp)" 2>/dev/null)" = "$(kadenzo_prefix_make_up)" ]; }
 
 # Wine's own FixedSys fonts have no kanji: where one is installed, the name "FixedSys" resolves to it
 # and the substitute below never applies, so the log window's Japanese would show as boxes.
@@ -61,7 +70,7 @@ kadenzo_prepare_prefix() {
     fi
     kadenzo_link_fonts
     reg="$WINEPREFIX/kadenzo.reg"
-    iconv -f UTF-8 -t UTF-16LE > "$reg" <<'REG'
+    iconv -f UTF-8 -t UTF-16LE > "$reg" <<REG
 ﻿Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
@@ -83,11 +92,14 @@ kadenzo_prepare_prefix() {
 
 [HKEY_CURRENT_USER\Software\Wine\Drivers]
 "Audio"="kadenzo"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:$(printf %08x "$KADENZO_DPI")
 REG
     "$kadenzo_wine" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || "$kadenzo_wine" regedit /S "$reg" >/dev/null 2>&1
     wineserver -w
     rm -f "$WINEPREFIX/.kadenzo-ready"
-    echo "$kadenzo_prefix_version" > "$(kadenzo_prefix_stamp)"
+    kadenzo_prefix_make_up > "$(kadenzo_prefix_stamp)"
   ) 9>"$WINEPREFIX.lock"
 }
 winepath_w() { echo "Z:${1//\//\\}"; }

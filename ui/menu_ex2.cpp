@@ -2,6 +2,7 @@
 
 #include "ui/code_page.h"
 #include "ui/menu_geometry.h"
+#include "ui/window_dpi.h"
 
 #include <cstring>
 #include <string>
@@ -9,8 +10,9 @@
 
 namespace {
 
+// At the DPI of the look's window, whose font the text is measured and drawn in.
 MenuItemMetrics MetricsOf(const MenuItemLook& look) {
-    return {look.marginX, look.marginY, look.imageWidth, look.imageHeight};
+    return {look.marginX, look.marginY, look.imageWidth, look.imageHeight, WindowDpi(look.window)};
 }
 
 MenuBox BoxOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }

@@ -1,14 +1,27 @@
 #include "ui/menu_geometry.h"
 
+#include "ui/display_scale.h"
+
 #include <algorithm>
 
+namespace {
+
+// Keeps the highlight clear of the picture's frame: 8 pixels at 96 DPI.
+constexpr int kPictureGap = 8;
+
+int PictureGap(const MenuItemMetrics& m) { return ScaleForDpi(kPictureGap, m.dpi); }
+
+}  // namespace
+
 MenuExtent MeasureMenuItem(const MenuItemMetrics& m, MenuExtent text) {
-    return {text.width + m.imageWidth + 2 * m.marginX + 2, std::max(text.height, m.imageHeight) + 2 * m.marginY + 2};
+    // What the gap grows by above 96 DPI widens the item, so the text keeps its room.
+    const int grownGap = PictureGap(m) - kPictureGap;
+    return {text.width + m.imageWidth + 2 * m.marginX + 2 + grownGap,
+            std::max(text.height, m.imageHeight) + 2 * m.marginY + 2};
 }
 
 MenuBox MenuBackgroundBox(const MenuItemMetrics& m, MenuBox item, bool besidePicture) {
-    // The extra 8 pixels keep the highlight clear of the picture's frame.
-    const int left = besidePicture ? item.left + m.marginX + m.imageWidth + 8 : item.left + m.marginX;
+    const int left = besidePicture ? item.left + m.marginX + m.imageWidth + PictureGap(m) : item.left + m.marginX;
     return {left, item.top + m.marginY, item.right - m.marginX, item.bottom - m.marginY};
 }
 
@@ -28,8 +41,8 @@ MenuBox MenuPictureFrame(const MenuItemMetrics& m, MenuBox item) {
 
 MenuBox MenuTextBox(const MenuItemMetrics& m, MenuBox item, int fontHeight) {
     // Integer division rounds toward zero, also when the font is taller than the item.
-    return {item.left + m.marginX + m.imageWidth + 9, item.top + (item.bottom - item.top - fontHeight) / 2, item.right,
-            item.bottom};
+    return {item.left + m.marginX + m.imageWidth + PictureGap(m) + 1,
+            item.top + (item.bottom - item.top - fontHeight) / 2, item.right, item.bottom};
 }
 
 std::uint32_t TransparentKey(std::uint32_t key, std::uint32_t firstSourcePixel) {

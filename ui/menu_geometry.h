@@ -26,11 +26,14 @@ struct MenuExtent {
 };
 
 // The parts of an item's look that decide its geometry; no picture means width and height 0.
+// Margins and picture come as the look gives them; the gap between the picture column and the
+// highlight is the item's own and follows the window's DPI.
 struct MenuItemMetrics {
     int marginX = 0;
     int marginY = 0;
     int imageWidth = 0;
     int imageHeight = 0;
+    int dpi = 96;
 };
 
 // The item's size: room for the text and the picture, their margins and one pixel each side.

@@ -1,15 +1,18 @@
 #include "ui/menu_images.h"
 
 #include "res/resource.h"
+#include "ui/display_scale.h"
 #include "ui/gdi_bitmap.h"
 #include "ui/menu_ex2.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
 // One menu object for the whole process: the main window's.
 MenuEx2 mainMenuImages;
 
-constexpr int kPictureSize = 16;
+// The gap around each picture at 96 DPI.
+constexpr int kPictureMargin = 2;
 
 // The commands in the order of their pictures in the strip.
 constexpr std::uint16_t kPictureCommands[] = {
@@ -22,10 +25,19 @@ constexpr std::uint16_t kPictureCommands[] = {
 
 HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
 
+// Each picture size has its own strip, drawn for that size.
+int StripFor(int pictureSize) {
+    switch (pictureSize) {
+        case 24: return IDB_MENU_PICTURES_24;
+        case 32: return IDB_MENU_PICTURES_32;
+        default: return IDB_MENU_PICTURES;
+    }
+}
+
 // The strip laid onto the menu colour, its key-coloured pixels showing the menu.
-bool PrepareStrip(GdiBitmap* prepared) {
+bool PrepareStrip(int pictureSize, GdiBitmap* prepared) {
     GdiBitmap strip;
-    if (!strip.LoadFromResource(ProgramInstance(), IDB_MENU_PICTURES)) return false;
+    if (!strip.LoadFromResource(ProgramInstance(), StripFor(pictureSize))) return false;
     return prepared->CreateLike(strip.Handle()) && prepared->Fill(GetSysColor(COLOR_MENU)) &&
            prepared->CopyTransparent(strip.Handle(), kKeyBottomLeft);
 }
@@ -34,23 +46,34 @@ bool PrepareStrip(GdiBitmap* prepared) {
 
 void SetUpMenuImages(HWND window) {
     if (!mainMenuImages.Attach(window, GetMenu(window))) return;
+    const int dpi = WindowDpi(window);
+    const int pictureSize = MenuPictureSize(dpi);
+    const auto margin = static_cast<std::uint8_t>(ScaleForDpi(kPictureMargin, dpi));
     GdiBitmap prepared;
-    if (!PrepareStrip(&prepared)) return;
+    if (!PrepareStrip(pictureSize, &prepared)) return;
     int left = 0;
     for (const std::uint16_t command : kPictureCommands) {
-        GdiBitmap picture(prepared.Cut(left, 0, left + kPictureSize, kPictureSize));
-        left += kPictureSize;
+        GdiBitmap picture(prepared.Cut(left, 0, left + pictureSize, pictureSize));
+        left += pictureSize;
         MenuItemLook look;
         look.flags = kLookMarginX | kLookBitmap | kLookBesidePicture | kLookHighlightFrame;
         look.window = window;
         look.commandId = command;
-        look.marginX = 2;
-        look.marginY = 2;
+        look.marginX = margin;
+        look.marginY = margin;
         look.image = picture.Handle();
-        look.imageWidth = kPictureSize;
-        look.imageHeight = kPictureSize;
+        look.imageWidth = static_cast<std::int16_t>(pictureSize);
+        look.imageHeight = static_cast<std::int16_t>(pictureSize);
         mainMenuImages.AddItem(&look);  // a refused item stays as the system draws it
     }
 }
 
 void DetachMenuImages(HWND) { mainMenuImages.Detach(); }
+
+void RescaleMenuImages(HWND window) {
+    // Registered anew, the items take the strip and margins of the new DPI; the system measures
+    // items again once they have changed.
+    mainMenuImages.Detach();
+    SetUpMenuImages(window);
+    DrawMenuBar(window);
+}

@@ -4,3 +4,5 @@
 
 void SetUpMenuImages(HWND window);
 void DetachMenuImages(HWND window);
+// After the window moved to a screen of another DPI: pictures, margins and sizes of that DPI.
+void RescaleMenuImages(HWND window);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the end-to-end driver under Wine and turns its screenshots into PNG files under build/screens/:
+# Runs the end-to-end driver under Wine and turns its screenshots into PNG files under build/screens/
+# (build/screens/dpi<DPI>/ inside tools/wine-dpi.sh):
 # run_driver.sh DRIVER_EXE BUILD_DIR [scenario]
 # The program runs from BUILD_DIR/bin, or from KADENZO_PROGRAM_DIR when that is set.
 set -u
@@ -7,6 +8,7 @@ driver=$1
 build=$(cd "$2" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 screens=$(cd "$build/.." && pwd)/screens
+[ "${KADENZO_DPI:-96}" = 96 ] || screens=$screens/dpi$KADENZO_DPI
 scratch=$build/tests/ui/scratch
 rm -rf "$scratch"
 mkdir -p "$screens" "$scratch"

@@ -1,12 +1,14 @@
-// Every settings dialog, with and without the add-on's spin controls: each control is visible,
-// lies inside the dialog, does not cover another control, and shows its whole text in the
-// dialog's font. With KADENZO_SCREENS set to a folder (a Unix path), each dialog is also saved
+// Every settings dialog, with and without the add-on's spin controls, the about box and the main
+// window (at 96 and at 144 DPI): each control is visible, lies inside the dialog, does not cover
+// another control, and shows its whole text in the dialog's font. With KADENZO_SCREENS set to a folder (a Unix path), each dialog is also saved
 // there as a picture of the screen around it (tools/dialog-screenshots.sh).
 #include "dialog_fixture.h"
 #include "res/resource.h"
 #include "settings/instrument_list.h"
+#include "app/about_box.h"
 #include "settings/settings_dialogs.h"
 #include "ui/code_page.h"
+#include "ui/window_dpi.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -120,11 +122,16 @@ class DialogLayoutTest : public DialogTest, public testing::WithParamInterface<L
 
 TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
     const LayoutCase& c = GetParam();
+    const char* dpi = std::getenv("KADENZO_DPI");
+    ASSERT_EQ(ScreenDpi(), dpi ? std::atoi(dpi) : 96) << "the prefix's LogPixels";
+    if (c.templateId == IDD_MAIN_WINDOW) std::swap(dialog_, main_);  // the program's own; torn down once
     if (c.withAddOn)
         BindAddOnFrom(kRealAddOnFolder);
     else
         ASSERT_FALSE(AddOnOffersSpin());
-    ASSERT_NE(Open(c.templateId, c.procedure), nullptr);
+    if (!dialog_) {
+        ASSERT_NE(Open(c.templateId, c.procedure), nullptr);
+    }
     if (c.templateId == IDD_INSTRUMENT) {
         // The list as the program fills it from the file beside it (this program has none).
         SendMessageA(Item(IDC_INSTRUMENT_LIST), LB_RESETCONTENT, 0, 0);
@@ -196,7 +203,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LayoutCase{"instrument_without_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, false, {}},
                     LayoutCase{"instrument_with_rfk32", IDD_INSTRUMENT, InstrumentDialogProc, true, InstrumentEdits()},
                     LayoutCase{"tempo_without_rfk32", IDD_TEMPO, TempoDialogProc, false, {}},
-                    LayoutCase{"tempo_with_rfk32", IDD_TEMPO, TempoDialogProc, true, {IDC_TEMPO_EDIT}}),
+                    LayoutCase{"tempo_with_rfk32", IDD_TEMPO, TempoDialogProc, true, {IDC_TEMPO_EDIT}},
+                    LayoutCase{"about_box", IDD_ABOUT, AboutDialogProc, false, {}},
+                    LayoutCase{"main_window", IDD_MAIN_WINDOW, nullptr, false, {}}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

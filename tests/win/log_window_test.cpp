@@ -1,6 +1,7 @@
 #include "program_fixture.h"
 #include "res/resource.h"
 #include "ui/messages.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -18,6 +19,28 @@ TEST_F(LogWindowTest, StartsHiddenAndUnchecked) {
     GetWindowRect(logWindow->Window(), &frame);
     EXPECT_EQ(frame.right - frame.left, 640);
     EXPECT_EQ(frame.bottom - frame.top, 480);
+}
+
+// The list's text is as tall as its font asks at every scale; a move to a screen of another scale
+// keeps the lines and takes the window size the system suggests.
+TEST_F(LogWindowTest, FollowsTheScreenScale) {
+    auto size = [] {
+        RECT frame;
+        GetWindowRect(logWindow->Window(), &frame);
+        return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    };
+    const int dpi = ScreenDpi();
+    EXPECT_EQ(size().cx, MulDiv(640, dpi, 96));
+    EXPECT_EQ(size().cy, MulDiv(480, dpi, 96));
+    EXPECT_EQ(SendMessageA(logWindow->List(), LB_GETITEMHEIGHT, 0, 0), MulDiv(14, dpi, 96));
+
+    const std::vector<std::string> lines = LogLines();
+    RECT suggested{40, 30, 40 + 1280, 30 + 960};
+    SendMessageA(logWindow->Window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(size().cx, 1280);
+    EXPECT_EQ(size().cy, 960);
+    EXPECT_EQ(SendMessageA(logWindow->List(), LB_GETITEMHEIGHT, 0, 0), 28);
+    EXPECT_EQ(LogLines(), lines);
 }
 
 TEST_F(LogWindowTest, MainMenuTogglesWithTheCheckMark) {
