@@ -135,23 +135,6 @@ TEST_F(EngineLfon, ReportsFileErrors) {
     EXPECT_STREQ(text, "一時曲ファイルを書き込めませんでした。");
 }
 
-// Every song the program loads, up to 4 GiB: past the song's own bytes, the file is a hole that
-// reads as zeros.
-TEST_F(EngineLfon, LoadsASongFileOfMoreThanTwoGibibytes) {
-    std::string path = WriteTempFile("engine_lfon_large.mid", EvenNotesSong(3, 50));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    LARGE_INTEGER size;
-    size.QuadPart = (2ll << 30) + 4096;
-    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
-    CloseHandle(file);
-    std::int32_t loaded = engine.loadMusic(path.c_str());
-    DeleteFileA(path.c_str());
-    if (loaded == kEngineNoMemory) GTEST_SKIP() << "no memory for 2 GiB here";
-    EXPECT_EQ(loaded, kEngineOk);
-    EXPECT_EQ(engine.Status().length, 2u);
-}
-
 TEST_F(EngineLfon, CapsTurnTheStateAtStartOff) {
     LfonCaps caps{sizeof caps, 0};
     ASSERT_EQ(engine.getCaps(&caps), kEngineOk);

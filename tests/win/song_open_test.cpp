@@ -1,6 +1,7 @@
 // Opening a song: the open dialog, drops, the command line, the discard question, the header
 // check and files that cannot be read.
 #include "song_fixture.h"
+#include "tests/win/engine_test_support.h"
 
 namespace {
 
@@ -315,8 +316,8 @@ INSTANTIATE_TEST_SUITE_P(Files, SongFileStateTest,
                                            SongFileCase{"Missing", SongFileState::Missing, false}),
                          CaseName<SongFileCase>);
 
-// A song of 2 GiB or more loads whole. Only the file's first bytes are written: the rest is a
-// hole that reads as zeros.
+// A song of 2 GiB or more loads whole, and the engine that loads songs from files takes it too.
+// Only the file's first bytes are written: the rest is a hole that reads as zeros.
 TEST_F(SongOpenTest, ASongOfMoreThanTwoGibibytesLoads) {
     const std::string path = folder_.File("large.mid");
     {
@@ -343,6 +344,9 @@ TEST_F(SongOpenTest, ASongOfMoreThanTwoGibibytesLoads) {
     EXPECT_EQ(std::memcmp(songBuffer.bytes.get(), songs::kSmall.data(), songs::kSmall.size()), 0);
     EXPECT_EQ(songBuffer.bytes[songBuffer.length - 1], 0);
     CloseSong();
+    LoadedLibrary lfon(EngineFolder() + kLfonLibraryName);
+    const std::int32_t engineLoaded = lfon.Resolve<LFLoadMusicProc>("LFLoadMusic")(path.c_str());
+    EXPECT_TRUE(engineLoaded == kEngineOk || engineLoaded == kEngineNoMemory) << engineLoaded;
     DeleteFileA(path.c_str());
 }
 
