@@ -1,6 +1,7 @@
 #include "engine/midi_output.h"
 
 #include "engine/engine_exports.h"
+#include "engine/exclusive_lock.h"
 #include "engine/midi_messages.h"
 
 #include <utility>
@@ -18,17 +19,6 @@ constexpr std::int64_t kBufferReturnUs = 200000;  // after a reset, for the buff
 constexpr int kCloseAttempts = 5;
 constexpr DWORD kCloseRetryMs = 10;
 constexpr std::size_t kBacklogBytes = 64 * 1024;
-
-class QueueLock {
-public:
-    explicit QueueLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    QueueLock(const QueueLock&) = delete;
-    QueueLock& operator=(const QueueLock&) = delete;
-    ~QueueLock() { ReleaseSRWLockExclusive(&lock_); }
-
-private:
-    SRWLOCK& lock_;
-};
 
 bool IsDone(const MIDIHDR& header) { return (static_cast<const volatile DWORD&>(header.dwFlags) & MHDR_DONE) != 0; }
 
@@ -58,7 +48,7 @@ std::int32_t MidiOutput::Open(std::int32_t deviceId) {
 bool MidiOutput::Close() {
     if (device_ == nullptr) return true;
     {
-        QueueLock hold(queueLock_);
+        ExclusiveLock hold(queueLock_);
         handedTotal_ += queue_.size();
         queue_.clear();
         queuedBytes_ = 0;
@@ -98,7 +88,7 @@ void MidiOutput::Queue(const std::uint8_t* bytes, std::size_t size, bool ofSong)
     } else {
         return;  // not a message a port can take
     }
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     if (failure_ != kEngineOk) return;
     queuedBytes_ += size;
     ++queuedTotal_;
@@ -106,12 +96,12 @@ void MidiOutput::Queue(const std::uint8_t* bytes, std::size_t size, bool ofSong)
 }
 
 bool MidiOutput::Backlogged() const {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     return queuedBytes_ >= kBacklogBytes;
 }
 
 void MidiOutput::DropQueuedSong() {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     std::deque<Queued> kept;
     queuedBytes_ = 0;
     for (Queued& message : queue_) {
@@ -125,13 +115,13 @@ void MidiOutput::DropQueuedSong() {
 }
 
 std::uint64_t MidiOutput::QueuedSoFar() const {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     return queuedTotal_;
 }
 
 bool MidiOutput::WaitUntilHanded(std::uint64_t count, DWORD timeoutMs) {
     DWORD start = GetTickCount();
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     while (handedTotal_ < count) {
         DWORD spent = GetTickCount() - start;
         if (spent >= timeoutMs) return false;
@@ -141,24 +131,24 @@ bool MidiOutput::WaitUntilHanded(std::uint64_t count, DWORD timeoutMs) {
 }
 
 bool MidiOutput::Idle() const {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     return queue_.empty() && !handing_;
 }
 
 std::int32_t MidiOutput::Failure() const {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     return failure_;
 }
 
 void MidiOutput::ClearFailure() {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     failure_ = kEngineOk;
 }
 
 std::int64_t MidiOutput::SendQueued() {
     for (;;) {
         {
-            QueueLock hold(queueLock_);
+            ExclusiveLock hold(queueLock_);
             if (queue_.empty()) return -1;
         }
         std::int64_t now = clock_.NowUs();
@@ -167,7 +157,7 @@ std::int64_t MidiOutput::SendQueued() {
         if (!Pop(message)) return -1;
         bool sent = message.longBytes.empty() ? SendShort(message) : SendLong(message);
         {
-            QueueLock hold(queueLock_);
+            ExclusiveLock hold(queueLock_);
             handing_ = false;
             ++handedTotal_;
             WakeAllConditionVariable(&handed_);
@@ -180,7 +170,7 @@ std::int64_t MidiOutput::SendQueued() {
 }
 
 bool MidiOutput::Pop(Queued& message) {
-    QueueLock hold(queueLock_);
+    ExclusiveLock hold(queueLock_);
     if (queue_.empty()) return false;
     message = std::move(queue_.front());
     queue_.pop_front();
@@ -243,7 +233,7 @@ bool MidiOutput::WaitUntilDone(MIDIHDR& header, std::int64_t deadlineUs) {
 // reset, so a refused note off leaves nothing hanging.
 void MidiOutput::Fail() {
     {
-        QueueLock hold(queueLock_);
+        ExclusiveLock hold(queueLock_);
         failure_ = kEngineDeviceRefused;
         handedTotal_ += queue_.size();
         queue_.clear();

@@ -1,6 +1,7 @@
 #include "engine/player.h"
 
 #include "engine/engine_exports.h"
+#include "engine/exclusive_lock.h"
 #include "engine/smf_reader.h"
 
 #include <algorithm>
@@ -29,17 +30,6 @@ bool ReadWhole(HANDLE file, std::vector<std::uint8_t>& bytes) {
     }
     return true;
 }
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-
-private:
-    SRWLOCK& lock_;
-};
 
 }  // namespace
 

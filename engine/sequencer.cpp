@@ -138,6 +138,7 @@ bool Sequencer::SendStateMessage(const StateMessage& message) {
         return false;
     }
     StateBytes(message, stateBytes_);
+    if (!IsWholeSysEx(stateBytes_.data(), stateBytes_.size())) return false;
     sink_.SendSong(stateBytes_.data(), stateBytes_.size());
     return IsResetMessage(stateBytes_.data(), stateBytes_.size());
 }

@@ -24,11 +24,20 @@ int DataBytesAfter(std::uint8_t status) {
 }
 
 bool SendChecked(const std::uint8_t* bytes, std::size_t size, MidiSink& sink) {
+    if (bytes[0] == kSysExStart && !IsWholeSysEx(bytes, size)) return false;
     sink.SendSong(bytes, size);
     return IsResetMessage(bytes, size);
 }
 
 }  // namespace
+
+bool IsWholeSysEx(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 2 || bytes[0] != kSysExStart || bytes[size - 1] != kSysExEnd) return false;
+    for (std::size_t i = 1; i + 1 < size; ++i) {
+        if (IsStatus(bytes[i]) && !IsRealTime(bytes[i])) return false;
+    }
+    return true;
+}
 
 bool WholeMessages::Take(const SongEvent& event, MidiSink& sink) {
     switch (event.kind) {

@@ -14,7 +14,8 @@ namespace lyra {
 
 class WholeMessages {
 public:
-    // Sends what `event` completes; true when that was a reset.
+    // Sends what `event` completes; true when that was a reset. A system exclusive with a status
+    // byte inside would end early at the port and leave the rest to be misread: it is left out.
     bool Take(const SongEvent& event, MidiSink& sink);
     // Drops a divided message begun and not ended.
     void Forget() { divided_.clear(); }
@@ -22,6 +23,9 @@ public:
 private:
     std::vector<std::uint8_t> divided_;  // F0 and the packets so far; empty when none is open
 };
+
+// F0, data bytes (real-time bytes may come between them), F7: what a port reads as one message.
+bool IsWholeSysEx(const std::uint8_t* bytes, std::size_t size);
 
 // Sends each complete message found in `bytes`: channel messages (running status included),
 // system-common and real-time messages, and F0 to F7. Stray data bytes and cut-off messages are

@@ -16,7 +16,7 @@ clang++-14 "${flags[@]}" \
   "$root/settings/conversion_settings.cpp" -o "$out/convert_fuzz"
 clang++-14 "${flags[@]}" \
   "$root/tests/fuzz/engine_fuzz.cpp" "$root/engine/smf_reader.cpp" "$root/engine/channel_state.cpp" \
-  "$root/engine/midi_messages.cpp" "$root/engine/sequencer.cpp" -o "$out/engine_fuzz"
+  "$root/engine/midi_messages.cpp" "$root/engine/sequencer.cpp" "$root/engine/whole_messages.cpp" -o "$out/engine_fuzz"
 
 cd "$out"
 # Runs one target; -rss_limit_mb holds each input's memory, -timeout catches a hang.

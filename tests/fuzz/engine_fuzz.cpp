@@ -18,12 +18,19 @@ public:
     std::int64_t now = 0;
 };
 
-// Touches every byte it is given, so that the sanitizers see a read outside the song.
+// Touches every byte it is given, so that the sanitizers see a read outside the song, and checks
+// that each message is whole: a status byte, then data bytes only (F0 ... F7 for a long one).
 class CheckingSink final : public lyra::MidiSink {
 public:
     void Send(const std::uint8_t* bytes, std::size_t size) override {
-        if (size == 0) std::abort();
-        for (std::size_t i = 0; i < size; ++i) checksum += bytes[i];
+        if (size == 0 || bytes[0] < 0x80) std::abort();
+        bool sysEx = bytes[0] == 0xF0;
+        if (sysEx ? size < 2 || bytes[size - 1] != 0xF7 : size > 3) std::abort();
+        for (std::size_t i = 0; i < size; ++i) {
+            checksum += bytes[i];
+            bool realTime = bytes[i] >= 0xF8;  // may come anywhere, inside a system exclusive too
+            if (i > 0 && bytes[i] >= 0x80 && !(sysEx && (i == size - 1 || realTime))) std::abort();
+        }
         ++sent;
     }
     std::size_t sent = 0;

@@ -60,6 +60,8 @@ TEST(EngineWholeMessages, ADividedMessageGoesWholeWhenItsLastPacketIsDue) {
     const Bytes note = {0x91, 0x40, 0x64};
     Port port;
     lyra::WholeMessages whole;
+    const Bytes broken = {0xF0, 0x41, 0x90, 0x3C, 0xF7};  // a port would read a note in it
+    EXPECT_FALSE(whole.Take(Event(lyra::EventKind::sysEx, broken), port));
     EXPECT_FALSE(whole.Take(Event(lyra::EventKind::sysExStart, first), port));
     whole.Take(Event(lyra::EventKind::channel, note), port);
     whole.Take(Event(lyra::EventKind::sysExPart, middle), port);
