@@ -1,12 +1,15 @@
 #include "app/about_box.h"
 
+#include "log/app_globals.h"
 #include "playback/addon.h"
 #include "playback/playback_driver.h"
 #include "playback/preview.h"
 #include "res/resource.h"
 #include "ui/window_ref.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -14,6 +17,41 @@ constexpr char kProductLine[] = "曲替丸 Ver 1.8 (C) 2026 Kadenzo developers";
 // Each shown before the library's name and version.
 constexpr char kEngineNotice[] = "再生エンジン";
 constexpr char kAddOnNotice[] = "スピンコントロール";
+
+// The box's one static that shows an icon.
+HWND IconStatic(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (std::string_view(className) == "Static" && (style & SS_TYPEMASK) == SS_ICON) return child;
+    }
+    return nullptr;
+}
+
+// The icon fills its 20 x 20 dialog units: the icon resource drawn at the largest square that fits
+// them, centred there. On its own the static would show the resource's 32 x 32 picture. The box
+// keeps the icon it made in DWLP_USER until it closes.
+void ShowIconAtTemplateSize(HWND dialog) {
+    HWND icon = IconStatic(dialog);
+    if (!icon) return;
+    RECT place{};
+    GetClientRect(icon, &place);
+    const int side = std::min(place.right, place.bottom);
+    auto* picture = static_cast<HICON>(
+        LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+    if (!picture) return;
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(picture));
+}
+
+void ReleaseIcon(HWND dialog) {
+    auto* picture = reinterpret_cast<HICON>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!picture) return;
+    SendMessageA(IconStatic(dialog), STM_SETICON, 0, 0);
+    DestroyIcon(picture);
+    SetWindowLongPtrA(dialog, DWLP_USER, 0);
+}
 
 }  // namespace
 
@@ -35,7 +73,11 @@ int FillAboutTexts(HWND dialog) {
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG: FillAboutTexts(dialog); return 1;
+        case WM_INITDIALOG:
+            ShowIconAtTemplateSize(dialog);
+            FillAboutTexts(dialog);
+            return 1;
+        case WM_DESTROY: ReleaseIcon(dialog); return 0;
         case WM_CLOSE: EndDialog(dialog, 0); return 1;
         case WM_COMMAND:
             // Only the close button closes; Esc (IDCANCEL) is ignored like every other command.

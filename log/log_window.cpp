@@ -10,6 +10,7 @@
 #include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,40 @@ int LogWindow::Show(int command) {
     return 0;
 }
 
+namespace {
+
+// The widest of the list's lines from `first` on, in pixels of the font the list draws with.
+int WidestLine(HWND list, int first) {
+    HDC dc = GetDC(list);
+    if (!dc) return 0;
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    const HGDIOBJ before = font ? SelectObject(dc, font) : nullptr;
+    int widest = 0;
+    std::string text;
+    for (int index = first; ListBoxRef(list).ItemText(index, &text); ++index) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    if (before) SelectObject(dc, before);
+    ReleaseDC(list, dc);
+    return widest;
+}
+
+// The list scrolls sideways as far as its longest line; it draws each line a little in from its left
+// edge. From the first line the width is measured anew (the font may have changed); from a later one
+// it only grows.
+void FitScrollWidth(HWND list, int first) {
+    constexpr int kTextInset = 4;
+    const int widest = WidestLine(list, first);
+    const int width = widest > 0 ? widest + kTextInset : 0;
+    if (first == 0 || width > SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0)) {
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+    }
+}
+
+}  // namespace
+
 int LogWindow::AddLine(const char* text) {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -86,7 +121,9 @@ int LogWindow::AddLine(const char* text) {
     HeapString line;
     HeapString message;
     line.Assign(stamp).Append(message.Assign(text));
-    if (line.Text()) ListBoxRef(List()).InsertString(-1, line.Text());
+    if (!line.Text()) return 0;
+    const auto index = static_cast<int>(ListBoxRef(List()).InsertString(-1, line.Text()));
+    if (index >= 0) FitScrollWidth(List(), index);
     return 0;
 }
 
@@ -112,6 +149,7 @@ int LogWindow::SaveToFile() {
 
 int LogWindow::Clear() {
     SendMessageA(List(), LB_RESETCONTENT, 0, 0);
+    FitScrollWidth(List(), 0);
     return 0;
 }
 
@@ -119,6 +157,7 @@ int LogWindow::FitListToClient() {
     RECT client{};
     GetClientRect(window_, &client);
     MoveWindow(List(), 0, 0, client.right - client.left, client.bottom - client.top, TRUE);
+    FitScrollWidth(List(), 0);
     return 0;
 }
 

@@ -2,17 +2,19 @@
 #pragma once
 #include "log/app_globals.h"
 #include "playback/addon.h"
+#include "res/resource.h"
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"
 #include "spin/spin_value.h"
 #include "ui/display_scale.h"
 #include "ui/messages.h"
+#include "ui/text_utils.h"
 #include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // Every dialog opens with its own caption, centred on the screen.
 inline void SetCaptionAndCenter(const WindowRef& dialog, const char* caption) {
@@ -23,6 +25,32 @@ inline void SetCaptionAndCenter(const WindowRef& dialog, const char* caption) {
 // A rejected entry: the text in a box owned by the dialog, under the dialog's own caption.
 inline void RejectEntry(const WindowRef& dialog, UINT textId) {
     dialog.ShowMessage(LoadText(appInstance, textId), MB_OK);
+}
+
+// A refused edit: the reason in a box, then the edit takes the focus with its text selected, so the
+// user sees which one it was.
+inline void RefuseEdit(const WindowRef& dialog, int edit, UINT textId) {
+    RejectEntry(dialog, textId);
+    SendMessageA(dialog.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dialog.Item(edit)), TRUE);
+    dialog.SendItem(edit, EM_SETSEL, 0, -1);
+}
+
+// The whole text of an edit. Typing stops at each edit's limit, but a text put there otherwise may
+// be longer, and what is applied is what the edit shows, not its first bytes.
+inline std::string EditText(const WindowRef& dialog, int edit) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(dialog.Item(edit))) + 1, '\0');
+    text.resize(dialog.GetItemText(edit, text.data(), static_cast<int>(text.size())));
+    return text;
+}
+
+// The number typed in an edit (see ReadTypedNumber). Without one the edit is refused: an empty edit
+// with `emptyTextId`, any other text with "文字列が10進表記と判断できませんでした。".
+inline std::optional<std::int32_t> ReadEditNumber(const WindowRef& dialog, int edit, bool signedNumber,
+                                                  UINT emptyTextId) {
+    const std::string text = EditText(dialog, edit);
+    if (const auto number = ReadTypedNumber(text.c_str(), signedNumber)) return number;
+    RefuseEdit(dialog, edit, IsBlankText(text.c_str()) ? emptyTextId : IDS_NOT_DECIMAL);
+    return std::nullopt;
 }
 
 // The "ヒント..." text: the product's caption and the information icon.
@@ -50,16 +78,14 @@ inline HWND CreateDialogSpin(const WindowRef& dialog, int id, SpinPlace given, i
 }
 
 // A spin control that steps the number in `edit`. Its question for the value now standing is
-// answered with the number the user sees at the start of the edit's first `capacity` - 1
-// characters, the same in every dialog ("5 " is 5, "12x" is 12); an edit without one leaves the
-// control's own value. A step's new value goes into the edit.
-inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam, int capacity) {
+// answered with the number the user sees at the start of the edit, the same in every dialog ("5 "
+// is 5, "12x" is 12, "１２" is 12); an edit without one leaves the control's own value. A step's
+// new value goes into the edit.
+inline void AnswerEditSpin(const WindowRef& dialog, int edit, WORD code, LPARAM lParam) {
     switch (code) {
         case kSpinAskValueCode: {
-            std::array<char, 16> text{};
-            dialog.GetItemText(edit, text.data(), std::min(capacity, static_cast<int>(text.size())));
             auto* standing = reinterpret_cast<std::int32_t*>(lParam);
-            if (const auto seen = ReadSpinNumber(text.data()); seen && standing) *standing = *seen;
+            if (const auto seen = ReadSpinNumber(EditText(dialog, edit).c_str()); seen && standing) *standing = *seen;
             break;
         }
         case kSpinSteppedUpCode:

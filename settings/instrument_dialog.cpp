@@ -1,6 +1,7 @@
 // The instrument dialog: per track the program number (0..127, or 128 to leave the track's
 // instrument unchanged) and the list of instrument names. Double-clicking a name writes its number
-// into the track edit used last, the target edit, which the dialog keeps in its DWLP_USER.
+// into the track edit used last, the target edit, which the dialog keeps in its DWLP_USER; so does
+// Enter while the list has the focus.
 #include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
@@ -9,11 +10,10 @@
 #include "settings/instrument_list.h"
 #include "settings/settings_dialogs.h"
 #include "spin/spin_contract.h"
-#include "ui/text_utils.h"
 
 namespace {
 
-constexpr int kInstrumentTextCapacity = 10;  // nine characters are read
+constexpr int kInstrumentCharacters = 9;  // what an edit holds
 constexpr int kInstrumentLimit = 128;
 constexpr int kDoubleClickCode = LBN_DBLCLK;
 
@@ -42,6 +42,7 @@ int InitInstrumentDialog(const WindowRef& dialog) {
     SetCaptionAndCenter(dialog, "楽器の調整");
     for (int track = 1; track <= kTrackCount; ++track) {
         SetItemNumber(dialog, InstrumentEdit(track), conversionSettings.instrument[track - 1]);
+        LimitEdit(dialog, InstrumentEdit(track), kInstrumentCharacters);
     }
     // After the edits were filled: filling them made each in turn the target.
     SetTargetEdit(dialog, InstrumentEdit(1));
@@ -50,19 +51,15 @@ int InitInstrumentDialog(const WindowRef& dialog) {
     return 0;
 }
 
+// An empty edit is refused: read as 0 it would turn the track into a piano.
 int ApplyInstrumentTrack(const WindowRef& dialog, int track) {
-    char text[kInstrumentTextCapacity] = "";
-    dialog.GetItemText(InstrumentEdit(track), text, kInstrumentTextCapacity);
-    if (!IsAllDigits(text)) {
-        RejectEntry(dialog, IDS_NOT_DECIMAL);
+    const auto value = ReadEditNumber(dialog, InstrumentEdit(track), false, IDS_BAD_NUMBER);
+    if (!value) return 1;
+    if (*value > kInstrumentLimit) {
+        RefuseEdit(dialog, InstrumentEdit(track), IDS_BAD_NUMBER);
         return 1;
     }
-    const std::int32_t value = ParseDecimal(text);
-    if (value < 0 || value > kInstrumentLimit) {
-        RejectEntry(dialog, IDS_BAD_NUMBER);
-        return 1;
-    }
-    conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(value);
+    conversionSettings.instrument[track - 1] = static_cast<std::uint8_t>(*value);
     return 0;
 }
 
@@ -90,7 +87,7 @@ void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     if (index < 0 || index >= kTrackCount) return;
     const int edit = InstrumentEdit(index + 1);
     SetTargetEdit(dialog, edit);
-    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam, kInstrumentTextCapacity);
+    AnswerEditSpin(dialog, edit, LOWORD(wParam), lParam);
 }
 
 INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
@@ -101,7 +98,13 @@ INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
     }
     switch (id) {
         case IDC_APPLY_BUTTON:
-            if (ApplyInstrumentDialog(dialog) == 0) PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+            // Enter in the list picks the selected name, as a double-click does; a keyboard user has
+            // no other way to choose one.
+            if (GetFocus() == dialog.Item(IDC_INSTRUMENT_LIST)) {
+                PickInstrument(dialog);
+            } else if (ApplyInstrumentDialog(dialog) == 0) {
+                PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+            }
             return TRUE;
         case IDCANCEL: PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0); return TRUE;
         case IDC_INSTRUMENT_LIST:

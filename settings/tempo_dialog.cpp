@@ -7,11 +7,9 @@
 #include "settings/dialog_steps.h"
 #include "settings/settings_dialogs.h"
 #include "spin/spin_contract.h"
-#include "ui/text_utils.h"
 
 namespace {
 
-constexpr int kTempoTextCapacity = 8;  // seven characters are read
 constexpr int kTempoLimit = 250;
 
 // The edit is attached so that its arrow keys and wheel step it and a press on an arrow puts the
@@ -32,26 +30,21 @@ int InitTempoDialog(const WindowRef& dialog) {
     return 0;
 }
 
-// Only digits, and a number from 1 to 250: an empty edit gives 0 and is refused too.
+// A number from 1 to 250; an empty edit is refused as an invalid number, like 0.
 int ApplyTempoDialog(const WindowRef& dialog) {
-    char text[kTempoTextCapacity] = "";
-    dialog.GetItemText(IDC_TEMPO_EDIT, text, kTempoTextCapacity);
-    if (!IsAllDigits(text)) {
-        RejectEntry(dialog, IDS_NOT_DECIMAL);
+    const auto value = ReadEditNumber(dialog, IDC_TEMPO_EDIT, false, IDS_BAD_NUMBER);
+    if (!value) return 1;
+    if (*value == 0 || *value > kTempoLimit) {
+        RefuseEdit(dialog, IDC_TEMPO_EDIT, IDS_BAD_NUMBER);
         return 1;
     }
-    const std::int32_t value = ParseDecimal(text);
-    if (value == 0 || value > kTempoLimit) {
-        RejectEntry(dialog, IDS_BAD_NUMBER);
-        return 1;
-    }
-    conversionSettings.tempoPercent = static_cast<std::uint16_t>(value);
+    conversionSettings.tempoPercent = static_cast<std::uint16_t>(*value);
     return 0;
 }
 
 // Whichever control sends it, the answer comes from the tempo edit.
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
-    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam, kTempoTextCapacity);
+    AnswerEditSpin(dialog, IDC_TEMPO_EDIT, LOWORD(wParam), lParam);
 }
 
 INT_PTR OnTempoCommand(const WindowRef& dialog, int id) {

@@ -1,17 +1,16 @@
 // The tone dialog: the key shift, the tracks it applies to, the drum-part exclusion, the
-// out-of-range policy and the tracks not played. Whatever the edit holds is accepted.
+// out-of-range policy and the tracks not played. The shift is a whole signed number; any other
+// text is refused.
 #include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"
 #include "settings/dialog_steps.h"
 #include "settings/settings_dialogs.h"
-#include "ui/text_utils.h"
 
 namespace {
 
 constexpr int kDrumTrack = 10;
-constexpr int kShiftTextCapacity = 8;  // seven characters are read
 
 constexpr int kMuteBoxIds[kTrackCount] = {
     IDC_TONE_MUTE_TRACK_1,  IDC_TONE_MUTE_TRACK_2,  IDC_TONE_MUTE_TRACK_3,  IDC_TONE_MUTE_TRACK_4,
@@ -60,11 +59,12 @@ int InitToneDialog(const WindowRef& dialog) {
     return 0;
 }
 
+// 1 when the shift is refused; then nothing is stored.
 int ApplyToneDialog(const WindowRef& dialog) {
     ConversionSettings& settings = conversionSettings;
-    char text[kShiftTextCapacity] = "";
-    dialog.GetItemText(IDC_TONE_SHIFT_EDIT, text, kShiftTextCapacity);
-    settings.toneShift = static_cast<std::int16_t>(ParseDecimal(text));
+    const auto shift = ReadEditNumber(dialog, IDC_TONE_SHIFT_EDIT, true, IDS_NOT_DECIMAL);
+    if (!shift) return 1;
+    settings.toneShift = static_cast<std::int16_t>(*shift);
     settings.excludeDrums = IsChecked(dialog, IDC_TONE_EXCLUDE_DRUMS) ? 1 : 0;
     settings.warnOutOfRange = IsChecked(dialog, IDC_TONE_WARN_OUT_OF_RANGE) ? 1 : 0;
     settings.toneTrackMask = CheckedTracks(dialog, ToneTrackBox);

@@ -7,11 +7,9 @@
 #include "settings/dialog_steps.h"
 #include "settings/settings_dialogs.h"
 #include "spin/spin_contract.h"
-#include "ui/text_utils.h"
 
 namespace {
 
-constexpr int kVolumeTextCapacity = 10;  // nine characters are read
 constexpr int kPercentLimit = 200;
 constexpr int kVelocityLimit = 127;
 
@@ -59,20 +57,16 @@ int InitVolumeDialog(const WindowRef& dialog) {
 // check, so a track rejected for its range already has its new flag.
 int ApplyVolumeTrack(const WindowRef& dialog, int track) {
     ConversionSettings& settings = conversionSettings;
-    char text[kVolumeTextCapacity] = "";
-    dialog.GetItemText(VolumeEdit(track), text, kVolumeTextCapacity);
-    if (!IsAllDigits(text)) {
-        RejectEntry(dialog, IDS_NOT_DECIMAL);
-        return 1;
-    }
-    const std::int32_t value = ParseDecimal(text);
+    // An empty edit is refused: read as 0 it would silence the track.
+    const auto value = ReadEditNumber(dialog, VolumeEdit(track), false, IDS_BAD_NUMBER);
+    if (!value) return 1;
     const bool absolute = IsChecked(dialog, AbsoluteBox(track));
     settings.absoluteVolume[track - 1] = absolute ? 1 : 0;
-    if (value < 0 || value > (absolute ? kVelocityLimit : kPercentLimit)) {
-        RejectEntry(dialog, IDS_BAD_NUMBER);
+    if (*value > (absolute ? kVelocityLimit : kPercentLimit)) {
+        RefuseEdit(dialog, VolumeEdit(track), IDS_BAD_NUMBER);
         return 1;
     }
-    settings.volume[track - 1] = static_cast<std::uint8_t>(value);
+    settings.volume[track - 1] = static_cast<std::uint8_t>(*value);
     return 0;
 }
 
@@ -94,7 +88,7 @@ void SetAllAbsoluteVolume(const WindowRef& dialog) {
 void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
     const int index = HIWORD(wParam) - IDC_ADDON_SPIN_FIRST;
     if (index < 0 || index >= kTrackCount) return;
-    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam, kVolumeTextCapacity);
+    AnswerEditSpin(dialog, VolumeEdit(index + 1), LOWORD(wParam), lParam);
 }
 
 INT_PTR OnVolumeCommand(const WindowRef& dialog, int id) {

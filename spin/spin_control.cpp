@@ -101,8 +101,9 @@ void Step(HWND spin, Arrow arrow) {
     Notify(*state, kSpinAskValueCode, reinterpret_cast<LPARAM>(&standing));
     if (!IsWindow(spin) || StateOf(spin) != state) return;
     const SpinDirection direction = arrow == Arrow::Up ? SpinDirection::Up : SpinDirection::Down;
-    state->value = StepInRange(standing, direction, state->range);
-    if (state->value == standing) return;  // at the end of the range nothing moved
+    const int32_t next = StepInRange(standing, direction, state->range);
+    if (next == standing) return;  // at the end of the range, or outside it behind the arrow, nothing moved
+    state->value = next;
     ShowInEdit(*state, state->value);
     Notify(*state, arrow == Arrow::Up ? kSpinSteppedUpCode : kSpinSteppedDownCode, state->value);
 }

@@ -24,24 +24,45 @@ constexpr int32_t ClampToRange(int64_t value, SpinRange range) {
     return static_cast<int32_t>(value);
 }
 
-// A value outside the range is first brought inside it; the step never leaves the range.
+// A value outside the range is first brought inside it; the step never leaves the range. An arrow
+// never moves the value against its direction: when that is the only way into the range, the
+// value stays where it stands.
 constexpr int32_t StepInRange(int32_t standing, SpinDirection direction, SpinRange range) {
-    const int64_t moved = int64_t{ClampToRange(standing, range)} + (direction == SpinDirection::Up ? 1 : -1);
-    return ClampToRange(moved, range);
+    const bool up = direction == SpinDirection::Up;
+    const int32_t stepped = ClampToRange(int64_t{ClampToRange(standing, range)} + (up ? 1 : -1), range);
+    return (up ? stepped < standing : stepped > standing) ? standing : stepped;
+}
+
+// One character of an edit box's text as a number reads it, advancing `text` past it: the
+// full-width digits, minus sign and blank of code page 932 as their ASCII forms.
+constexpr char NextNumberChar(const char*& text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const auto trail = static_cast<unsigned char>(lead != 0 ? text[1] : 0);
+    if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) {
+        text += 2;
+        return static_cast<char>('0' + (trail - 0x4F));
+    }
+    if (lead == 0x81 && (trail == 0x7C || trail == 0x40)) {
+        text += 2;
+        return trail == 0x7C ? '-' : ' ';
+    }
+    return lead == 0 ? '\0' : *text++;
 }
 
 // The number at the start of an edit box's text: blanks skipped, an optional sign, the digits up
-// to the first other character. No digits means no number. Too many digits saturate.
+// to the first other character; digits, minus sign and blanks may be full-width. No digits means
+// no number. Too many digits saturate.
 constexpr std::optional<int32_t> ReadSpinNumber(const char* text) {
     if (text == nullptr) return std::nullopt;
-    while (*text == ' ' || *text == '\t') ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    if (*text < '0' || *text > '9') return std::nullopt;
+    char c = NextNumberChar(text);
+    while (c == ' ' || c == '\t') c = NextNumberChar(text);
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') c = NextNumberChar(text);
+    if (c < '0' || c > '9') return std::nullopt;
     constexpr int64_t limit = int64_t{INT32_MAX} + 1;
     int64_t magnitude = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        magnitude = magnitude * 10 + (*text - '0');
+    for (; c >= '0' && c <= '9'; c = NextNumberChar(text)) {
+        magnitude = magnitude * 10 + (c - '0');
         if (magnitude > limit) magnitude = limit;
     }
     const int64_t value = negative ? -magnitude : magnitude;

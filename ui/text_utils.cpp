@@ -1,8 +1,11 @@
 #include "ui/text_utils.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 
 const char kEmptyText[] = "";
 
@@ -107,6 +110,43 @@ int IsAllDigits(const char* text) {
     }
     return 1;
 }
+
+namespace {
+// One character of a typed number, advancing `p` past it: full-width digits, minus sign and blank
+// as their ASCII forms, any other double-byte character as '?'.
+char NextTypedChar(const char*& p) {
+    const auto lead = static_cast<unsigned char>(p[0]);
+    if (!IsLeadByte932(lead) || p[1] == '\0') return *p++;
+    const auto trail = static_cast<unsigned char>(p[1]);
+    p += 2;
+    if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));  // ０..９
+    if (lead == 0x81 && trail == 0x7C) return '-';                                                       // －
+    if (lead == 0x81 && trail == 0x40) return ' ';  // ideographic space
+    return '?';
+}
+
+std::string PlainNumberText(const char* text) {
+    std::string plain;
+    for (const char* p = text; *p != '\0';) plain += NextTypedChar(p);
+    return plain;
+}
+}  // namespace
+
+std::optional<std::int32_t> ReadTypedNumber(const char* text, bool signedNumber) {
+    const std::string plain = PlainNumberText(text);
+    const std::size_t first = plain.find_first_not_of(' ');
+    if (first == std::string::npos) return std::nullopt;
+    std::string_view number(plain.data() + first, plain.find_last_not_of(' ') + 1 - first);
+    const bool negative = signedNumber && number.front() == '-';
+    if (negative) number.remove_prefix(1);
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    constexpr std::int64_t kSaturated = std::int64_t{INT32_MAX} + 1;
+    std::int64_t magnitude = 0;
+    for (const char digit : number) magnitude = std::min(magnitude * 10 + (digit - '0'), kSaturated);
+    return static_cast<std::int32_t>(negative ? -magnitude : std::min<std::int64_t>(magnitude, INT32_MAX));
+}
+
+bool IsBlankText(const char* text) { return PlainNumberText(text).find_first_not_of(' ') == std::string::npos; }
 
 int BytesEqual(const void* a, const void* b, std::size_t n) { return n == 0 || std::memcmp(a, b, n) == 0 ? 1 : 0; }
 

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 inline constexpr std::size_t kPathCapacity = 260;
 
@@ -31,6 +32,13 @@ void EnsureTrailingDot(char* path);
 
 std::int32_t ParseDecimal(const char* text);
 int IsAllDigits(const char* text);
+// The whole number a user typed, as the edit shows it: blanks around it are ignored (ASCII or
+// ideographic), digits may be ASCII or full-width, and a signed number may start with a minus
+// sign, ASCII or full-width. Any other character, or no digit at all, is no number. Beyond 32
+// bits the value saturates.
+std::optional<std::int32_t> ReadTypedNumber(const char* text, bool signedNumber);
+// Nothing but blanks, ASCII or ideographic (the empty text too).
+bool IsBlankText(const char* text);
 int BytesEqual(const void* a, const void* b, std::size_t n);
 
 // Owns a heap copy of a text; each allocation is two bytes longer than the text.

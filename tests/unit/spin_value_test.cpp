@@ -23,12 +23,12 @@ TEST(SpinValue, StepsByOneInsideTheRange) {
         {-127, SpinDirection::Up, {-127, 127}, -126},
         {-126, SpinDirection::Down, {-127, 127}, -127},
         {1000, SpinDirection::Down, {20, 250}, 249},
-        {1000, SpinDirection::Up, {20, 250}, 250},
+        {1000, SpinDirection::Up, {20, 250}, 1000},  // never against the arrow
         {-5, SpinDirection::Up, {20, 250}, 21},
-        {-5, SpinDirection::Down, {20, 250}, 20},
+        {-5, SpinDirection::Down, {20, 250}, -5},
         {INT32_MAX, SpinDirection::Up, {INT32_MIN, INT32_MAX}, INT32_MAX},
         {INT32_MIN, SpinDirection::Down, {INT32_MIN, INT32_MAX}, INT32_MIN},
-        {7, SpinDirection::Up, {5, 5}, 5},
+        {7, SpinDirection::Up, {5, 5}, 7},
     };
     for (const StepCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.standing << " in " << c.range.minimum << ".." << c.range.maximum);
@@ -63,6 +63,7 @@ TEST(SpinValue, ReadsTheNumberAtTheStartOfTheText) {
         {"1a", 1},
         {"5 ", 5},
         {"007", 7},
+        {"　－１２x", -12},
         {"2147483647", INT32_MAX},
         {"2147483648", INT32_MAX},
         {"99999999999999999999", INT32_MAX},

@@ -138,6 +138,16 @@ TEST(IsAllDigits, EveryByteADigit) {
     EXPECT_EQ(IsAllDigits("\x82\x50"), 0);  // full-width digit one
 }
 
+TEST(ReadTypedNumber, TheWholeNumberAsTheEditShowsIt) {
+    const struct {
+        const char* text;
+        bool signedNumber;
+        std::optional<int> value;
+    } cases[] = {{"３", false, 3}, {"－１２", true, -12}, {" 　42 ", false, 42}, {"-5", false, {}},
+                 {"3-", true, {}}, {"　", true, {}},      {"３\x82", false, {}}};
+    for (const auto& c : cases) EXPECT_EQ(ReadTypedNumber(c.text, c.signedNumber), c.value) << c.text;
+}
+
 TEST(BytesEqual, ComparesExactlyNBytes) {
     EXPECT_EQ(BytesEqual("abc", "abd", 2), 1);
     EXPECT_EQ(BytesEqual("abc", "abd", 3), 0);

@@ -35,6 +35,7 @@ struct AboutBoxSeen {
     bool centred = false;
     bool openAfterEsc = false;
     bool closedByEnter = false;
+    bool iconFits = false;  // the icon's square is the largest that fits its 20 x 20 dialog units
 };
 
 BOOL CALLBACK FindOwnAboutBox(HWND window, LPARAM found) {
@@ -117,6 +118,15 @@ void WatchAboutBox(AboutBoxSeen* seen) {
     GetClientRect(GetDesktopWindow(), &desktop);
     seen->centred = window.left == (desktop.right - (window.right - window.left)) / 2 &&
                     window.top == (desktop.bottom - (window.bottom - window.top)) / 2;
+    ICONINFO picture{};
+    BITMAP bits{};
+    GetIconInfo(reinterpret_cast<HICON>(SendMessageA(GetWindow(box, GW_CHILD), STM_GETICON, 0, 0)), &picture);
+    GetObjectA(picture.hbmColor, sizeof bits, &bits);
+    DeleteObject(picture.hbmColor);
+    DeleteObject(picture.hbmMask);
+    RECT units{0, 0, 20, 20};
+    MapDialogRect(box, &units);
+    seen->iconFits = bits.bmHeight == std::min(units.right, units.bottom);
 
     HWND button = GetDlgItem(box, IDC_ABOUT_CLOSE_BUTTON);
     PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -149,6 +159,7 @@ TEST_F(AboutBoxTest, BeforeAnyPreviewThereIsNoEngineLine) {
     EXPECT_EQ(seen.button, "閉じる");
     EXPECT_EQ(seen.engine, "");
     EXPECT_TRUE(seen.centred);
+    EXPECT_TRUE(seen.iconFits);
 }
 
 TEST_F(AboutBoxTest, AfterAPreviewTheEngineLineNamesTheLibraryAndItsVersion) {

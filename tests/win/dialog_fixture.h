@@ -96,8 +96,30 @@ protected:
         return answerer.Seen(0);
     }
 
+    // A key pressed in `window`, focused first, as a dialog's message loop hands it to the dialog manager.
+    void PressKey(HWND window, WPARAM key) {
+        SetFocus(window);
+        MSG down{window, WM_KEYDOWN, key, 0, 0, {}};
+        IsDialogMessageA(dialog_, &down);
+        PumpPending();
+    }
+    // Enter in control `id` while a watcher answers the box it shows with OK; the boxes it saw.
+    std::vector<SeenBox> EnterAnswering(int id) {
+        FocusRecorder focus;
+        BoxAnswerer answerer({Press(IDOK)});
+        PressKey(Item(id), VK_RETURN);
+        focusAfterEnter_ = focus.Last();
+        return answerer.Seen(0);
+    }
+    // The edit took the focus last, its whole text selected.
+    bool ShowsRefused(int edit) const {
+        const auto length = static_cast<WORD>(GetWindowTextLengthW(Item(edit)));
+        return focusAfterEnter_ == Item(edit) && SendMessageA(Item(edit), EM_GETSEL, 0, 0) == MAKELONG(0, length);
+    }
+
     HWND dialog_ = nullptr;
     DLGPROC procedure_ = nullptr;
+    HWND focusAfterEnter_ = nullptr;
 };
 
 // The log lines a step added.

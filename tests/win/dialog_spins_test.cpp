@@ -190,7 +190,7 @@ TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
         bool up;
         const char* to;
     } steps[] = {{"100", true, "101"},  {"100", false, "99"}, {"249", true, "250"}, {"250", true, "250"},
-                 {"21", false, "20"},   {"20", false, "20"},  {"1", true, "21"},    {"1", false, "20"},
+                 {"21", false, "20"},   {"20", false, "20"},  {"1", true, "21"},    {"1", false, "1"},
                  {"100 ", true, "101"}, {"abc", true, "102"} /* no number: the control's own value */};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TEMPO_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(conversionSettings.tempoPercent, 100) << "nothing stored before OK";
@@ -237,6 +237,9 @@ TEST_F(DialogSpinsTest, ArrowKeysAndWheelInTheEditStepIt) {
             SendMessageA(edit, input.message, input.wParam, 0);
             EXPECT_EQ(Text(d.edit), input.to) << input.message << " " << input.wParam;
         }
+        SetText(d.edit, "999");  // outside every range: an arrow never moves it back
+        SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+        EXPECT_EQ(Text(d.edit), "999");
         DestroyWindow(dialog_);
         dialog_ = nullptr;
     }

@@ -42,6 +42,7 @@ TEST_F(InstrumentDialogTest, OpensWithTheDefaultsAndAMissingNamesFile) {
     OpenInstrument();
     EXPECT_EQ(WindowText(dialog_), "楽器の調整");
     for (int track = 1; track <= kTrackCount; ++track) EXPECT_EQ(Text(Edit(track)), "128") << track;
+    for (int track = 1; track <= kTrackCount; ++track) EXPECT_EQ(TextLimit(Edit(track)), 9) << track;
     EXPECT_EQ(ListItems(Item(IDC_INSTRUMENT_LIST)), std::vector<std::string>{"File not found."});
     EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kFileNotRead});
 
@@ -87,6 +88,10 @@ TEST_F(InstrumentDialogTest, DoubleClickWritesIntoTheLastUsedEdit) {
     Notify(IDC_INSTRUMENT_LIST, LBN_DBLCLK);
     EXPECT_EQ(Text(Edit(4)), "40");
     EXPECT_EQ(conversionSettings.instrument[3], 128) << "nothing stored before OK";
+    SendDlgItemMessageA(dialog_, IDC_INSTRUMENT_LIST, LB_SETCURSEL, 5, 0);
+    PressKey(Item(Edit(16)), VK_TAB);  // into the list, Down to the next name, Enter picks it
+    for (int key : {VK_DOWN, VK_RETURN}) PressKey(Item(IDC_INSTRUMENT_LIST), key);
+    EXPECT_TRUE(IsOpen() && Text(Edit(16)) == "6") << Text(Edit(16));
 }
 
 TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
@@ -95,20 +100,22 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
         const std::string* rejection;  // null: stored
         int stored;
     } cases[] = {
-        {"128", nullptr, 128},     {"0", nullptr, 0},        {"127", nullptr, 127},          {"", nullptr, 0},
+        {"128", nullptr, 128},     {"0", nullptr, 0},        {"127", nullptr, 127},          {"", &kBadNumber, 60},
         {"007", nullptr, 7},       {"129", &kBadNumber, 60}, {"999999999", &kBadNumber, 60}, {"-1", &kNotDecimal, 60},
-        {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60}};
+        {"abc", &kNotDecimal, 60}, {"1a", &kNotDecimal, 60}, {"+5", &kNotDecimal, 60},       {"１２０", nullptr, 120},
+        {" 7　", nullptr, 7}};
     for (const auto& c : cases) {
         conversionSettings.instrument[0] = 60;
         Reopen();
         SetText(Edit(1), c.text);
         const size_t before = LogMessages().size();
-        const std::vector<SeenBox> seen = ClickAnswering(IDC_APPLY_BUTTON);
+        const std::vector<SeenBox> seen = EnterAnswering(Edit(16));
         EXPECT_EQ(conversionSettings.instrument[0], c.stored) << c.text;
         if (c.rejection) {
             ASSERT_EQ(seen.size(), 1u) << c.text;
             EXPECT_EQ(seen[0].text, *c.rejection) << c.text;
             EXPECT_EQ(seen[0].caption, "楽器の調整") << c.text;
+            EXPECT_TRUE(ShowsRefused(Edit(1))) << c.text;
             EXPECT_FALSE(seen[0].icon) << c.text;
             EXPECT_TRUE(IsOpen()) << c.text;
             EXPECT_EQ(LogMessages().size(), before) << c.text;

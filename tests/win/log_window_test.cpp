@@ -90,6 +90,7 @@ TEST_F(LogWindowTest, LinesKeepOrderWhileHiddenAndClearEmpties) {
     EXPECT_EQ(messages[before + 2], "three");
     SendMessageA(logWindow->Window(), WM_COMMAND, IDM_LOG_CLEAR, 0);
     EXPECT_TRUE(LogLines().empty());
+    EXPECT_EQ(SendMessageA(logWindow->List(), LB_GETHORIZONTALEXTENT, 0, 0), 0) << "nothing to scroll sideways to";
 }
 
 TEST_F(LogWindowTest, ListFillsTheClientArea) {
@@ -131,6 +132,8 @@ TEST_F(LogSaveTest, LongLinesKeptWholeAndOldLongerFileReplaced) {
     const std::string longMessage(600, 'a');
     logWindow->AddLine(longMessage.c_str());
     const std::vector<std::string> lines = LogLines();
+    const LONG drawn = TextExtentInWindowFont(logWindow->List(), lines.back()).cx;
+    EXPECT_NEAR(SendMessageA(logWindow->List(), LB_GETHORIZONTALEXTENT, 0, 0), drawn, 8) << "scrolls sideways to it";
     std::vector<SeenBox> seen;
     SaveAs(path, &seen, {Press(IDYES)});  // the overwrite question
     std::string expected = "Kadenzo Log File...\r\n";

@@ -252,7 +252,7 @@ TEST_F(SpinControlTest, StepsTheAttachedEdit) {
         {"sign and blanks", false, " +12x", 0, Arrow::Up, {{10, kSpinId, 12}, {11, kSpinId, 13}}, "13"},
         {"no number: own value", true, "abc", 7, Arrow::Up, {{10, kSpinId, 7}, {11, kSpinId, 8}}, "8"},
         {"empty: own value", true, "", 0, Arrow::Down, {{10, kSpinId, 0}, {12, kSpinId, -1}}, "-1"},
-        {"beyond the range", true, "500", 0, Arrow::Up, {{10, kSpinId, 500}, {11, kSpinId, 127}}, "127"},
+        {"beyond the range, up: never back", true, "500", 0, Arrow::Up, {{10, kSpinId, 500}}, "500"},
         {"at the end of the range", false, "127", 0, Arrow::Up, {{10, kSpinId, 127}}, "127"},
     };
     for (const EditCase& c : cases) {
@@ -315,7 +315,7 @@ TEST_F(SpinControlTest, StepStartsFromTheParentsAnswer) {
     const AnswerCase cases[] = {
         {"inside the range", 42, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 43}}},
         {"above the range, down", 1000, Arrow::Down, {{10, kSpinId, 200}, {12, kSpinId, 249}}},
-        {"above the range, up", 1000, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 250}}},
+        {"above the range, up: never back", 1000, Arrow::Up, {{10, kSpinId, 200}}},
         {"below the range, up", -5, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 21}}},
         {"at the maximum", 250, Arrow::Up, {{10, kSpinId, 200}}},
     };

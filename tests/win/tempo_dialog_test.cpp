@@ -33,19 +33,21 @@ TEST_F(TempoDialogTest, EntriesStoredOrRejectedWithoutALogLine) {
     } cases[] = {{"1", nullptr, 1},         {"250", nullptr, 250},      {"20", nullptr, 20},
                  {"0150", nullptr, 150},    {"251", &kBadNumber, 100},  {"0", &kBadNumber, 100},
                  {"", &kBadNumber, 100},    {"9999", &kBadNumber, 100}, {"+5", &kNotDecimal, 100},
-                 {"-5", &kNotDecimal, 100}, {"5 ", &kNotDecimal, 100},  {"abc", &kNotDecimal, 100}};
+                 {"-5", &kNotDecimal, 100}, {"5 ", nullptr, 5},         {"abc", &kNotDecimal, 100},
+                 {"２５０", nullptr, 250},  {"　", &kBadNumber, 100},   {"２５１", &kBadNumber, 100}};
     for (const auto& c : cases) {
         conversionSettings.tempoPercent = 100;
         OpenTempo();
         SetText(IDC_TEMPO_EDIT, c.text);
         const size_t before = LogMessages().size();
-        const std::vector<SeenBox> seen = ClickAnswering(IDC_APPLY_BUTTON);
+        const std::vector<SeenBox> seen = EnterAnswering(IDC_APPLY_BUTTON);
         EXPECT_EQ(conversionSettings.tempoPercent, c.stored) << c.text;
         EXPECT_EQ(LogMessages().size(), before) << c.text;
         if (c.rejection) {
             ASSERT_EQ(seen.size(), 1u) << c.text;
             EXPECT_EQ(seen[0].text, *c.rejection) << c.text;
             EXPECT_EQ(seen[0].caption, "テンポの調整") << c.text;
+            EXPECT_TRUE(ShowsRefused(IDC_TEMPO_EDIT)) << c.text;
             EXPECT_FALSE(seen[0].icon) << c.text;
             EXPECT_TRUE(IsOpen()) << c.text;
         } else {

@@ -7,6 +7,7 @@
 namespace {
 
 const std::string kToneApplied = "トーンの変更を適応しました。";
+const std::string kNotDecimal = "文字列が10進表記と判断できませんでした。";
 
 constexpr int kMuteBoxes[kTrackCount] = {1069, 1070, 1071, 1072, 1074, 1075, 1076, 1077,
                                          1078, 1079, 1080, 1081, 1082, 1083, 1084, 1085};
@@ -61,17 +62,19 @@ TEST_F(ToneDialogTest, ExcludedDrumsOpenUncheckedWhateverTheMask) {
 TEST_F(ToneDialogTest, ShiftTextIsStoredAsParsed) {
     const struct {
         const char* text;
-        std::int16_t stored;
-    } cases[] = {{"-5", -5}, {"abc", 0}, {"1a", 10}, {"", 0}, {"9999", 9999}, {"-999", -999}, {"7", 7}};
+        std::optional<std::int16_t> stored;  // none: refused
+    } cases[] = {{"-5", -5}, {"abc", {}}, {"1a", {}},      {"", {}},      {"9999", 9999}, {"-999", -999},
+                 {"7", 7},   {"３", 3},   {"－１２", -12}, {" -4　", -4}, {"3-", {}}};
     for (const auto& c : cases) {
         conversionSettings.toneShift = 123;
         OpenTone();
         SetText(IDC_TONE_SHIFT_EDIT, c.text);
         const size_t before = LogMessages().size();
-        Click(IDC_APPLY_BUTTON);
-        EXPECT_EQ(conversionSettings.toneShift, c.stored) << c.text;
-        EXPECT_FALSE(IsOpen()) << c.text;
-        EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>{kToneApplied}) << c.text;
+        const std::vector<SeenBox> seen = EnterAnswering(IDC_APPLY_BUTTON);
+        EXPECT_EQ(conversionSettings.toneShift, c.stored.value_or(123)) << c.text;
+        EXPECT_EQ(IsOpen(), !c.stored) << c.text;
+        EXPECT_EQ(LinesAfter(LogMessages(), before), std::vector<std::string>(c.stored ? 1 : 0, kToneApplied));
+        EXPECT_TRUE(c.stored || (seen.size() == 1 && seen[0].text == kNotDecimal && ShowsRefused(1034))) << c.text;
         DestroyWindow(dialog_);
         dialog_ = nullptr;
     }

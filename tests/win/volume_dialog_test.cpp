@@ -79,8 +79,9 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
     } cases[] = {
         {"200", false, nullptr, 200, 0},    {"201", false, &kBadNumber, 90, 0}, {"127", true, nullptr, 127, 1},
         {"128", true, &kBadNumber, 90, 1},  {"-5", false, &kNotDecimal, 90, 0}, {"-5", true, &kNotDecimal, 90, 0},
-        {"0100", false, nullptr, 100, 0},   {"", false, nullptr, 0, 0},         {"abc", false, &kNotDecimal, 90, 0},
-        {"1a", false, &kNotDecimal, 90, 0}, {"0", true, nullptr, 0, 1},         {"5 ", false, &kNotDecimal, 90, 0},
+        {"0100", false, nullptr, 100, 0},   {"", false, &kBadNumber, 90, 0},    {"abc", false, &kNotDecimal, 90, 0},
+        {"1a", false, &kNotDecimal, 90, 0}, {"0", true, nullptr, 0, 1},         {"5 ", false, nullptr, 5, 0},
+        {"１５０", false, nullptr, 150, 0}, {"　", false, &kBadNumber, 90, 0},  {"－５", false, &kNotDecimal, 90, 0},
     };
     for (const auto& c : cases) {
         conversionSettings.volume[0] = 90;
@@ -89,7 +90,7 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
         SetText(Edit(1), c.text);
         SetChecked(Box(1), c.absolute);
         const size_t before = LogMessages().size();
-        const std::vector<SeenBox> seen = ClickAnswering(IDC_APPLY_BUTTON);
+        const std::vector<SeenBox> seen = EnterAnswering(Edit(16));
         const std::string name = std::string("\"") + c.text + "\" absolute " + std::to_string(c.absolute);
         EXPECT_EQ(conversionSettings.volume[0], c.stored) << name;
         EXPECT_EQ(conversionSettings.absoluteVolume[0], c.absoluteAfter) << name;
@@ -97,6 +98,7 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
             ASSERT_EQ(seen.size(), 1u) << name;
             EXPECT_EQ(seen[0].text, *c.rejection) << name;
             EXPECT_EQ(seen[0].caption, "音量の調整") << name;
+            EXPECT_TRUE(ShowsRefused(Edit(1))) << name;
             EXPECT_FALSE(seen[0].icon) << name;
             EXPECT_TRUE(IsOpen()) << name;
             EXPECT_EQ(LogMessages().size(), before) << name;
