@@ -3,6 +3,8 @@
 namespace {
 
 constexpr DWORD kCreateWaitableTimerHighResolution = 0x00000002;
+constexpr std::int64_t kWakeableAboveUs = 5000;
+constexpr std::int64_t kDelayedAtEndUs = 3000;
 
 template <typename Proc>
 Proc Resolve(const char* module, const char* name) {
@@ -40,6 +42,13 @@ PreciseWait::~PreciseWait() {
 
 void PreciseWait::Wait(std::int64_t us, HANDLE wake) {
     if (timer_ == nullptr) {
+        // The delay call cannot be woken: a long wait waits on `wake` for all but its last
+        // milliseconds, which a wait on an object would overrun under Wine (it ends on the
+        // server's millisecond tick), and leaves the rest to the caller's next wait.
+        if (wake != nullptr && us > kWakeableAboveUs) {
+            WaitForSingleObject(wake, static_cast<DWORD>((us - kDelayedAtEndUs) / 1000));
+            return;
+        }
         Delay(us);
         return;
     }

@@ -2,7 +2,9 @@
 // offers a high-resolution waitable timer (Windows 10 1803 and later) the wait ends on time
 // whatever the system's timer resolution; elsewhere the native delay call, which Windows rounds to
 // the timer resolution. Under Wine the delay call is kept to within tens of microseconds while a
-// waitable timer ends on its server's millisecond clock, so Wine always gets the delay call.
+// waitable timer ends on its server's millisecond clock, so Wine always gets the delay call; a
+// long wait there may end early (on the event, or milliseconds before its end) and is waited
+// again by the caller.
 #pragma once
 #include <windows.h>
 

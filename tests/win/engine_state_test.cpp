@@ -19,7 +19,8 @@ struct EngineUnderTest {
     std::function<void()> stop;
     std::function<std::int32_t(std::int32_t)> seek;
     std::function<std::int32_t()> restart;
-    std::function<bool()> playing;  // or handing the device what a play or a stop left
+    std::function<bool()> playing;
+    std::function<bool()> busy;  // playing, or handing the device what a play, a stop or a reset left
     std::function<void(lyra::ResetKind)> reset;
     std::function<std::uint32_t()> failure;  // of the last play
     std::function<std::uint32_t()> position;
@@ -53,7 +54,8 @@ EngineUnderTest LfonEngine() {
         status(&record);
         return record;
     };
-    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    engine.playing = [=] { return read().playState == 1; };
+    engine.busy = [=] { return read().playState == 1 || read().sending == 1; };
     auto sysEx = library.Resolve<LFSendSysExProc>("LFSendSysEx");
     engine.reset = [=](lyra::ResetKind kind) {
         sysEx(kind == lyra::ResetKind::gm ? 0 : kind == lyra::ResetKind::gs ? -1 : -2, 0);
@@ -85,7 +87,8 @@ EngineUnderTest LyrafonEngine() {
         status(&record);
         return record;
     };
-    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    engine.playing = [=] { return read().playState == 1; };
+    engine.busy = [=] { return read().playState == 1 || read().sending == 1; };
     auto gm = library.Resolve<lfGMResetProc>("lfGMReset");
     auto gs = library.Resolve<lfGSResetProc>("lfGSReset");
     auto xg = library.Resolve<lfXGResetProc>("lfXGReset");
@@ -116,6 +119,10 @@ Bytes SysExEvent(std::uint8_t lead, const Bytes& body) {
 
 // 25 frames of 40 ticks: one tick a millisecond.
 Bytes OneMillisecondTrackSong(const Bytes& track) { return Smf(0, 0xE728, {Track(track)}); }
+
+void WaitUntilQuiet(const EngineUnderTest& engine) {
+    ASSERT_TRUE(WaitFor([&] { return !engine.busy(); }, 5000));
+}
 
 class EngineState : public ::testing::TestWithParam<const char*> {
 protected:
@@ -157,6 +164,7 @@ TEST_P(EngineState, NothingOfTheLastSongCarriesIntoTheNext) {
     ASSERT_EQ(engine.play(HeldStateSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x80, 60, 0}), 0) << "the held note's release";
     engine.stop();
+    WaitUntilQuiet(engine);
     std::size_t stopped = capture.Read().size();
     ASSERT_EQ(engine.play(EvenNotesSong(3, 50)), kEngineOk);
     int firstNote = WaitForMessage(NoteOn(0), stopped);
@@ -201,6 +209,7 @@ TEST_P(EngineState, ASeekSendsTheStateInOrderThenTheNoteAtTheTarget) {
     ASSERT_EQ(engine.play(ChasedSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x92, NotePitch(0), 0x64}), 0);
     engine.stop();
+    WaitUntilQuiet(engine);
     ASSERT_EQ(engine.seek(50), kEngineOk);  // 5 s: note 50
     std::size_t before = capture.Read().size();
     ASSERT_EQ(engine.restart(), kEngineOk);
@@ -258,6 +267,7 @@ TEST_P(EngineState, ASeekChasesADividedMessageWholeOrNotAtAll) {
     ASSERT_EQ(engine.play(DividedSysExSong()), kEngineOk);
     for (const auto& c : cases) {
         engine.stop();
+        WaitUntilQuiet(engine);
         ASSERT_EQ(engine.seek(c.position), kEngineOk);
         std::size_t before = capture.Read().size();
         ASSERT_EQ(engine.restart(), kEngineOk);
@@ -280,6 +290,7 @@ TEST_P(EngineState, AStopEndsABurstAtOnce) {
     ASSERT_GE(WaitForMessage({0x91, 10, 0x40}), 0) << "the burst has begun";
     engine.stop();
     EXPECT_FALSE(engine.playing());
+    WaitUntilQuiet(engine);
     std::vector<CapturedMessage> stopped = capture.Read();
     ASSERT_GE(stopped.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount));
@@ -295,10 +306,6 @@ void ExpectEveryResetPaused(const std::vector<CapturedMessage>& messages) {
         if (!lyra::IsResetMessage(reset.data(), reset.size())) continue;
         EXPECT_GE(messages[i + 1].ms - messages[i].ms, 50.0) << "message " << i + 1 << " after a reset";
     }
-}
-
-void WaitUntilQuiet(const EngineUnderTest& engine) {
-    ASSERT_TRUE(WaitFor([&] { return !engine.playing(); }, 5000));
 }
 
 // A reset command, a stop and a second reset command right after it, a stop 10 ms into a song
@@ -341,6 +348,7 @@ TEST_P(EngineState, ADividedMessageNeverReachesThePortInPieces) {
     ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x91, 64, 100}), 0);
     engine.stop();
+    WaitUntilQuiet(engine);
     for (const CapturedMessage& message : capture.Read()) EXPECT_NE(message.bytes[0], 0xF0) << "nothing of it yet";
     ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
     WaitUntilQuiet(engine);
