@@ -108,7 +108,7 @@ void MidiOutput::Queue(const std::uint8_t* bytes, std::size_t size, bool ofSong)
 
 void MidiOutput::DropSong() noexcept {
     std::erase_if(queue_, [](const Queued& message) { return message.ofSong; });
-    if (out_ != nullptr && out_->ofSong) TakeBackLong();
+    if (out_ != nullptr) TakeBackLong();
 }
 
 std::int64_t MidiOutput::Flush() {

@@ -46,8 +46,8 @@ public:
     bool Drained() const { return queue_.empty() && out_ == nullptr; }
     bool LongMessageOut() const { return out_ != nullptr; }
     HANDLE DoneEvent() const { return doneEvent_; }
-    // For a stop: the song's messages still queued are dropped, and a long one of them that the
-    // device still has is taken back.
+    // For a stop: the song's messages still queued are dropped, and a long message the device
+    // still has is taken back (a reset's pause holds all the same).
     void DropSong() noexcept;
 
     // kEngineOk, kEngineDeviceRefused (the device kept refusing, or never finished a long

@@ -252,7 +252,14 @@ DWORD WINAPI Player::ThreadMain(void* self) {
 void Player::Run() {
     std::deque<Command> batch;
     while (TakeCommands(batch)) {
-        for (Command& command : batch) Guard([&] { Apply(command); });
+        // A failed output drops what a command sends (a stop's or a load's clean state): the
+        // next play must not take it for sent.
+        for (Command& command : batch) {
+            Guard([&] {
+                Apply(command);
+                NoteFailure();
+            });
+        }
         batch.clear();
         std::int64_t waitUs = 0;
         Guard([&] { waitUs = Work(); });

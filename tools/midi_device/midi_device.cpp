@@ -7,7 +7,8 @@
 // line a message as the port received it: the time in milliseconds since the driver was loaded
 // (three decimals), then the bytes as two-digit upper-case hex, CR LF ("1520.004 90 3C 64"). What
 // the driver was told besides messages is a line with a word instead of bytes: "open", "reset",
-// "close", "busy" (a close refused while a buffer is out).
+// "close", "busy" (a close refused while a buffer is out), "took" (a long message taken, to be
+// completed later).
 //
 // Faults that real drivers show, chosen by KADENZO_MIDI_DEVICE_MODE when the port is opened, a
 // comma-separated list:
@@ -17,6 +18,8 @@
 //   never-done    long messages are taken and never completed; only a reset hands them back.
 //   refuse=N      every Nth short message is refused with MIDIERR_NOTREADY (not recorded).
 //   refuse-all    every message is refused.
+//   refuse-after=N  once an opening has had N messages, every message is refused until the port
+//                 is reset, as a jammed port that a reset clears.
 //   slow          a 31250-baud port: each message takes 320 microseconds a byte to leave.
 //   close-busy    the first close is refused with MIDIERR_STILLPLAYING.
 //   unopenable    every open is refused, as by a port another program holds.
@@ -55,6 +58,7 @@ struct Mode {
     int refuseEvery = 0;
     DWORD lateMs = kAsyncDelayMs;
     long unplugAfter = -1;
+    long refuseAfter = -1;
 };
 
 Mode ReadMode() {
@@ -75,6 +79,7 @@ Mode ReadMode() {
             mode.lateMs = static_cast<DWORD>(std::atoi(item + 5));
         }
         if (std::strncmp(item, "unplug-after=", 13) == 0) mode.unplugAfter = std::atol(item + 13);
+        if (std::strncmp(item, "refuse-after=", 13) == 0) mode.refuseAfter = std::atol(item + 13);
     }
     return mode;
 }
@@ -211,9 +216,7 @@ public:
             if (!open_) return MMSYSERR_INVALHANDLE;
             if (Unplugs()) return MIDIERR_NODEVICE;
             ++shortCount_;
-            if (mode_.refuseAll || (mode_.refuseEvery > 0 && shortCount_ % mode_.refuseEvery == 0)) {
-                return MIDIERR_NOTREADY;
-            }
+            if (Jammed() || (mode_.refuseEvery > 0 && shortCount_ % mode_.refuseEvery == 0)) return MIDIERR_NOTREADY;
         }
         Transmit(size);
         CriticalLock hold(lock_);
@@ -228,10 +231,11 @@ public:
             CriticalLock hold(lock_);
             if (!open_) return MMSYSERR_INVALHANDLE;
             if (Unplugs()) return MIDIERR_NODEVICE;
-            if (mode_.refuseAll) return MIDIERR_NOTREADY;
+            if (Jammed()) return MIDIERR_NOTREADY;
             header->dwFlags &= ~MHDR_DONE;
             header->dwFlags |= MHDR_INQUEUE;
             if (mode_.async || mode_.neverDone) {
+                TheRecord().Word("took");
                 queue_.push_back({header, ++tickets_});
                 if (!mode_.neverDone) StartWorker();
                 return MMSYSERR_NOERROR;
@@ -248,6 +252,8 @@ public:
         CriticalLock hold(lock_);
         if (!open_) return MMSYSERR_INVALHANDLE;
         TheRecord().Word("reset");
+        jammed_ = false;
+        taken_ = 0;
         while (!queue_.empty()) {
             MIDIHDR* header = queue_.front().header;
             queue_.pop_front();
@@ -271,6 +277,13 @@ private:
         TheRecord().unplugged = true;
         TheRecord().Word("unplugged");
         return true;
+    }
+
+    // Under the lock: whether this message is refused by a port that refuses all or has jammed.
+    bool Jammed() {
+        if (mode_.refuseAll || jammed_) return true;
+        jammed_ = mode_.refuseAfter >= 0 && taken_++ >= mode_.refuseAfter;
+        return jammed_;
     }
 
     static DWORD ShortLength(std::uint8_t status) {
@@ -355,7 +368,9 @@ private:
     DWORD callbackFlags_ = 0;
     Mode mode_;
     unsigned shortCount_ = 0;
-    long handed_ = 0;          // messages this opening took
+    long handed_ = 0;  // messages this opening was handed
+    long taken_ = 0;   // messages taken since the last reset
+    bool jammed_ = false;
     std::deque<Taken> queue_;  // buffers taken and not yet completed (async, never-done)
     unsigned tickets_ = 0;
     HANDLE worker_ = nullptr;
