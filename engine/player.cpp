@@ -13,8 +13,6 @@ namespace {
 constexpr DWORD kOpenReplyWaitMs = 5000;
 // Before a close, the stop's clean state goes out for at most this long.
 constexpr std::int64_t kCloseFlushUs = 2000000;
-// A wait ends this much early and yields for the rest, so that it ends on time.
-constexpr std::int64_t kYieldUs = 100;
 // While the device has a long message, the thread looks at it again at least this often.
 constexpr DWORD kLongMessageLookMs = 100;
 
@@ -401,7 +399,7 @@ Player::Shown Player::Truth() const {
 }
 
 // Until more is due, or a command comes. While the device has a long message, its report ends the
-// wait too; otherwise the wait ends a little early and yields for the rest.
+// wait too.
 void Player::Wait(std::int64_t waitUs) {
     if (waitUs <= 0) return;
     if (output_.LongMessageOut()) {
@@ -410,11 +408,7 @@ void Player::Wait(std::int64_t waitUs) {
         WaitForMultipleObjects(2, handles, FALSE, ms);
         return;
     }
-    if (waitUs <= kYieldUs) {
-        SwitchToThread();
-        return;
-    }
-    wait_.Wait(waitUs - kYieldUs, wake_);
+    wait_.Wait(waitUs, wake_);
 }
 
 // Nothing the song or the device does may end the thread: no memory for a chase or a message ends
