@@ -193,6 +193,7 @@ bool PlayOnce(const Bytes& image, bool lfon, const std::string& capturePath) {
 struct Figures {
     std::vector<double> lateness;  // of each note, in ms, sorted
     std::size_t differing = 0;     // messages that are not the song's, in order
+    double latestAtMs = 0;         // the latest note's time in the song
 };
 
 // Lateness of each note on, against the song's clock as it starts on the device.
@@ -204,6 +205,7 @@ Figures Measure(const std::vector<Captured>& captured, const std::vector<lyra::O
     if (captured.size() <= kLeading) return figures;
     double anchorDeviceMs = captured[kLeading - 1].ms;
     double anchorSongMs = 0;
+    double latest = 0;
     for (std::size_t i = 0; i < events.size() && kLeading + i < captured.size(); ++i) {
         const Captured& got = captured[kLeading + i];
         const lyra::OwnedEvent& event = events[i];
@@ -213,7 +215,12 @@ Figures Measure(const std::vector<Captured>& captured, const std::vector<lyra::O
             anchorDeviceMs = got.ms + static_cast<double>(lyra::kResetPauseUs) / 1000.0;
             anchorSongMs = songMs;
         } else if ((event.bytes[0] & 0xF0) == 0x90 && event.bytes[2] != 0) {
-            figures.lateness.push_back(got.ms - (anchorDeviceMs + songMs - anchorSongMs));
+            const double late = got.ms - (anchorDeviceMs + songMs - anchorSongMs);
+            if (figures.lateness.empty() || late > latest) {
+                latest = late;
+                figures.latestAtMs = songMs;
+            }
+            figures.lateness.push_back(late);
         }
     }
     std::sort(figures.lateness.begin(), figures.lateness.end());
@@ -260,10 +267,10 @@ int main(int argc, char** argv) {
                 }
                 const std::vector<double>& late = figures.lateness;
                 std::printf(
-                    "  %-7s round %d: note lateness (ms) median %.3f  p99 %.3f  max %.3f  min %.3f   "
+                    "  %-7s round %d: note lateness (ms) median %.3f  p99 %.3f  max %.3f (at %.0f ms)  min %.3f   "
                     "(%zu notes, %zu messages differing)\n",
                     lfon ? "Lfon" : "Lyrafon", round, Percentile(late, 0.5), Percentile(late, 0.99), late.back(),
-                    late.front(), late.size(), figures.differing);
+                    figures.latestAtMs, late.front(), late.size(), figures.differing);
                 std::fflush(stdout);
             }
         }
