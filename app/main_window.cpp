@@ -106,6 +106,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostQuitMessage(0);
             return 1;
         case WM_COMMAND: RouteCommand(LOWORD(wParam)); return 1;
+        case kEngineFailureMessage: ReportEngineFailure(static_cast<std::int32_t>(wParam)); return 1;
         case WM_HSCROLL: MoveSlider(wParam, reinterpret_cast<HWND>(lParam)); return 1;
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_PATH_FIELD)) {

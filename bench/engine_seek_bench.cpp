@@ -1,9 +1,12 @@
 // Seeks through Lyrafon.dll (built beside the program), playing into the test prefix's recording
-// MIDI device (port 0, not the mapper), in a song holding 2,000 system-exclusive messages and
-// 100,000 controller and parameter events before the target, or N MiB of 4-KiB system-exclusive
-// messages. Prints how long the restart export took to return, how long the chase took until the
-// first note at the target reached the port, and the most memory the process took above what it
-// held before the engine had the song. Usage: engine_seek_bench [rounds [N]]   (5 rounds)
+// MIDI device (port 0, not the mapper), to a target at 10 s, in one of three songs: "busy", 2,000
+// system-exclusive messages and 100,000 controller and parameter events before the target; "short",
+// 400,000 ten-byte GS parameter messages (5 MiB); or N MiB of 4-KiB system-exclusive messages.
+// Prints how long the seek's three exports (stop, seek, restart) took to return, how long after the
+// stop's clean state the first note at the target reached the port, and the most memory the
+// process took above what it held before the engine had the song. Without a song named, runs itself once for each of
+// busy, short and 16, so that each peak is its own process's.
+// Usage: engine_seek_bench [rounds [busy|short|N]]   (3 rounds)
 #include "engine/engine_exports.h"
 #include "tests/common/song_builder.h"
 
@@ -53,22 +56,31 @@ Bytes BusySong() {
     return Smf(0, 0xE728, {Track(track)});
 }
 
-// `mebibytes` of 4-KiB messages, one a millisecond, then the target note 1 s after the last. Built
+// `count` system-exclusive messages, `perTick` of them a millisecond, then the target note at 10 s:
+// `mebibytes` of 4-KiB non-commercial messages, or 400,000 GS part levels over the 16 parts. Built
 // in place: a copy on the way would raise the peak before the engine has the song.
 Bytes SysExRichSong(int mebibytes) {
-    const int count = mebibytes * 256;
+    const bool gs = mebibytes == 0;
+    const int count = gs ? 400000 : mebibytes * 256;
+    const int perTick = gs ? 100 : 1;
     Bytes song = Header(0, 1, 0xE728);
-    song.reserve(static_cast<std::size_t>(count) * 4100 + 64);
+    song.reserve(static_cast<std::size_t>(count) * (gs ? 13 : 4100) + 64);
     song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
     for (int i = 0; i < count; ++i) {
-        PutVarLen(song, i == 0 ? 0 : 1);
+        PutVarLen(song, i > 0 && i % perTick == 0 ? 1 : 0);
         song.push_back(0xF0);
+        if (gs) {
+            auto part = static_cast<std::uint8_t>(0x10 | (i % 16)), level = static_cast<std::uint8_t>(i % 128);
+            auto sum = static_cast<std::uint8_t>((256 - 0x40 - part - 0x19 - level) % 128);
+            song.insert(song.end(), {10, 0x41, 0x10, 0x42, 0x12, 0x40, part, 0x19, level, sum, 0xF7});
+            continue;
+        }
         PutVarLen(song, 4095);
         song.push_back(0x7D);  // non-commercial
         song.insert(song.end(), 4093, static_cast<std::uint8_t>(i % 128));
         song.push_back(0xF7);
     }
-    PutVarLen(song, static_cast<std::uint32_t>(10000 - (count - 1)));
+    PutVarLen(song, static_cast<std::uint32_t>(10000 - (count - 1) / perTick));
     song.insert(song.end(), {0x90, kTargetPitch, 0x64});
     PutVarLen(song, 1000);
     song.insert(song.end(), {0xFF, 0x2F, 0x00});
@@ -105,33 +117,58 @@ double NowMs() {
     return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-// The device's time of the first note on of the target pitch after its last opening, or -1.
+// On the device's clock, from the stop's clean state (its first message, All Sound Off on channel
+// 1, the last before the note) to the first note on of the target pitch; -1 before that note.
 double TargetNoteMs(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char wanted[16];
     std::snprintf(wanted, sizeof wanted, " 90 %02X 64", kTargetPitch);
-    double openedMs = 0;
+    double stoppedMs = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line.find(" open") != std::string::npos) openedMs = std::strtod(line.c_str(), nullptr);
-        if (line.find(wanted) != std::string::npos) return std::strtod(line.c_str(), nullptr) - openedMs;
+        if (line.find(" B0 78 00") != std::string::npos) stoppedMs = std::strtod(line.c_str(), nullptr);
+        if (line.find(wanted) != std::string::npos) return std::strtod(line.c_str(), nullptr) - stoppedMs;
     }
     return -1;
+}
+
+// Runs this program once more for each song, one after another.
+int RunEachSong(int rounds) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    for (const char* song : {"busy", "short", "16"}) {
+        std::string command = "\"" + std::string(self) + "\" " + std::to_string(rounds) + " " + song;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+            return 1;
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    int mebibytes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 0;
-    Bytes image = mebibytes > 0 ? SysExRichSong(mebibytes) : BusySong();
+    int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    if (argc < 3) return RunEachSong(rounds);
+    const std::string which = argv[2];
+    int mebibytes = which == "busy" ? -1 : which == "short" ? 0 : std::max(1, std::atoi(argv[2]));
+    Bytes image = mebibytes >= 0 ? SysExRichSong(mebibytes) : BusySong();
     if (mebibytes > 0) {
         std::printf("song: %.1f MiB of 4-KiB system-exclusive messages before the target at 10 s\n",
+                    static_cast<double>(image.size()) / 1048576.0);
+    } else if (mebibytes == 0) {
+        std::printf("song: %.1f MiB, 400000 ten-byte GS messages before the target at 10 s\n",
                     static_cast<double>(image.size()) / 1048576.0);
     } else {
         std::printf("song: %.1f MB, 2000 system-exclusive and 100000 controller events before the target at 10 s\n",
                     static_cast<double>(image.size()) / 1e6);
     }
-    const std::size_t held = WorkingSet(false);
+    std::fflush(stdout);
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
     for (int round = 1; round <= rounds; ++round) {
@@ -147,20 +184,26 @@ int main(int argc, char** argv) {
         auto stop = Resolve<lfStopMusicProc>(library, "lfStopMusic");
         auto seek = Resolve<lfSeekProc>(library, "lfSeek");
         auto restart = Resolve<lfRestartProc>(library, "lfRestart");
-        double openedMs = NowMs();  // the device's "open" line has about this time
-        if (openDevice(0, 0, 0) != kEngineOk ||
-            play(image.data(), static_cast<std::uint32_t>(image.size())) != kEngineOk) {
+        if (openDevice(0, 0, 0) != kEngineOk) {
+            std::printf("the device did not open\n");
+            return 1;
+        }
+        const std::size_t held = WorkingSet(false);
+        if (play(image.data(), static_cast<std::uint32_t>(image.size())) != kEngineOk) {
             std::printf("the engine did not play\n");
             return 1;
         }
-        stop(100);
-        seek(100);  // 10 s
+        Sleep(50);  // playing
         double calledMs = NowMs();
+        stop(100);  // what the program does when the slider is let go
+        double stoppedMs = NowMs();
+        seek(100);  // 10 s
+        double soughtMs = NowMs();
         std::int32_t restarted = restart();
         double returnedMs = NowMs();
         double noteMs = -1;
-        for (int waited = 0; waited < 20000 && noteMs < 0; waited += 20) {
-            Sleep(20);
+        for (int waited = 0; waited < 20000 && noteMs < 0; waited += 100) {
+            Sleep(100);
             noteMs = TargetNoteMs(capturePath);
         }
         stop(100);
@@ -171,11 +214,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::printf(
-            "round %d: restart returned in %.3f ms; chase done, first note at the target after %.1f ms; "
-            "peak %.1f MiB above the start (%.2f songs)\n",
-            round, returnedMs - calledMs, noteMs - (calledMs - openedMs),
+            "round %d: stop, seek, restart returned in %.3f, %.3f, %.3f ms; first note at the target %.1f ms "
+            "after the stop at the device; peak %.1f MiB above the play (%.2f songs; from round 2 on, the "
+            "largest so far)\n",
+            round, stoppedMs - calledMs, soughtMs - stoppedMs, returnedMs - soughtMs, noteMs,
             static_cast<double>(WorkingSet(true) - held) / 1048576.0,
             static_cast<double>(WorkingSet(true) - held) / static_cast<double>(image.size()));
+        std::fflush(stdout);
     }
     return 0;
 }

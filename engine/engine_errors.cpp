@@ -23,6 +23,7 @@ const char* ErrorText(std::int32_t code) {
         case kEngineThreadFailed: return "再生スレッドを開始できませんでした。";
         case kEngineInternalError: return "エンジン内部でエラーが発生しました。";
         case kEngineDeviceRefused: return "MIDIアウトデバイスがメッセージを受け付けなかったため、再生を終えました。";
+        case kEngineDeviceGone: return "MIDIアウトデバイスが使えなくなったため、再生を終えました。";
         case kEngineTempFileFailed: return "一時曲ファイルを書き込めませんでした。";
         default: return "不明なエラーです。";
     }

@@ -25,6 +25,7 @@ enum EngineResult : std::int32_t {
     kEngineThreadFailed = 7,        // the playing thread could not be started
     kEngineInternalError = 8,       // something unforeseen failed inside the engine
     kEngineDeviceRefused = 9,       // the MIDI output device kept refusing messages; the play ended
+    kEngineDeviceGone = 10,         // the MIDI output device went away (unplugged) and was closed; the play ended
     kEngineTempFileFailed = 11,     // the temporary song file could not be written (the program's own step)
 };
 
@@ -35,7 +36,7 @@ struct LfonStatus {
     std::uint32_t playState;   // 1 playing, 0 stopped
     std::uint32_t position;
     std::uint32_t length;
-    std::uint32_t failure;  // kEngineDeviceRefused when the device ended the last play, else 0
+    std::uint32_t failure;  // what ended the last play (kEngineDeviceRefused, kEngineDeviceGone...), else 0
     std::uint32_t sending;  // 1 while messages (a stop's clean state, a reset) wait to reach the device
     std::uint32_t reserved;
 };
@@ -48,7 +49,7 @@ struct LyrafonStatus {
     std::uint32_t position;
     std::uint32_t deviceOpen;  // 1 while the output device is open
     std::uint32_t playState;   // 1 playing, 0 stopped
-    std::uint32_t failure;     // kEngineDeviceRefused when the device ended the last play, else 0
+    std::uint32_t failure;     // what ended the last play (kEngineDeviceRefused, kEngineDeviceGone...), else 0
     std::uint32_t sending;     // 1 while messages (a stop's clean state, a reset) wait to reach the device
     std::uint32_t reserved;
 };

@@ -1,6 +1,7 @@
 // The LF export set of Lfon.dll: the song comes from a file path.
 #include "engine/engine_errors.h"
 #include "engine/engine_exports.h"
+#include "engine/guarded.h"
 #include "engine/player.h"
 
 #include <type_traits>

@@ -1,6 +1,7 @@
 // The lf export set of Lyrafon.dll: the song comes from memory.
 #include "engine/engine_errors.h"
 #include "engine/engine_exports.h"
+#include "engine/guarded.h"
 #include "engine/player.h"
 
 #include <type_traits>

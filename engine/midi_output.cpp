@@ -1,75 +1,90 @@
 #include "engine/midi_output.h"
 
 #include "engine/engine_exports.h"
-#include "engine/exclusive_lock.h"
 #include "engine/midi_messages.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 // A driver that is not ready is asked again this often, for at most this long.
-constexpr DWORD kRefusedRetryMs = 1;
+constexpr std::int64_t kRefusedRetryUs = 1000;
 constexpr std::int64_t kRefusedForUs = 200000;
-// A long message may take a slow port about 0.3 ms a byte; a device gets a second and a
-// millisecond a byte to report it done.
-constexpr std::int64_t kLongDoneBaseUs = 1000000;
+// A long message may take a slow port about 0.3 ms a byte, and a USB driver may report it late: a
+// device gets two seconds and a millisecond a byte to report it done.
+constexpr std::int64_t kLongDoneBaseUs = 2000000;
 constexpr std::int64_t kLongDoneUsPerByte = 1000;
-constexpr std::int64_t kBufferReturnUs = 200000;  // after a reset, for the buffers to come back
+constexpr DWORD kBufferReturnMs = 200;  // after a reset, for the buffers to come back
 constexpr int kCloseAttempts = 5;
 constexpr DWORD kCloseRetryMs = 10;
-constexpr std::size_t kBacklogBytes = 64 * 1024;
 
 bool IsDone(const MIDIHDR& header) { return (static_cast<const volatile DWORD&>(header.dwFlags) & MHDR_DONE) != 0; }
 
+// What a call that worked before returns once its device has gone away (an unplugged interface).
+bool IsGone(MMRESULT result) {
+    return result == MMSYSERR_NODRIVER || result == MMSYSERR_INVALHANDLE || result == MIDIERR_NODEVICE;
+}
+
+DWORD Packed(const std::array<std::uint8_t, 3>& bytes) {
+    return bytes[0] | (DWORD{bytes[1]} << 8) | (DWORD{bytes[2]} << 16);
+}
+
 }  // namespace
 
-// Runs when the library leaves the process: the device is left to the process's end (closing it
-// under the loader's lock could hang), and so is any buffer it still holds.
+// Runs when the library leaves the process: an open device is left to the process's end (closing
+// it under the loader's lock could hang), with its event and any buffer it still holds.
 MidiOutput::~MidiOutput() {
+    if (device_ == nullptr) return;
+    static_cast<void>(out_.release());
     for (std::unique_ptr<LongBuffer>& buffer : abandoned_) static_cast<void>(buffer.release());
 }
 
 std::int32_t MidiOutput::Open(std::int32_t deviceId) {
     if (IsOpen()) return kEngineOk;
-    if (doneEvent_ == nullptr) doneEvent_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (doneEvent_ == nullptr) return kEngineDeviceOpenFailed;
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (done == nullptr) return kEngineDeviceOpenFailed;
     HMIDIOUT device = nullptr;
     UINT id = deviceId == kMidiMapperDevice ? MIDI_MAPPER : static_cast<UINT>(deviceId);
-    if (midiOutOpen(&device, id, reinterpret_cast<DWORD_PTR>(doneEvent_), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+    if (midiOutOpen(&device, id, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+        CloseHandle(done);
         return kEngineDeviceOpenFailed;
     }
     device_ = device;
+    doneEvent_ = done;
     quietUntilUs_ = 0;
-    ClearFailure();
+    retryAtUs_ = 0;
+    refusedSinceUs_ = -1;
+    failure_ = kEngineOk;
     return kEngineOk;
 }
 
-bool MidiOutput::Close() {
-    if (device_ == nullptr) return true;
-    {
-        ExclusiveLock hold(queueLock_);
-        handedTotal_ += queue_.size();
-        queue_.clear();
-        queuedBytes_ = 0;
-        WakeAllConditionVariable(&handed_);
+void MidiOutput::Close() {
+    if (device_ == nullptr) return;
+    queue_.clear();
+    if (out_ != nullptr) {
+        TakeBackLong();
+    } else {
+        midiOutReset(device_);
     }
-    midiOutReset(device_);
-    FinishAbandonedBuffers();
+    ReturnAbandonedBuffers();
     MMRESULT closed = midiOutClose(device_);
     for (int attempt = 1; closed == MIDIERR_STILLPLAYING && attempt < kCloseAttempts; ++attempt) {
         Sleep(kCloseRetryMs);
-        // Wine's winmm lets go of the handle even when the driver refused to close.
+        // Wine: winmm lets go of the handle at every close, even one its driver refused; a handle
+        // that no longer answers the reset was let go. Windows keeps it for another try.
         if (midiOutReset(device_) == MMSYSERR_INVALHANDLE) {
             closed = MMSYSERR_NOERROR;
             break;
         }
-        FinishAbandonedBuffers();
+        ReturnAbandonedBuffers();
         closed = midiOutClose(device_);
     }
-    if (closed != MMSYSERR_NOERROR) return false;
+    if (closed != MMSYSERR_NOERROR && !IsGone(closed)) return;
     device_ = nullptr;
-    return true;
+    abandoned_.clear();  // a closed device holds no buffer
+    CloseHandle(doneEvent_);
+    doneEvent_ = nullptr;
 }
 
 void MidiOutput::Send(const std::uint8_t* bytes, std::size_t size) { Queue(bytes, size, false); }
@@ -77,7 +92,7 @@ void MidiOutput::Send(const std::uint8_t* bytes, std::size_t size) { Queue(bytes
 void MidiOutput::SendSong(const std::uint8_t* bytes, std::size_t size) { Queue(bytes, size, true); }
 
 void MidiOutput::Queue(const std::uint8_t* bytes, std::size_t size, bool ofSong) {
-    if (size == 0 || device_ == nullptr) return;
+    if (size == 0 || device_ == nullptr || failure_ != kEngineOk) return;
     Queued message;
     message.size = static_cast<std::uint32_t>(size);
     message.ofSong = ofSong;
@@ -88,165 +103,135 @@ void MidiOutput::Queue(const std::uint8_t* bytes, std::size_t size, bool ofSong)
     } else {
         return;  // not a message a port can take
     }
-    ExclusiveLock hold(queueLock_);
-    if (failure_ != kEngineOk) return;
-    queuedBytes_ += size;
-    ++queuedTotal_;
     queue_.push_back(std::move(message));
 }
 
-bool MidiOutput::Backlogged() const {
-    ExclusiveLock hold(queueLock_);
-    return queuedBytes_ >= kBacklogBytes;
+void MidiOutput::DropSong() noexcept {
+    std::erase_if(queue_, [](const Queued& message) { return message.ofSong; });
+    if (out_ != nullptr) TakeBackLong();
 }
 
-void MidiOutput::DropQueuedSong() {
-    ExclusiveLock hold(queueLock_);
-    std::deque<Queued> kept;
-    queuedBytes_ = 0;
-    for (Queued& message : queue_) {
-        if (message.ofSong) continue;
-        queuedBytes_ += message.size;
-        kept.push_back(std::move(message));
-    }
-    handedTotal_ += queue_.size() - kept.size();
-    queue_ = std::move(kept);
-    WakeAllConditionVariable(&handed_);
-}
-
-std::uint64_t MidiOutput::QueuedSoFar() const {
-    ExclusiveLock hold(queueLock_);
-    return queuedTotal_;
-}
-
-bool MidiOutput::WaitUntilHanded(std::uint64_t count, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    ExclusiveLock hold(queueLock_);
-    while (handedTotal_ < count) {
-        DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) return false;
-        SleepConditionVariableSRW(&handed_, &queueLock_, timeoutMs - spent, 0);
-    }
-    return true;
-}
-
-bool MidiOutput::Idle() const {
-    ExclusiveLock hold(queueLock_);
-    return queue_.empty() && !handing_;
-}
-
-std::int32_t MidiOutput::Failure() const {
-    ExclusiveLock hold(queueLock_);
-    return failure_;
-}
-
-void MidiOutput::ClearFailure() {
-    ExclusiveLock hold(queueLock_);
-    failure_ = kEngineOk;
-}
-
-std::int64_t MidiOutput::SendQueued() {
-    for (;;) {
-        {
-            ExclusiveLock hold(queueLock_);
-            if (queue_.empty()) return -1;
-        }
+std::int64_t MidiOutput::Flush() {
+    while (device_ != nullptr) {
         std::int64_t now = clock_.NowUs();
-        if (now < quietUntilUs_) return quietUntilUs_ - now;
-        Queued message;
-        if (!Pop(message)) return -1;
-        bool sent = message.longBytes.empty() ? SendShort(message) : SendLong(message);
-        {
-            ExclusiveLock hold(queueLock_);
-            handing_ = false;
-            ++handedTotal_;
-            WakeAllConditionVariable(&handed_);
+        if (out_ != nullptr) {
+            if (IsDone(out_->header)) {
+                FinishLong(now);
+            } else if (now < out_->deadlineUs) {
+                return out_->deadlineUs - now;
+            } else {
+                Fail(kEngineDeviceRefused);  // it never reported the message done
+            }
+            continue;
         }
-        if (!sent) {
-            Fail();
-            return -1;
+        if (queue_.empty()) return -1;
+        std::int64_t readyUs = std::max(quietUntilUs_, retryAtUs_);
+        if (now < readyUs) return readyUs - now;
+        MMRESULT result = HandFront(now);
+        if (result == MMSYSERR_NOERROR) {
+            refusedSinceUs_ = -1;
+        } else if (result == MIDIERR_NOTREADY) {
+            if (refusedSinceUs_ < 0) refusedSinceUs_ = now;
+            if (now - refusedSinceUs_ < kRefusedForUs) {
+                retryAtUs_ = now + kRefusedRetryUs;
+            } else {
+                Fail(kEngineDeviceRefused);
+            }
+        } else if (IsGone(result)) {
+            Fail(kEngineDeviceGone);
+        } else {
+            queue_.pop_front();  // a message this device cannot take at all is left out
         }
     }
+    queue_.clear();
+    return -1;
 }
 
-bool MidiOutput::Pop(Queued& message) {
-    ExclusiveLock hold(queueLock_);
-    if (queue_.empty()) return false;
-    message = std::move(queue_.front());
-    queue_.pop_front();
-    queuedBytes_ -= message.size;
-    handing_ = true;
-    return true;
+MMRESULT MidiOutput::HandFront(std::int64_t now) {
+    Queued& message = queue_.front();
+    if (!message.longBytes.empty()) return HandLong(message, now);
+    MMRESULT result = midiOutShortMsg(device_, Packed(message.own));
+    if (result == MMSYSERR_NOERROR) queue_.pop_front();
+    return result;
 }
 
-bool MidiOutput::SendShort(const Queued& message) {
-    DWORD packed = message.own[0] | (DWORD{message.own[1]} << 8) | (DWORD{message.own[2]} << 16);
-    std::int64_t giveUpUs = clock_.NowUs() + kRefusedForUs;
-    for (;;) {
-        MMRESULT result = midiOutShortMsg(device_, packed);
-        if (result == MMSYSERR_NOERROR) return true;
-        if (result != MIDIERR_NOTREADY || clock_.NowUs() >= giveUpUs) return false;
-        Sleep(kRefusedRetryMs);
-    }
-}
-
-// Waits for the device's report: what follows must not overtake the message, and a reset's pause
-// counts from the moment the whole of it has left.
-bool MidiOutput::SendLong(Queued& message) {
+// The device has the message until it reports it done: what follows must not overtake it, and a
+// reset's pause counts from that report.
+MMRESULT MidiOutput::HandLong(Queued& message, std::int64_t now) {
     auto buffer = std::make_unique<LongBuffer>();
     buffer->bytes = std::move(message.longBytes);
     MIDIHDR& header = buffer->header;
     header.lpData = reinterpret_cast<LPSTR>(buffer->bytes.data());
     header.dwBufferLength = message.size;
-    if (midiOutPrepareHeader(device_, &header, sizeof header) != MMSYSERR_NOERROR) return false;
-    std::int64_t startUs = clock_.NowUs();
-    MMRESULT result = MMSYSERR_NOERROR;
-    while ((result = midiOutLongMsg(device_, &header, sizeof header)) == MIDIERR_NOTREADY &&
-           clock_.NowUs() < startUs + kRefusedForUs) {
-        Sleep(kRefusedRetryMs);
+    header.dwBytesRecorded = message.size;
+    MMRESULT result = midiOutPrepareHeader(device_, &header, sizeof header);
+    if (result == MMSYSERR_NOERROR) {
+        result = midiOutLongMsg(device_, &header, sizeof header);
+        if (result != MMSYSERR_NOERROR) midiOutUnprepareHeader(device_, &header, sizeof header);
     }
-    bool done = result == MMSYSERR_NOERROR &&
-                WaitUntilDone(header, clock_.NowUs() + kLongDoneBaseUs + kLongDoneUsPerByte * message.size);
-    std::int64_t doneUs = clock_.NowUs();
-    if (result == MMSYSERR_NOERROR && !done) {
-        midiOutReset(device_);
-        if (!WaitUntilDone(header, clock_.NowUs() + kBufferReturnUs)) {
-            abandoned_.push_back(std::move(buffer));
-            return false;
-        }
+    if (result != MMSYSERR_NOERROR) {
+        message.longBytes = std::move(buffer->bytes);  // to be offered again, or dropped
+        return result;
     }
-    midiOutUnprepareHeader(device_, &header, sizeof header);
-    if (!done) return false;
-    if (lyra::IsResetMessage(buffer->bytes.data(), message.size)) quietUntilUs_ = doneUs + lyra::kResetPauseUs;
-    return true;
+    buffer->ofSong = message.ofSong;
+    buffer->reset = lyra::IsResetMessage(buffer->bytes.data(), buffer->bytes.size());
+    buffer->deadlineUs = now + kLongDoneBaseUs + kLongDoneUsPerByte * message.size;
+    out_ = std::move(buffer);
+    queue_.pop_front();
+    return MMSYSERR_NOERROR;
 }
 
-bool MidiOutput::WaitUntilDone(MIDIHDR& header, std::int64_t deadlineUs) {
+void MidiOutput::FinishLong(std::int64_t now) {
+    midiOutUnprepareHeader(device_, &out_->header, sizeof out_->header);
+    if (out_->reset) quietUntilUs_ = now + lyra::kResetPauseUs;
+    out_.reset();
+}
+
+// A reset hands the buffer back. One the device keeps even then is never freed under it.
+void MidiOutput::TakeBackLong() noexcept {
+    midiOutReset(device_);
+    // A reset cut short may still have reached the receiver: its pause holds all the same.
+    if (out_->reset) quietUntilUs_ = clock_.NowUs() + lyra::kResetPauseUs;
+    if (WaitForReturn(out_->header, kBufferReturnMs)) {
+        midiOutUnprepareHeader(device_, &out_->header, sizeof out_->header);
+        out_.reset();
+        return;
+    }
+    try {
+        abandoned_.push_back(std::move(out_));
+    } catch (...) {
+        static_cast<void>(out_.release());
+    }
+}
+
+// What was queued is dropped. A device that keeps refusing is reset: a driver turns off every note
+// it sounds at a reset, so a refused note off leaves nothing hanging. One that has gone is closed.
+void MidiOutput::Fail(std::int32_t failure) {
+    failure_ = failure;
+    queue_.clear();
+    retryAtUs_ = 0;
+    refusedSinceUs_ = -1;
+    if (failure == kEngineDeviceGone) {
+        Close();
+    } else if (out_ != nullptr) {
+        TakeBackLong();
+    } else {
+        midiOutReset(device_);
+    }
+}
+
+bool MidiOutput::WaitForReturn(MIDIHDR& header, DWORD timeoutMs) const noexcept {
+    DWORD start = GetTickCount();
     while (!IsDone(header)) {
-        if (clock_.NowUs() >= deadlineUs) return false;
+        if (GetTickCount() - start >= timeoutMs) return false;
         WaitForSingleObject(doneEvent_, 1);
     }
     return true;
 }
 
-// What was queued is dropped and the device reset: a driver turns off every note it sounds on a
-// reset, so a refused note off leaves nothing hanging.
-void MidiOutput::Fail() {
-    {
-        ExclusiveLock hold(queueLock_);
-        failure_ = kEngineDeviceRefused;
-        handedTotal_ += queue_.size();
-        queue_.clear();
-        queuedBytes_ = 0;
-        WakeAllConditionVariable(&handed_);
-    }
-    midiOutReset(device_);
-}
-
-void MidiOutput::FinishAbandonedBuffers() {
-    std::int64_t deadlineUs = clock_.NowUs() + kBufferReturnUs;
+void MidiOutput::ReturnAbandonedBuffers() {
     for (auto it = abandoned_.begin(); it != abandoned_.end();) {
-        if (!WaitUntilDone((*it)->header, deadlineUs)) return;
+        if (!WaitForReturn((*it)->header, kBufferReturnMs)) return;
         midiOutUnprepareHeader(device_, &(*it)->header, sizeof(*it)->header);
         it = abandoned_.erase(it);
     }

@@ -19,8 +19,10 @@ public:
     // A message of the song, or of the state at a position: one that a stop or a seek may drop
     // while it still waits to go out. A clean state or a reset command always goes.
     virtual void SendSong(const std::uint8_t* bytes, std::size_t size) { Send(bytes, size); }
-    // True while the sink holds so much not yet sent that a sender able to wait should.
-    virtual bool Backlogged() const { return false; }
+    // Where the sink finishes messages later than they are given to it (a device that reports a
+    // long message done): the end of the pause after the last reset, counted from that report, on
+    // the clock. 0 when the pause counts from the moment the reset was given.
+    virtual std::int64_t QuietUntilUs() const { return 0; }
 };
 
 }  // namespace lyra

@@ -1,21 +1,20 @@
 #include "engine/player.h"
 
-#include "engine/engine_exports.h"
 #include "engine/exclusive_lock.h"
 #include "engine/smf_reader.h"
 
 #include <algorithm>
-#include <new>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// Every wait of the engine's thread is bounded: a device that never answers cannot keep a close
-// waiting for ever.
-constexpr DWORD kThreadEndWaitMs = 3000;
-// A stop or a reset command returns once the device has had what it sent (the engine's thread
-// does the sending and any waiting a reset's pause asks for), or after this long.
-constexpr DWORD kHandedWaitMs = 2000;
+// An open the engine's thread has not answered by then has failed.
+constexpr DWORD kOpenReplyWaitMs = 5000;
+// Before a close, the stop's clean state goes out for at most this long.
+constexpr std::int64_t kCloseFlushUs = 2000000;
+// While the device has a long message, the thread looks at it again at least this often.
+constexpr DWORD kLongMessageLookMs = 100;
 
 // Songs up to 4 GiB, as the program loads them; read in pieces, since one read takes at most 4 GiB - 1.
 constexpr LONGLONG kLargestSongFile = 0xFFFFFFFFLL;
@@ -31,47 +30,41 @@ bool ReadWhole(HANDLE file, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-}  // namespace
-
-// The state lock for an operation other than the playing thread: the thread lets such waiters in
-// between its pumps, so that a burst never holds them up for long.
-class StateLock {
+class SharedLock {
 public:
-    explicit StateLock(Player& player) : player_(player) {
-        ++player_.stateWaiters_;
-        AcquireSRWLockExclusive(&player_.stateLock_);
-        --player_.stateWaiters_;
-    }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-    ~StateLock() { ReleaseSRWLockExclusive(&player_.stateLock_); }
+    explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+    ~SharedLock() { ReleaseSRWLockShared(&lock_); }
 
 private:
-    Player& player_;
+    SRWLOCK& lock_;
 };
 
-// Runs when the library leaves the process. No engine thread is left by then (each one holds the
-// library until it has ended), and the device is left to the process's end: closing it here, under
-// the loader's lock, could hang.
+}  // namespace
+
+Player::Player() : wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+// Runs when the library leaves the process. No engine thread is left by then: each one holds the
+// library until it has ended.
 Player::~Player() {
-    if (thread_ != nullptr) CloseHandle(thread_);
     if (wake_ != nullptr) CloseHandle(wake_);
 }
 
+// ---- The callers' side: post, foresee, return.
+
 std::int32_t Player::OpenDevice(std::int32_t deviceId) {
-    ExclusiveLock control(controlLock_);
-    StateLock state(*this);
-    return output_.Open(deviceId);
+    if (Snapshot().deviceOpen) return kEngineOk;
+    return OpenOnEngine(deviceId);
 }
 
-// The stop's clean state goes out first; the device is closed once the thread has sent it.
 std::int32_t Player::CloseDevice() {
-    ExclusiveLock control(controlLock_);
-    StopSong();
-    WaitForThreadEnd();
-    StateLock state(*this);
-    output_.Close();
-    return kEngineOk;
+    return Post(Command(Op::close), [this](Shown& shown) {
+        shown.positionUs = ShownPositionUs(shown);
+        shown.originUs = -1;
+        shown.playing = false;
+        shown.deviceOpen = false;
+    });
 }
 
 std::int32_t Player::LoadFile(const char* path) {
@@ -89,126 +82,143 @@ std::int32_t Player::LoadFile(const char* path) {
     CloseHandle(file);
     if (!read) return kEngineSongFileUnreadable;
     // The bytes read become the song's own: the file is held once.
-    lyra::Song song;
-    if (lyra::ReadSong(std::move(bytes), song) != lyra::ReadResult::ok) return kEngineSongInvalid;
+    auto song = std::make_unique<lyra::Song>();
+    if (lyra::ReadSong(std::move(bytes), *song) != lyra::ReadResult::ok) return kEngineSongInvalid;
     return TakeSong(std::move(song));
 }
 
 std::int32_t Player::LoadBytes(const void* data, std::uint32_t size) {
     if (data == nullptr) return kEngineBadArgument;
-    lyra::Song song;
-    if (lyra::ReadSong(static_cast<const std::uint8_t*>(data), size, song) != lyra::ReadResult::ok) {
+    auto song = std::make_unique<lyra::Song>();
+    if (lyra::ReadSong(static_cast<const std::uint8_t*>(data), size, *song) != lyra::ReadResult::ok) {
         return kEngineSongInvalid;
     }
     return TakeSong(std::move(song));
 }
 
-// Like a stop, returns once the clean state has gone out.
-std::int32_t Player::TakeSong(lyra::Song song) {
-    ExclusiveLock control(controlLock_);
-    std::uint64_t queued = 0;
-    {
-        StateLock state(*this);
-        output_.DropQueuedSong();
-        sequencer_.Load(std::move(song));
-        if (!RunThread()) return kEngineThreadFailed;
-        queued = output_.QueuedSoFar();
+// The song is read on the caller's thread; the engine's thread takes it over.
+std::int32_t Player::TakeSong(std::unique_ptr<lyra::Song> song) {
+    const std::int64_t lengthUs = song->lengthUs;
+    Command command(Op::load);
+    command.song = std::move(song);
+    return Post(std::move(command), [lengthUs](Shown& shown) {
+        shown.hasSong = true;
+        shown.lengthUs = lengthUs;
+        shown.unitUs = lyra::PositionUnitUs(lengthUs);
+        shown.playing = false;
+        shown.positionUs = 0;
+        shown.originUs = -1;
+    });
+}
+
+std::int32_t Player::Play() { return StartPlaying(Op::play); }
+
+std::int32_t Player::Restart() { return StartPlaying(Op::restart); }
+
+// A play without an open device (none opened yet, or one that failed and was closed) opens the
+// device last opened, the MIDI mapper at first.
+std::int32_t Player::StartPlaying(Op op) {
+    static const bool keptResolution = (KeepTimerResolutionWhenHidden(), true);
+    static_cast<void>(keptResolution);
+    Shown shown = Snapshot();
+    if (op == Op::restart && shown.playing) return kEngineOk;
+    if (!shown.hasSong) return kEngineNoSong;
+    if (!shown.deviceOpen) {
+        if (std::int32_t opened = OpenOnEngine(shown.deviceId); opened != kEngineOk) return opened;
     }
-    output_.WaitUntilHanded(queued, kHandedWaitMs);
-    return kEngineOk;
-}
-
-std::int32_t Player::Play() {
-    ExclusiveLock control(controlLock_);
-    return StartPlaying(true);
-}
-
-std::int32_t Player::Restart() {
-    ExclusiveLock control(controlLock_);
-    if (Status().playing) return kEngineOk;
-    return StartPlaying(false);
+    return Post(Command(op), [op](Shown& next) {
+        next.playing = true;
+        if (op == Op::play) next.positionUs = 0;
+        next.originUs = -1;
+        next.failure = kEngineOk;
+    });
 }
 
 std::int32_t Player::Stop() {
-    ExclusiveLock control(controlLock_);
-    StopSong();
-    output_.WaitUntilHanded(output_.QueuedSoFar(), kHandedWaitMs);
-    return kEngineOk;
+    return Post(Command(Op::stop), [this](Shown& shown) {
+        shown.positionUs = ShownPositionUs(shown);
+        shown.originUs = -1;
+        shown.playing = false;
+    });
 }
 
 std::int32_t Player::Seek(std::int32_t position) {
     if (position < 0) return kEngineBadArgument;
-    ExclusiveLock control(controlLock_);
-    StateLock state(*this);
-    if (sequencer_.Playing()) output_.DropQueuedSong();
-    sequencer_.Seek(static_cast<std::uint32_t>(position));
-    return RunThread() ? kEngineOk : kEngineThreadFailed;
+    return Post(Command(Op::seek, position), [position](Shown& shown) {
+        shown.positionUs = lyra::SeekTargetUs(static_cast<std::uint32_t>(position), shown.lengthUs, shown.unitUs);
+        shown.originUs = -1;
+    });
 }
 
 std::int32_t Player::SendReset(lyra::ResetKind kind) {
-    ExclusiveLock control(controlLock_);
-    std::uint64_t queued = 0;
-    {
-        StateLock state(*this);
-        if (!output_.IsOpen()) return kEngineDeviceOpenFailed;
-        output_.ClearFailure();
-        sequencer_.SendReset(kind);
-        if (!RunThread()) return kEngineThreadFailed;
-        queued = output_.QueuedSoFar();
-    }
-    output_.WaitUntilHanded(queued, kHandedWaitMs);
-    return kEngineOk;
+    if (!Snapshot().deviceOpen) return kEngineDeviceOpenFailed;
+    return Post(Command(Op::reset, static_cast<std::int32_t>(kind)), [](Shown&) {});
 }
 
 PlayerStatus Player::Status() {
-    StateLock state(*this);
-    return {output_.IsOpen(),    sequencer_.Playing(), sequencer_.Position(),
-            sequencer_.Length(), output_.Failure(),    !output_.Idle()};
+    Shown shown = Snapshot();
+    PlayerStatus status;
+    status.deviceOpen = shown.deviceOpen;
+    status.playing = shown.playing;
+    status.position = static_cast<std::uint32_t>(ShownPositionUs(shown) / shown.unitUs);
+    status.length = lyra::LengthInUnits(shown.lengthUs, shown.unitUs);
+    status.failure = shown.failure;
+    status.sending = shown.sending;
+    return status;
 }
 
-bool Player::StateSentAtStart() {
-    StateLock state(*this);
-    return sequencer_.StateSentAtStart();
-}
+bool Player::StateSentAtStart() { return Snapshot().stateAtStart; }
 
 void Player::SetStateSentAtStart(bool on) {
-    StateLock state(*this);
-    sequencer_.SetStateSentAtStart(on);
+    Post(Command(Op::stateAtStart, on ? 1 : 0), [on](Shown& shown) { shown.stateAtStart = on; });
 }
 
-// A play without an open device opens the MIDI mapper first.
-std::int32_t Player::StartPlaying(bool fromStart) {
-    static const bool keptResolution = (KeepTimerResolutionWhenHidden(), true);
-    static_cast<void>(keptResolution);
-    StateLock state(*this);
-    if (!sequencer_.HasSong()) return kEngineNoSong;
-    if (!output_.IsOpen() && output_.Open(kMidiMapperDevice) != kEngineOk) return kEngineDeviceOpenFailed;
-    output_.DropQueuedSong();
-    output_.ClearFailure();
-    if (sequencer_.Playing()) sequencer_.Stop();
-    if (fromStart) sequencer_.Seek(0);
-    sequencer_.Start();
-    if (RunThread()) return kEngineOk;
-    sequencer_.Stop();
-    return kEngineThreadFailed;
-}
-
-// What is due no longer goes out; the clean state follows at once, from the engine's thread.
-void Player::StopSong() {
-    StateLock state(*this);
-    output_.DropQueuedSong();
-    sequencer_.Stop();
-    RunThread();
-}
-
-// With the state lock held: wakes the engine's thread, or starts one when none runs. The thread
-// keeps the library loaded until it has ended, even when the program releases it.
-bool Player::RunThread() {
-    if (threadRunning_) {
-        SetEvent(wake_);
-        return true;
+// Queues the command, wakes the engine's thread (starting one when none runs) and shows at once
+// what the command will do.
+template <typename Foresee>
+std::int32_t Player::Post(Command command, Foresee foresee) {
+    ExclusiveLock hold(lock_);
+    commands_.push_back(std::move(command));
+    if (!threadRunning_ && !StartThread()) {
+        commands_.pop_back();
+        return kEngineThreadFailed;
     }
-    if (!sequencer_.Playing() && output_.Idle()) return true;
+    foresee(shown_);
+    shown_.sending = true;
+    commandsWaiting_ = true;
+    SetEvent(wake_);
+    return kEngineOk;
+}
+
+// The engine's thread opens the device, so that only it ever touches one.
+std::int32_t Player::OpenOnEngine(std::int32_t deviceId) {
+    auto reply = std::make_shared<OpenReply>();
+    Command command(Op::open, deviceId);
+    command.reply = reply;
+    if (std::int32_t posted = Post(std::move(command), [](Shown&) {}); posted != kEngineOk) return posted;
+    ExclusiveLock hold(lock_);
+    const DWORD start = GetTickCount();
+    while (!reply->given) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kOpenReplyWaitMs) return kEngineDeviceOpenFailed;
+        SleepConditionVariableSRW(&replied_, &lock_, kOpenReplyWaitMs - spent, 0);
+    }
+    return reply->result;
+}
+
+Player::Shown Player::Snapshot() {
+    SharedLock hold(lock_);
+    return shown_;
+}
+
+std::int64_t Player::ShownPositionUs(const Shown& shown) const {
+    if (!shown.playing || shown.originUs < 0) return shown.positionUs;
+    return std::clamp<std::int64_t>(clock_.NowUs() - shown.originUs, 0, shown.lengthUs);
+}
+
+// Under the lock. The thread keeps the library loaded until it has ended, even when the program
+// releases it.
+bool Player::StartThread() {
     HMODULE module = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&Player::ThreadMain),
                             &module)) {
@@ -219,21 +229,12 @@ bool Player::RunThread() {
         FreeLibrary(module);
         return false;
     }
-    if (thread_ != nullptr) CloseHandle(thread_);
-    thread_ = thread;
+    CloseHandle(thread);  // it ends by itself; nothing waits for it
     threadRunning_ = true;
     return true;
 }
 
-bool Player::WaitForThreadEnd() {
-    HANDLE thread = nullptr;
-    {
-        StateLock state(*this);
-        if (!threadRunning_ || thread_ == nullptr) return true;
-        thread = thread_;
-    }
-    return WaitForSingleObject(thread, kThreadEndWaitMs) == WAIT_OBJECT_0;
-}
+// ---- The engine's thread.
 
 DWORD WINAPI Player::ThreadMain(void* self) {
     HMODULE module = nullptr;
@@ -241,64 +242,185 @@ DWORD WINAPI Player::ThreadMain(void* self) {
                        reinterpret_cast<LPCSTR>(&Player::ThreadMain), &module);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     timeBeginPeriod(1);
-    static_cast<Player*>(self)->RunUntilIdle();
+    static_cast<Player*>(self)->Run();
     timeEndPeriod(1);
     FreeLibraryAndExitThread(module, 0);
 }
 
-// Nothing the song does may end the process: a failure inside (no memory for a chase) ends the run.
-void Player::RunUntilIdle() {
-    try {
-        PumpAndSend();
-    } catch (...) {
-        ExclusiveLock state(stateLock_);
-        try {
-            sequencer_.Stop();
-            output_.DropQueuedSong();
-        } catch (...) {}
-        threadRunning_ = false;
-    }
-}
-
-// Ends, under the state lock, once nothing plays and nothing waits to be sent: whoever adds work
-// after that starts a new thread.
-void Player::PumpAndSend() {
-    for (;;) {
-        std::int64_t songWaitUs = -1;
-        {
-            ExclusiveLock state(stateLock_);
-            if (sequencer_.Playing() && output_.Failure() != kEngineOk) sequencer_.Stop();
-            if (sequencer_.Playing()) songWaitUs = sequencer_.Pump();
-            if (songWaitUs < 0 && output_.Idle()) {
-                threadRunning_ = false;
-                return;
-            }
+void Player::Run() {
+    std::deque<Command> batch;
+    while (TakeCommands(batch)) {
+        // A failed output drops what a command sends (a stop's or a load's clean state): the
+        // next play must not take it for sent.
+        for (Command& command : batch) {
+            Guard([&] {
+                Apply(command);
+                NoteFailure();
+            });
         }
-        LetWaitersIn();
-        std::int64_t sendWaitUs = output_.SendQueued();
-        std::int64_t waitUs = songWaitUs < 0   ? sendWaitUs
-                              : sendWaitUs < 0 ? songWaitUs
-                                               : std::min(songWaitUs, sendWaitUs);
-        if (waitUs > 0) WaitUntilDue(waitUs);
+        batch.clear();
+        std::int64_t waitUs = 0;
+        Guard([&] { waitUs = Work(); });
+        Publish();
+        Wait(waitUs);
     }
 }
 
-// A status query or a stop waiting for the lock gets it before the next pump; bounded, so that a
-// steady stream of queries cannot stall the song.
-void Player::LetWaitersIn() {
-    for (int round = 0; round < 100 && stateWaiters_.load() > 0; ++round) SwitchToThread();
+// The commands posted so far. False, with the last status published, once there is nothing left
+// to do: whoever posts after that starts a new thread.
+bool Player::TakeCommands(std::deque<Command>& batch) {
+    ExclusiveLock hold(lock_);
+    commandsWaiting_ = false;
+    batch.swap(commands_);
+    if (!batch.empty() || sequencer_.Playing() || !output_.Drained()) return true;
+    shown_ = Truth();
+    threadRunning_ = false;
+    return false;
 }
 
-// Waits until a little before the time, then yields for the rest. No wait is longer than 10 ms,
-// and new work (a stop, a seek, a reset) ends it at once.
-void Player::WaitUntilDue(std::int64_t waitUs) {
-    constexpr std::int64_t longestWaitUs = 10000;
-    constexpr std::int64_t yieldUs = 100;  // what a wait may run over
-    std::int64_t sleepUs = std::min(waitUs - yieldUs, longestWaitUs);
-    if (sleepUs >= 50) {
-        wait_.Wait(sleepUs, wake_);
-    } else {
-        SwitchToThread();
+void Player::Apply(Command& command) {
+    switch (command.op) {
+        case Op::open: ApplyOpen(command); break;
+        case Op::close: CloseOutput(); break;
+        case Op::load:
+            output_.DropSong();
+            sequencer_.Load(std::move(*command.song));
+            command.song.reset();
+            break;
+        case Op::play:
+        case Op::restart: ApplyPlay(command.op); break;
+        case Op::stop:
+            output_.DropSong();
+            sequencer_.Stop();
+            break;
+        case Op::seek:
+            if (sequencer_.Playing()) output_.DropSong();
+            sequencer_.Seek(static_cast<std::uint32_t>(command.value));
+            break;
+        case Op::reset:
+            if (!output_.IsOpen()) break;
+            output_.ClearFailure();
+            sequencer_.SendReset(static_cast<lyra::ResetKind>(command.value));
+            break;
+        case Op::stateAtStart: sequencer_.SetStateSentAtStart(command.value != 0); break;
+    }
+}
+
+void Player::ApplyOpen(Command& command) {
+    const bool wasOpen = output_.IsOpen();
+    const std::int32_t result = output_.Open(command.value);
+    if (result == kEngineOk && !wasOpen) {
+        deviceId_ = command.value;
+        sequencer_.ForgetReceiverState();  // whatever the device held before is unknown
+    }
+    ExclusiveLock hold(lock_);
+    command.reply->result = result;
+    command.reply->given = true;
+    if (result == kEngineOk) {
+        shown_.deviceOpen = true;
+        shown_.deviceId = deviceId_;
+    }
+    WakeAllConditionVariable(&replied_);
+}
+
+void Player::ApplyPlay(Op op) {
+    if (!sequencer_.HasSong()) return;
+    runFailure_ = kEngineOk;
+    if (!output_.IsOpen()) {
+        if (output_.Open(deviceId_) != kEngineOk) {
+            runFailure_ = kEngineDeviceOpenFailed;  // the play ends at once
+            return;
+        }
+        sequencer_.ForgetReceiverState();
+    }
+    if (op == Op::restart && sequencer_.Playing()) return;
+    output_.DropSong();
+    output_.ClearFailure();
+    if (sequencer_.Playing()) sequencer_.Stop();
+    if (op == Op::play) sequencer_.Seek(0);
+    sequencer_.Start();
+}
+
+// The stop's clean state goes out first; the device is closed once the thread has sent it.
+void Player::CloseOutput() {
+    output_.DropSong();
+    sequencer_.Stop();
+    const std::int64_t giveUpUs = clock_.NowUs() + kCloseFlushUs;
+    for (std::int64_t waitUs = output_.Flush(); waitUs >= 0 && clock_.NowUs() < giveUpUs; waitUs = output_.Flush()) {
+        Wait(waitUs);
+    }
+    NoteFailure();
+    output_.Close();
+}
+
+// Hands the device what may go, and pumps the song whenever the device has had all it was given,
+// so that the song's clock counts from what reached the device. The wait until more is due: -1
+// when nothing is left, 0 when commands wait.
+std::int64_t Player::Work() {
+    for (;;) {
+        const std::int64_t outputWaitUs = output_.Flush();
+        NoteFailure();
+        if (outputWaitUs >= 0) return outputWaitUs;
+        if (!sequencer_.Playing()) return -1;
+        if (commandsWaiting_) return 0;
+        const std::int64_t songWaitUs = sequencer_.Pump();
+        if (songWaitUs != 0 && output_.Drained()) return songWaitUs;
+    }
+}
+
+// A device that failed ends the play: nothing more goes out, so what the receiver holds is unknown.
+void Player::NoteFailure() {
+    if (output_.Failure() == kEngineOk) return;
+    runFailure_ = output_.Failure();
+    sequencer_.Abandon();
+}
+
+// Once every command posted is done: what the exports foresaw for them stands until then.
+void Player::Publish() {
+    const Shown truth = Truth();
+    ExclusiveLock hold(lock_);
+    if (commands_.empty()) shown_ = truth;
+}
+
+Player::Shown Player::Truth() const {
+    Shown truth;
+    truth.deviceOpen = output_.IsOpen();
+    truth.hasSong = sequencer_.HasSong();
+    truth.playing = sequencer_.Playing();
+    truth.positionUs = sequencer_.PositionUs();
+    truth.originUs = sequencer_.OriginUs();
+    truth.lengthUs = sequencer_.LengthUs();
+    truth.unitUs = sequencer_.UnitUs();
+    truth.failure = runFailure_;
+    truth.sending = !output_.Drained();
+    truth.stateAtStart = sequencer_.StateSentAtStart();
+    truth.deviceId = deviceId_;
+    return truth;
+}
+
+// Until more is due, or a command comes. While the device has a long message, its report ends the
+// wait too.
+void Player::Wait(std::int64_t waitUs) {
+    if (waitUs <= 0) return;
+    if (output_.LongMessageOut()) {
+        HANDLE handles[] = {wake_, output_.DoneEvent()};
+        const auto ms = static_cast<DWORD>(std::min<std::int64_t>((waitUs + 999) / 1000, kLongMessageLookMs));
+        WaitForMultipleObjects(2, handles, FALSE, ms);
+        return;
+    }
+    wait_.Wait(waitUs, wake_);
+}
+
+// Nothing the song or the device does may end the thread: no memory for a chase or a message ends
+// the play, and the engine goes on.
+template <typename Step>
+void Player::Guard(Step step) noexcept {
+    try {
+        step();
+    } catch (...) {
+        sequencer_.Abandon();
+        output_.DropSong();
+        runFailure_ = kEngineNoMemory;
     }
 }
 

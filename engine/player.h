@@ -1,12 +1,16 @@
-// The engine behind both export sets: one song, one output, and the engine's thread, which runs
-// while there is anything to play or to send: it pumps the song and hands what is due to the
-// device, and does all the waiting the device asks for. Every operation may be called from any
-// thread and returns without waiting for the device.
+// The engine behind both export sets. One thread, the engine's, owns the device, the song and the
+// play state: the exports only post commands to it and read the status it publishes, so none of
+// them waits on the device, and no lock is held while the device works. The engine's thread runs
+// while there is anything to do (a command, a song that plays, messages the device has not yet
+// had) and ends when idle; it does all the waiting the device asks for.
+//
+// A status read right after an export returns already shows what that export does: each export
+// foresees its effect on the published status as it posts; the engine's thread publishes what is
+// so once it has done every command posted.
 #pragma once
 #include "engine/clock.h"
-#include "engine/midi_output.h"
 #include "engine/engine_exports.h"
-#include "engine/guarded.h"
+#include "engine/midi_output.h"
 #include "engine/precise_wait.h"
 #include "engine/sequencer.h"
 
@@ -14,23 +18,26 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 struct PlayerStatus {
     bool deviceOpen = false;
     bool playing = false;
     std::uint32_t position = 0;  // in the song's unit: tenths of a second for songs up to 109 minutes
     std::uint32_t length = 0;
-    std::int32_t failure = 0;  // kEngineDeviceRefused when the device ended the last play
-    bool sending = false;      // messages wait to reach the device
+    std::int32_t failure = 0;  // what ended the last play: kEngineDeviceRefused, kEngineDeviceGone...
+    bool sending = false;      // commands or messages wait to reach the device
 };
 
 class Player {
 public:
-    Player() = default;
+    Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
     ~Player();
 
+    // Waits for the engine's thread, which has no device to wait on when it opens one.
     std::int32_t OpenDevice(std::int32_t deviceId);
     std::int32_t CloseDevice();
     std::int32_t LoadFile(const char* path);
@@ -45,28 +52,73 @@ public:
     void SetStateSentAtStart(bool on);
 
 private:
-    std::int32_t TakeSong(lyra::Song song);
-    std::int32_t StartPlaying(bool fromStart);
-    void StopSong();
-    bool RunThread();
+    enum class Op { open, close, load, play, restart, stop, seek, reset, stateAtStart };
+    struct OpenReply {
+        bool given = false;
+        std::int32_t result = kEngineDeviceOpenFailed;
+    };
+    struct Command {
+        explicit Command(Op op, std::int32_t value = 0) : op(op), value(value) {}
+        Op op;
+        std::int32_t value = 0;
+        std::unique_ptr<lyra::Song> song;
+        std::shared_ptr<OpenReply> reply;
+    };
+    // What the status reports; positions on the engine's clock.
+    struct Shown {
+        bool deviceOpen = false;
+        bool hasSong = false;
+        bool playing = false;
+        std::int64_t positionUs = 0;
+        std::int64_t originUs = -1;  // while the song itself plays: the clock's time at song time 0
+        std::int64_t lengthUs = 0;
+        std::int64_t unitUs = lyra::kUsPerTenth;
+        std::int32_t failure = kEngineOk;
+        bool sending = false;
+        bool stateAtStart = true;
+        std::int32_t deviceId = kMidiMapperDevice;  // the device last opened
+    };
+
+    // The callers' side.
+    template <typename Foresee>
+    std::int32_t Post(Command command, Foresee foresee);
+    std::int32_t OpenOnEngine(std::int32_t deviceId);
+    std::int32_t TakeSong(std::unique_ptr<lyra::Song> song);
+    std::int32_t StartPlaying(Op op);
+    Shown Snapshot();
+    std::int64_t ShownPositionUs(const Shown& shown) const;
+    bool StartThread();
+
+    // The engine's thread.
     static DWORD WINAPI ThreadMain(void* self);
-    void RunUntilIdle();
-    void PumpAndSend();
-    void WaitUntilDue(std::int64_t waitUs);
-    void LetWaitersIn();
-    bool WaitForThreadEnd();
+    void Run();
+    bool TakeCommands(std::deque<Command>& batch);
+    void Apply(Command& command);
+    void ApplyOpen(Command& command);
+    void ApplyPlay(Op op);
+    void CloseOutput();
+    std::int64_t Work();
+    void NoteFailure();
+    void Publish();
+    Shown Truth() const;
+    void Wait(std::int64_t waitUs);
+    template <typename Step>
+    void Guard(Step step) noexcept;
 
     PerformanceClock clock_;
     MidiOutput output_{clock_};
     lyra::Sequencer sequencer_{clock_, output_};
-    SRWLOCK stateLock_ = SRWLOCK_INIT;    // the sequencer, the output's device and the thread's state
-    SRWLOCK controlLock_ = SRWLOCK_INIT;  // one control operation at a time
-    HANDLE thread_ = nullptr;             // the engine's thread, the latest one started
-    bool threadRunning_ = false;          // it has not yet decided to end; under the state lock
-    HANDLE wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // new work for the thread
     PreciseWait wait_;
-    std::atomic<int> stateWaiters_{0};  // operations waiting for the state lock
-    friend class StateLock;
+    HANDLE wake_ = nullptr;  // commands for the engine's thread
+    std::int32_t deviceId_ = kMidiMapperDevice;
+    std::int32_t runFailure_ = kEngineOk;
+
+    SRWLOCK lock_ = SRWLOCK_INIT;  // what follows; held only to copy or change a few words
+    CONDITION_VARIABLE replied_ = CONDITION_VARIABLE_INIT;
+    std::deque<Command> commands_;
+    bool threadRunning_ = false;
+    Shown shown_;
+    std::atomic<bool> commandsWaiting_{false};
 };
 
 // The one engine of the library this is linked into.

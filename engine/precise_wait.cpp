@@ -1,8 +1,16 @@
 #include "engine/precise_wait.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr DWORD kCreateWaitableTimerHighResolution = 0x00000002;
+// Under Wine a wait on an object ends when the wineserver gets round to it, which a busy machine
+// delays by milliseconds; the delay call sleeps in the process itself.
+constexpr std::int64_t kLongestDelayUs = 2000;
+// Wine's delay call gives up the processor before it sleeps, which on a busy machine can last a
+// millisecond or more; the last stretch before a due time is spun out instead.
+constexpr std::int64_t kSpunUs = 1000;
 
 template <typename Proc>
 Proc Resolve(const char* module, const char* name) {
@@ -23,6 +31,19 @@ void Delay(std::int64_t us) {
     delay(FALSE, &interval);
 }
 
+void Spin(std::int64_t us) {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    LARGE_INTEGER now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const LONGLONG ticks = frequency.QuadPart * us / 1000000;
+    do {
+        YieldProcessor();
+        QueryPerformanceCounter(&now);
+    } while (now.QuadPart - start.QuadPart < ticks);
+}
+
 }  // namespace
 
 PreciseWait::PreciseWait() {
@@ -40,7 +61,13 @@ PreciseWait::~PreciseWait() {
 
 void PreciseWait::Wait(std::int64_t us, HANDLE wake) {
     if (timer_ == nullptr) {
-        Delay(us);
+        // The delay call cannot be woken: a long wait is cut into short ones, after each of which
+        // the caller looks for new work and waits again for what is left.
+        if (us > kSpunUs) {
+            Delay(std::min(us - kSpunUs, kLongestDelayUs));
+        } else {
+            Spin(us);
+        }
         return;
     }
     LARGE_INTEGER due;

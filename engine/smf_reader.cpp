@@ -357,7 +357,7 @@ bool EventCursor::Next(SongEvent& event) {
             bool copied = track.eventKind == EventKind::channel || track.lead == 0xF0;
             event.bytes = copied ? walk.scratch.data() : track.body;
             event.size = copied ? static_cast<std::uint32_t>(walk.scratch.size()) : track.bodySize;
-            event.inPlace = track.lead == 0xF0 ? track.body : nullptr;
+            event.track = static_cast<std::uint32_t>(index);
         }
         walk.hasItem[index] = track.Advance();
         if (!patterns && walk.hasItem[index]) walk.due.push({track.itemTick, index});
@@ -397,7 +397,9 @@ std::vector<OwnedEvent> CollectEvents(const Song& song) {
     std::vector<OwnedEvent> events;
     EventCursor cursor(song);
     SongEvent event;
-    while (cursor.Next(event)) events.push_back({event.timeUs, {event.bytes, event.bytes + event.size}, event.kind});
+    while (cursor.Next(event)) {
+        events.push_back({event.timeUs, {event.bytes, event.bytes + event.size}, event.kind, event.track});
+    }
     return events;
 }
 

@@ -44,6 +44,7 @@ struct OwnedEvent {
     std::int64_t timeUs;
     std::vector<std::uint8_t> bytes;
     EventKind kind;
+    std::uint32_t track;
 };
 std::vector<OwnedEvent> CollectEvents(const Song& song);
 

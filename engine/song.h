@@ -37,9 +37,7 @@ struct SongEvent {
     const std::uint8_t* bytes = nullptr;
     std::uint32_t size = 0;
     EventKind kind = EventKind::channel;
-    // For a system exclusive of an F0 event: its bytes after the F0, in place in the song's image
-    // (size - 1 of them), valid as long as the song.
-    const std::uint8_t* inPlace = nullptr;
+    std::uint32_t track = 0;  // the track chunk it comes from, counted from 0: each has its own divided message
 };
 
 }  // namespace lyra

@@ -2,6 +2,8 @@
 
 #include "engine/midi_messages.h"
 
+#include <utility>
+
 namespace lyra {
 namespace {
 
@@ -29,6 +31,14 @@ bool SendChecked(const std::uint8_t* bytes, std::size_t size, MidiSink& sink) {
     return IsResetMessage(bytes, size);
 }
 
+// The end of a system exclusive that begins at `start`: the index of its F7, or of the status byte
+// that cuts it off, or `size`. Real-time bytes inside do not end it.
+std::size_t SysExEnd(const std::uint8_t* bytes, std::size_t size, std::size_t start) {
+    std::size_t end = start + 1;
+    while (end < size && (!IsStatus(bytes[end]) || IsRealTime(bytes[end]))) ++end;
+    return end;
+}
+
 }  // namespace
 
 bool IsWholeSysEx(const std::uint8_t* bytes, std::size_t size) {
@@ -41,18 +51,23 @@ bool IsWholeSysEx(const std::uint8_t* bytes, std::size_t size) {
 
 bool WholeMessages::Take(const SongEvent& event, MidiSink& sink) {
     switch (event.kind) {
-        case EventKind::channel:
-        case EventKind::sysEx: return SendChecked(event.bytes, event.size, sink);
-        case EventKind::sysExStart: divided_.assign(event.bytes, event.bytes + event.size); return false;
-        case EventKind::sysExPart:
-            if (!divided_.empty()) divided_.insert(divided_.end(), event.bytes, event.bytes + event.size);
+        case EventKind::channel: return SendChecked(event.bytes, event.size, sink);
+        case EventKind::sysEx:
+            divided_.erase(event.track);  // a new message leaves behind one the track had open
+            return SendChecked(event.bytes, event.size, sink);
+        case EventKind::sysExStart: divided_[event.track].assign(event.bytes, event.bytes + event.size); return false;
+        case EventKind::sysExPart: {
+            auto open = divided_.find(event.track);
+            if (open != divided_.end()) open->second.insert(open->second.end(), event.bytes, event.bytes + event.size);
             return false;
+        }
         case EventKind::sysExEnd: {
-            if (divided_.empty()) return false;  // its start came before this run
-            divided_.insert(divided_.end(), event.bytes, event.bytes + event.size);
-            bool reset = SendChecked(divided_.data(), divided_.size(), sink);
-            divided_.clear();
-            return reset;
+            auto open = divided_.find(event.track);
+            if (open == divided_.end()) return false;  // its start came before this run
+            std::vector<std::uint8_t> whole = std::move(open->second);
+            divided_.erase(open);
+            whole.insert(whole.end(), event.bytes, event.bytes + event.size);
+            return SendChecked(whole.data(), whole.size(), sink);
         }
         case EventKind::escape: return SendEscapedBytes(event.bytes, event.size, sink);
     }
@@ -70,10 +85,11 @@ bool SendEscapedBytes(const std::uint8_t* bytes, std::size_t size, MidiSink& sin
             continue;
         }
         if (lead == kSysExStart) {
-            std::size_t end = at + 1;
-            while (end < size && !IsStatus(bytes[end])) ++end;
-            if (end < size && bytes[end] == kSysExEnd) reset |= SendChecked(&bytes[at], end + 1 - at, sink);
-            at = end + (end < size && bytes[end] == kSysExEnd);
+            running = 0;
+            std::size_t end = SysExEnd(bytes, size, at);
+            bool closed = end < size && bytes[end] == kSysExEnd;
+            if (closed) reset |= SendChecked(&bytes[at], end + 1 - at, sink);
+            at = closed ? end + 1 : end;  // a status that cuts it off is read next
             continue;
         }
         std::uint8_t message[3] = {running, 0, 0};

@@ -74,20 +74,20 @@ void PlaybackDriver::UseExports(const LyrafonExports& exports, const char* name)
     CopyText(libraryName_, name);
 }
 
-bool PlaybackDriver::Playing(std::int32_t* position, std::int32_t* length) {
+PlaybackDriver::Status PlaybackDriver::ReadStatus() {
+    const auto fill = [](const auto& record) {
+        return Status{record.playState == 1, static_cast<std::int32_t>(record.position),
+                      static_cast<std::int32_t>(record.length), static_cast<std::int32_t>(record.failure)};
+    };
     if (variant_ == kLfonEngine) {
         LfonStatus status{};
         status.size = sizeof status;
         lfon_.LFGetStatus(&status);
-        *position = static_cast<std::int32_t>(status.position);
-        *length = static_cast<std::int32_t>(status.length);
-        return status.playState == 1;
+        return fill(status);
     }
     LyrafonStatus status{};
     lyrafon_.lfGetStatus(&status);
-    *position = static_cast<std::int32_t>(status.position);
-    *length = static_cast<std::int32_t>(status.length);
-    return status.playState == 1;
+    return fill(status);
 }
 
 void TempSongPath(char* path) {
@@ -105,9 +105,7 @@ int WriteTempSong(const char* path, const void* data, std::uint32_t size) {
 }
 
 int PlaybackDriver::Play(const void* data, std::uint32_t size) {
-    std::int32_t position = 0;
-    std::int32_t length = 0;
-    if (Playing(&position, &length)) Stop();
+    if (ReadStatus().playing) Stop();
     if (variant_ != kLfonEngine) return lyrafon_.lfDirectPlayMusic(data, size);
 
     char path[MAX_PATH];
@@ -127,9 +125,7 @@ int PlaybackDriver::Stop() {
 }
 
 int PlaybackDriver::Seek(std::int32_t position) {
-    std::int32_t now = 0;
-    std::int32_t length = 0;
-    if (!Playing(&now, &length)) return 1;
+    if (!ReadStatus().playing) return 1;
     const int target = position & 0xFFFF;
     if (variant_ == kLfonEngine) {
         lfon_.LFStopMusic();
@@ -142,17 +138,11 @@ int PlaybackDriver::Seek(std::int32_t position) {
 }
 
 std::int32_t PlaybackDriver::GetPosition() {
-    std::int32_t position = 0;
-    std::int32_t length = 0;
-    return Playing(&position, &length) ? position : -1;
+    const Status status = ReadStatus();
+    return status.playing ? status.position : -1;
 }
 
-std::int32_t PlaybackDriver::GetLength() {
-    std::int32_t position = 0;
-    std::int32_t length = 0;
-    Playing(&position, &length);
-    return length;
-}
+std::int32_t PlaybackDriver::GetLength() { return ReadStatus().length; }
 
 void PlaybackDriver::SendReset(int kind) {
     if (variant_ == kLfonEngine) {

@@ -13,7 +13,8 @@ struct LfonStatus {
     std::uint32_t playState;
     std::uint32_t position;
     std::uint32_t length;
-    std::uint8_t unused2[12];
+    std::uint32_t failure;  // what ended the last play (an engine error code), else 0
+    std::uint8_t unused2[8];
 };
 static_assert(sizeof(LfonStatus) == 32);
 
@@ -24,7 +25,8 @@ struct LyrafonStatus {
     std::uint32_t position;
     std::uint32_t unused2;
     std::uint32_t playState;
-    std::uint8_t unused3[12];
+    std::uint32_t failure;  // what ended the last play (an engine error code), else 0
+    std::uint8_t unused3[8];
 };
 static_assert(sizeof(LyrafonStatus) == 32);
 
@@ -68,6 +70,14 @@ public:
     // Releases the library; the device is not closed explicitly.
     virtual ~PlaybackDriver();
 
+    // One status query.
+    struct Status {
+        bool playing = false;
+        std::int32_t position = 0;
+        std::int32_t length = 0;
+        std::int32_t failure = 0;  // what ended the last play, such as a device that went away
+    };
+
     // 0 bound and device open; 1 neither library usable; 2, 3... the open-device result.
     int Bind();
     int Play(const void* data, std::uint32_t size);
@@ -75,6 +85,7 @@ public:
     int Seek(std::int32_t position);
     std::int32_t GetPosition();
     std::int32_t GetLength();
+    Status ReadStatus();
     void SendReset(int kind);
     std::uint32_t EngineVersion();
     const char* LibraryName() const { return libraryName_; }
@@ -88,7 +99,6 @@ private:
     int BindLfon();
     int BindLyrafon();
     int LoadLibraryNamed(const char* name);
-    bool Playing(std::int32_t* position, std::int32_t* length);
 
     EngineVariant variant_ = kNoEngine;
     HMODULE library_ = nullptr;

@@ -20,17 +20,23 @@ UINT positionTimer = 0;
 // driver is never deleted under a callback.
 std::atomic<bool> timerClosing{false};
 std::atomic<int> callbacksRunning{0};
+// Set once the failure that ended the current play has been passed to the main window.
+std::atomic<bool> failureReported{false};
 
 int ShowMainMessage(const char* text) { return WindowRef(mainWindow.load()).ShowMessage(text, MB_OK); }
 
+// One status query: a failure goes to the main window to be logged there (this thread logs
+// nothing), the position to the slider.
 void FollowPosition() {
     PlaybackDriver* driver = playbackDriver.load();
-    if (!driver || sliderDragging.load()) return;
+    if (!driver) return;
+    const PlaybackDriver::Status status = driver->ReadStatus();
     HWND main = mainWindow.load();
-    if (GetForegroundWindow() != main) return;
-    const std::int32_t position = driver->GetPosition();
-    if (position == -1) return;
-    SendMessageA(GetDlgItem(main, IDC_POSITION_SLIDER), SBM_SETPOS, static_cast<WPARAM>(position), TRUE);
+    if (status.failure != 0 && !failureReported.exchange(true)) {
+        PostMessageA(main, kEngineFailureMessage, static_cast<WPARAM>(status.failure), 0);
+    }
+    if (sliderDragging.load() || GetForegroundWindow() != main || !status.playing) return;
+    SendMessageA(GetDlgItem(main, IDC_POSITION_SLIDER), SBM_SETPOS, static_cast<WPARAM>(status.position), TRUE);
 }
 
 void CALLBACK PositionTimerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
@@ -85,6 +91,7 @@ int PreviewPlay(std::span<const std::uint8_t> song) {
     AnimationControl animation(GetDlgItem(main, IDC_ANIMATION));
     animation.Stop();
     if (played == 0) {
+        failureReported = false;
         SCROLLINFO range{};
         range.cbSize = sizeof range;
         range.fMask = SIF_RANGE;
@@ -108,6 +115,18 @@ int PreviewStop() {
     AnimationControl(GetDlgItem(mainWindow.load(), IDC_ANIMATION)).Stop();
     LogText(IDS_MUSIC_STOPPED);
     return 0;
+}
+
+// The play has ended: the animation stops, and the engine's text says why.
+void ReportEngineFailure(std::int32_t code) {
+    PlaybackDriver* driver = playbackDriver.load();
+    if (!driver) return;
+    AnimationControl(GetDlgItem(mainWindow.load(), IDC_ANIMATION)).Stop();
+    char engineText[MAX_PATH] = {};
+    driver->GetErrorText(code, engineText);
+    char line[512];
+    std::snprintf(line, sizeof line, LoadText(appInstance, IDS_ENGINE_FAILURE), engineText);
+    Log(line);
 }
 
 int SeekFromSlider(std::int32_t position) {

@@ -17,3 +17,8 @@ int PreviewStop();
 int SeekFromSlider(std::int32_t position);
 // Kills the position timer by its identifier (nothing when it never started).
 void KillPositionTimer();
+
+// Posted to the main window by the position timer when the engine reports what ended a play (the
+// code in wParam); the window's procedure logs it through ReportEngineFailure, once a play.
+inline constexpr UINT kEngineFailureMessage = WM_APP + 2;
+void ReportEngineFailure(std::int32_t code);

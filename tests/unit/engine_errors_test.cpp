@@ -32,6 +32,8 @@ TEST(EngineErrors, EachCodeHasItsOwnText) {
                                   kEngineNoSong,
                                   kEngineThreadFailed,
                                   kEngineInternalError,
+                                  kEngineDeviceRefused,
+                                  kEngineDeviceGone,
                                   kEngineTempFileFailed,
                                   999};
     std::set<std::string> texts;

@@ -23,13 +23,7 @@ void AppendBareChannels(std::vector<Bytes>& messages, std::uint8_t first) {
     }
 }
 
-std::vector<Bytes> StateAt(const lyra::Song& song, std::int64_t timeUs) {
-    std::vector<Bytes> messages;
-    for (const lyra::StateMessage& message : lyra::StateMessagesAt(song, timeUs)) {
-        messages.push_back(lyra::StateBytes(message));
-    }
-    return messages;
-}
+std::vector<Bytes> StateAt(const lyra::Song& song, std::int64_t timeUs) { return lyra::StateMessagesAt(song, timeUs); }
 
 const Bytes kGsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
 
@@ -173,6 +167,60 @@ TEST(EngineSeekState, TakesADividedMessageWholeOrNotAtAll) {
     EXPECT_EQ(events[1].kind, lyra::EventKind::sysExPart);
     EXPECT_EQ(events[2].kind, lyra::EventKind::sysExEnd);
     EXPECT_EQ(events[3].kind, lyra::EventKind::escape);
+}
+
+// The system exclusive of a chase: what the receiver still needs at the target, in the song's order.
+TEST(EngineSeekState, KeepsOnlyTheSystemExclusiveTheReceiverStillNeeds) {
+    const Bytes partLevel1 = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x19, 0x50, 0x46, 0xF7};
+    const Bytes partLevel2 = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x19, 0x64, 0x32, 0xF7};
+    const Bytes reverb = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x01, 0x33, 0x40, 0x4C, 0xF7};
+    const Bytes xgVolume1 = {0xF0, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x0B, 0x40, 0xF7};
+    const Bytes xgVolume2 = {0xF0, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x0B, 0x7F, 0xF7};
+    const Bytes masterVolume = {0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x00, 0x60, 0xF7};
+    const Bytes other = {0xF0, 0x7D, 0x01, 0xF7};
+    const struct {
+        const char* name;
+        std::vector<Bytes> song;
+        std::vector<Bytes> state;
+    } rows[] = {
+        {"a later write to the same address", {partLevel1, reverb, partLevel2}, {reverb, partLevel2}},
+        {"XG and master volume", {xgVolume1, masterVolume, xgVolume2, masterVolume}, {xgVolume2, masterVolume}},
+        {"a reset", {partLevel1, other, kGsReset, reverb}, {kGsReset, reverb}},
+        {"messages that write to no address", {other, other}, {other, other}},
+    };
+    for (const auto& row : rows) {
+        Bytes events;
+        for (const Bytes& message : row.song) {
+            events = Join({events,
+                           {0x00, 0xF0},
+                           VarLen(static_cast<std::uint32_t>(message.size() - 1)),
+                           Bytes(message.begin() + 1, message.end())});
+        }
+        events = Join({events, {0x60, 0xFF, 0x2F, 0x00}});
+        std::vector<Bytes> sysEx;
+        for (const Bytes& message : StateAt(ReadImage(Smf(0, 96, {Track(events)})), 1)) {
+            if (message[0] == 0xF0) sysEx.push_back(message);
+        }
+        EXPECT_EQ(sysEx, row.state) << row.name;
+    }
+}
+
+// Two tracks with a divided message open at once: each is put together on its own.
+TEST(EngineSeekState, PutsTogetherEachTracksDividedMessage) {
+    const Bytes first = Track({
+        {0x00, 0xF0, 0x03, 0x41, 0x10, 0x42},                          // Roland's first packet
+        {0x20, 0xF7, 0x07, 0x12, 0x40, 0x01, 0x33, 0x40, 0x4C, 0xF7},  // 32 ticks: its end (reverb)
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    const Bytes second = Track({
+        {0x10, 0xF0, 0x03, 0x43, 0x10, 0x4C},              // 16 ticks: Yamaha's first packet
+        {0x20, 0xF7, 0x05, 0x08, 0x00, 0x0B, 0x40, 0xF7},  // 48 ticks: its end (part volume)
+        {0x60, 0xFF, 0x2F, 0x00},
+    });
+    std::vector<Bytes> state = StateAt(ReadImage(Smf(1, 96, {first, second})), 60 * 5208);
+    ASSERT_GE(state.size(), 2u);
+    EXPECT_EQ(state[0], (Bytes{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x01, 0x33, 0x40, 0x4C, 0xF7}));
+    EXPECT_EQ(state[1], (Bytes{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x0B, 0x40, 0xF7}));
 }
 
 class SteppedClock final : public lyra::Clock {

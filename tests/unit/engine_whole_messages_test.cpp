@@ -12,9 +12,10 @@ public:
     std::vector<Bytes> got;
 };
 
-lyra::SongEvent Event(lyra::EventKind kind, const Bytes& bytes) {
+lyra::SongEvent Event(lyra::EventKind kind, const Bytes& bytes, std::uint32_t track = 0) {
     lyra::SongEvent event;
     event.kind = kind;
+    event.track = track;
     event.bytes = bytes.data();
     event.size = static_cast<std::uint32_t>(bytes.size());
     return event;
@@ -42,6 +43,14 @@ TEST(EngineWholeMessages, EscapedBytesGoAsTheCompleteMessagesTheyHold) {
          {{0x90, 0x3C, 0x64}, {0xF6}},
          false},
         {"undefined status", {0xF4, 0x01, 0xF5}, {}, false},
+        {"real-time inside a system exclusive",
+         {0x90, 0x40, 0x7F, 0xF0, 0x01, 0xF8, 0x02, 0x03, 0xF7},
+         {{0x90, 0x40, 0x7F}, {0xF0, 0x01, 0xF8, 0x02, 0x03, 0xF7}},
+         false},
+        {"system exclusive ends running status",
+         {0x90, 0x40, 0x7F, 0xF0, 0x01, 0xF7, 0x41, 0x00},
+         {{0x90, 0x40, 0x7F}, {0xF0, 0x01, 0xF7}},
+         false},
     };
     for (const auto& row : rows) {
         Port port;
@@ -67,6 +76,16 @@ TEST(EngineWholeMessages, ADividedMessageGoesWholeWhenItsLastPacketIsDue) {
     whole.Take(Event(lyra::EventKind::sysExPart, middle), port);
     EXPECT_TRUE(whole.Take(Event(lyra::EventKind::sysExEnd, last), port));  // XG System On
     EXPECT_EQ(port.got, (std::vector<Bytes>{note, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}}));
+
+    // Two tracks with a divided message open at once: each goes out whole, unmixed.
+    port.got.clear();
+    whole.Take(Event(lyra::EventKind::sysExStart, {0xF0, 0x41, 0x10}, 1), port);
+    whole.Take(Event(lyra::EventKind::sysExStart, first, 2), port);
+    whole.Take(Event(lyra::EventKind::sysExEnd, {0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}, 1), port);
+    whole.Take(Event(lyra::EventKind::sysExPart, middle, 2), port);
+    whole.Take(Event(lyra::EventKind::sysExEnd, last, 2), port);
+    EXPECT_EQ(port.got, (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},
+                                            {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}}));
 
     port.got.clear();
     whole.Take(Event(lyra::EventKind::sysExStart, first), port);

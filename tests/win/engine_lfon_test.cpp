@@ -95,6 +95,7 @@ TEST_F(EngineLfon, PlayStartsFromTheBeginningRestartFromThePosition) {
     ASSERT_EQ(engine.restartMusic(), kEngineOk);
     ASSERT_TRUE(WaitFor([&] { return FindMessage(capture.Read(), NoteOn(30), before) >= 0; }, 3000));
     engine.stopMusic();
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     before = capture.Read().size();
     ASSERT_EQ(engine.playMusic(), kEngineOk);
     ASSERT_TRUE(WaitFor([&] { return FindMessage(capture.Read(), NoteOn(0), before) >= 0; }, 3000));
@@ -108,6 +109,7 @@ TEST_F(EngineLfon, SendsResetsBySelector) {
     EXPECT_EQ(engine.sendSysEx(kLfonSysExGsReset, 0), kEngineOk);
     EXPECT_EQ(engine.sendSysEx(kLfonSysExXgReset, 0), kEngineOk);
     EXPECT_EQ(engine.sendSysEx(5, 0), kEngineBadArgument);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].bytes, (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
@@ -144,6 +146,7 @@ TEST_F(EngineLfon, CapsTurnTheStateAtStartOff) {
     std::string path = WriteTempFile("engine_lfon_caps.mid", EvenNotesSong(100, 100));
     ASSERT_EQ(engine.loadMusic(path.c_str()), kEngineOk);
     engine.seek(20);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::size_t before = capture.Read().size();
     ASSERT_EQ(engine.restartMusic(), kEngineOk);
     ASSERT_TRUE(WaitFor([&] { return capture.Read().size() > before + kDefaultsCount; }, 3000));

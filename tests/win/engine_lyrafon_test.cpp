@@ -89,6 +89,7 @@ TEST_F(EngineLyrafon, PlaysASongToItsEndInOrder) {
 
 TEST_F(EngineLyrafon, WritesOneLinePerMessageWithMillisecondsAndHexBytes) {
     ASSERT_EQ(engine.gsReset(), kEngineOk);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<std::string> lines = capture.Lines();
     ASSERT_FALSE(lines.empty());
     const std::string& line = lines.back();
@@ -105,6 +106,7 @@ TEST_F(EngineLyrafon, SendsTheThreeResets) {
     EXPECT_EQ(engine.gmReset(), kEngineOk);
     EXPECT_EQ(engine.gsReset(), kEngineOk);
     EXPECT_EQ(engine.xgReset(), kEngineOk);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].bytes, (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
@@ -119,6 +121,7 @@ TEST_F(EngineLyrafon, StopSilencesAndKeepsTheLength) {
     LyrafonStatus status = engine.Status();
     EXPECT_EQ(status.playState, 0u);
     EXPECT_EQ(status.length, 100u);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
     ASSERT_GE(messages.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(messages, messages.size() - kSilenceCount));
@@ -133,6 +136,7 @@ TEST_F(EngineLyrafon, SeekGoesOnFromTheNewPlaceAfterTheStateThere) {
     ASSERT_TRUE(engine.Playing());
     engine.stop(100);
     EXPECT_EQ(engine.seek(50), kEngineOk);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::size_t beforeRestart = capture.Read().size();
     EXPECT_EQ(engine.restart(), kEngineOk);
     EXPECT_TRUE(engine.Playing());
@@ -152,9 +156,12 @@ TEST_F(EngineLyrafon, SeekGoesOnFromTheNewPlaceAfterTheStateThere) {
 TEST_F(EngineLyrafon, SeekWhileStoppedChangesNothingThatSounds) {
     ASSERT_EQ(engine.Play(EvenNotesSong(20, 100)), kEngineOk);
     engine.stop(100);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     std::size_t captured = capture.Read().size();
     EXPECT_EQ(engine.seek(10), kEngineOk);
     EXPECT_EQ(engine.Status().playState, 0u);
+    EXPECT_EQ(engine.Status().position, 10u);
+    ASSERT_TRUE(WaitFor([&] { return !engine.Playing(); }, 3000));
     EXPECT_EQ(capture.Read().size(), captured);
 }
 
@@ -241,6 +248,7 @@ TEST_F(EngineLyrafon, CanBeLoadedAgainWithTheSameCaptureFile) {
     ASSERT_TRUE(again.AllResolved());
     EXPECT_EQ(again.openDevice(kMidiMapperDevice, 0, 0), kEngineOk);
     EXPECT_EQ(again.xgReset(), kEngineOk);
+    ASSERT_TRUE(WaitFor([&] { return !again.Playing(); }, 3000));
     std::vector<CapturedMessage> messages = capture.Read();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].bytes[2], 0x10);

@@ -19,10 +19,12 @@ struct EngineUnderTest {
     std::function<void()> stop;
     std::function<std::int32_t(std::int32_t)> seek;
     std::function<std::int32_t()> restart;
-    std::function<bool()> playing;  // or handing the device what a play or a stop left
+    std::function<bool()> playing;
+    std::function<bool()> busy;  // playing, or handing the device what a play, a stop or a reset left
     std::function<void(lyra::ResetKind)> reset;
     std::function<std::uint32_t()> failure;  // of the last play
     std::function<std::uint32_t()> position;
+    std::function<void()> close;
     std::function<void(std::int32_t)> reopen;  // on another device, in the mode named now
 };
 
@@ -53,7 +55,8 @@ EngineUnderTest LfonEngine() {
         status(&record);
         return record;
     };
-    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    engine.playing = [=] { return read().playState == 1; };
+    engine.busy = [=] { return read().playState == 1 || read().sending == 1; };
     auto sysEx = library.Resolve<LFSendSysExProc>("LFSendSysEx");
     engine.reset = [=](lyra::ResetKind kind) {
         sysEx(kind == lyra::ResetKind::gm ? 0 : kind == lyra::ResetKind::gs ? -1 : -2, 0);
@@ -61,6 +64,7 @@ EngineUnderTest LfonEngine() {
     engine.failure = [=] { return read().failure; };
     engine.position = [=] { return read().position; };
     auto close = library.Resolve<LFCloseDeviceProc>("LFCloseDevice");
+    engine.close = [=] { close(); };
     engine.reopen = [=](std::int32_t device) { EXPECT_EQ(close() + open(device, 0), kEngineOk); };
     return engine;
 }
@@ -85,7 +89,8 @@ EngineUnderTest LyrafonEngine() {
         status(&record);
         return record;
     };
-    engine.playing = [=] { return read().playState == 1 || read().sending == 1; };
+    engine.playing = [=] { return read().playState == 1; };
+    engine.busy = [=] { return read().playState == 1 || read().sending == 1; };
     auto gm = library.Resolve<lfGMResetProc>("lfGMReset");
     auto gs = library.Resolve<lfGSResetProc>("lfGSReset");
     auto xg = library.Resolve<lfXGResetProc>("lfXGReset");
@@ -95,6 +100,7 @@ EngineUnderTest LyrafonEngine() {
     engine.failure = [=] { return read().failure; };
     engine.position = [=] { return read().position; };
     auto close = library.Resolve<lfCloseDeviceProc>("lfCloseDevice");
+    engine.close = [=] { close(); };
     engine.reopen = [=](std::int32_t device) { EXPECT_EQ(close() + open(device, 0, 0), kEngineOk); };
     return engine;
 }
@@ -116,6 +122,10 @@ Bytes SysExEvent(std::uint8_t lead, const Bytes& body) {
 
 // 25 frames of 40 ticks: one tick a millisecond.
 Bytes OneMillisecondTrackSong(const Bytes& track) { return Smf(0, 0xE728, {Track(track)}); }
+
+void WaitUntilQuiet(const EngineUnderTest& engine) {
+    ASSERT_TRUE(WaitFor([&] { return !engine.busy(); }, 5000));
+}
 
 class EngineState : public ::testing::TestWithParam<const char*> {
 protected:
@@ -157,6 +167,7 @@ TEST_P(EngineState, NothingOfTheLastSongCarriesIntoTheNext) {
     ASSERT_EQ(engine.play(HeldStateSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x80, 60, 0}), 0) << "the held note's release";
     engine.stop();
+    WaitUntilQuiet(engine);
     std::size_t stopped = capture.Read().size();
     ASSERT_EQ(engine.play(EvenNotesSong(3, 50)), kEngineOk);
     int firstNote = WaitForMessage(NoteOn(0), stopped);
@@ -201,6 +212,7 @@ TEST_P(EngineState, ASeekSendsTheStateInOrderThenTheNoteAtTheTarget) {
     ASSERT_EQ(engine.play(ChasedSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x92, NotePitch(0), 0x64}), 0);
     engine.stop();
+    WaitUntilQuiet(engine);
     ASSERT_EQ(engine.seek(50), kEngineOk);  // 5 s: note 50
     std::size_t before = capture.Read().size();
     ASSERT_EQ(engine.restart(), kEngineOk);
@@ -258,6 +270,7 @@ TEST_P(EngineState, ASeekChasesADividedMessageWholeOrNotAtAll) {
     ASSERT_EQ(engine.play(DividedSysExSong()), kEngineOk);
     for (const auto& c : cases) {
         engine.stop();
+        WaitUntilQuiet(engine);
         ASSERT_EQ(engine.seek(c.position), kEngineOk);
         std::size_t before = capture.Read().size();
         ASSERT_EQ(engine.restart(), kEngineOk);
@@ -280,6 +293,7 @@ TEST_P(EngineState, AStopEndsABurstAtOnce) {
     ASSERT_GE(WaitForMessage({0x91, 10, 0x40}), 0) << "the burst has begun";
     engine.stop();
     EXPECT_FALSE(engine.playing());
+    WaitUntilQuiet(engine);
     std::vector<CapturedMessage> stopped = capture.Read();
     ASSERT_GE(stopped.size(), kSilenceCount);
     EXPECT_TRUE(IsSilence(stopped, stopped.size() - kSilenceCount));
@@ -295,10 +309,6 @@ void ExpectEveryResetPaused(const std::vector<CapturedMessage>& messages) {
         if (!lyra::IsResetMessage(reset.data(), reset.size())) continue;
         EXPECT_GE(messages[i + 1].ms - messages[i].ms, 50.0) << "message " << i + 1 << " after a reset";
     }
-}
-
-void WaitUntilQuiet(const EngineUnderTest& engine) {
-    ASSERT_TRUE(WaitFor([&] { return !engine.playing(); }, 5000));
 }
 
 // A reset command, a stop and a second reset command right after it, a stop 10 ms into a song
@@ -341,6 +351,7 @@ TEST_P(EngineState, ADividedMessageNeverReachesThePortInPieces) {
     ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
     ASSERT_GE(WaitForMessage({0x91, 64, 100}), 0);
     engine.stop();
+    WaitUntilQuiet(engine);
     for (const CapturedMessage& message : capture.Read()) EXPECT_NE(message.bytes[0], 0xF0) << "nothing of it yet";
     ASSERT_EQ(engine.play(InterleavedSong()), kEngineOk);
     WaitUntilQuiet(engine);
@@ -398,37 +409,162 @@ TEST_P(EngineState, ARefusedMessageIsSentAgainUntilTheDeviceGivesUp) {
     EXPECT_EQ(engine.failure(), static_cast<std::uint32_t>(kEngineDeviceRefused));
     std::vector<std::string> after = capture.Words();
     EXPECT_NE(std::find(after.begin() + words, after.end(), "reset"), after.end());
+    {
+        DeviceMode jamming("refuse-after=180");  // jams after the song's bend and expression
+        engine.reopen(0);
+    }
+    ASSERT_EQ(engine.play(HeldStateSong()), kEngineOk);
+    ASSERT_TRUE(WaitFor([&] { return engine.failure() == kEngineDeviceRefused; }, 5000));
+    engine.stop();  // its clean state cannot go out
+    WaitUntilQuiet(engine);
+    std::size_t before = capture.Read().size();
+    ASSERT_EQ(engine.play(EvenNotesSong(3, 20)), kEngineOk);
+    ASSERT_GE(WaitForMessage(NoteOn(0), before), 0);
+    EXPECT_TRUE(IsSilence(capture.Read(), before)) << "the next play starts from the clean state";
 }
 
-// 16 MiB of 4-KiB messages before the target: the seek's chase keeps them where they are.
+// A device that goes away mid-song ends the play and is closed; the next play opens it again,
+// which fails while it is away and plays once it is back.
+TEST_P(EngineState, AnUnpluggedDeviceIsOpenedAgainOncePluggedBack) {
+    {
+        DeviceMode unplugging("unplug-after=200");
+        engine.reopen(0);
+        ASSERT_EQ(engine.play(EvenNotesSong(50, 20)), kEngineOk);
+        ASSERT_TRUE(WaitFor([&] { return engine.failure() == kEngineDeviceGone; }, 5000));
+        EXPECT_FALSE(engine.playing());
+        EXPECT_EQ(engine.play(EvenNotesSong(3, 20)), kEngineDeviceOpenFailed) << "still away";
+    }
+    std::size_t before = capture.Read().size();
+    ASSERT_EQ(engine.play(EvenNotesSong(3, 20)), kEngineOk);
+    ASSERT_GE(WaitForMessage(NoteOn(2), before), 0);
+    EXPECT_TRUE(IsSilence(capture.Read(), before)) << "from the clean state";
+}
+
+// A device that completes long messages 1.5 s late, or never: no call waits for it, and each stop
+// and close leaves the port at rest (the buffer handed back by a reset, the clean state, nothing more).
+TEST_P(EngineState, NoCallWaitsForASlowDevice) {
+    Bytes track;
+    Append(track, 0, SysExEvent(0xF0, Join({{0x7D}, Bytes(4093, 0x11), {0xF7}})));
+    for (int k = 0; k < 50; ++k) Append(track, 20, NoteOn(k));
+    Append(track, 20, {0xFF, 0x2F, 0x00});
+    const Bytes song = OneMillisecondTrackSong(track);
+    auto tookWaiting = [&](std::size_t words) {
+        return WaitFor([&] { return capture.Words().size() > words && capture.Words().back() == "took"; }, 5000);
+    };
+    auto expectAtRest = [&](const char* mode, const char* after) {
+        WaitUntilQuiet(engine);
+        std::vector<CapturedMessage> messages = capture.Read();
+        EXPECT_TRUE(IsSilence(messages, messages.size() - kSilenceCount)) << mode << " after " << after;
+        EXPECT_TRUE(HoldsFor([&] { return capture.Read().size() == messages.size(); }, kQuietWatchMs)) << mode;
+    };
+    for (const char* mode : {"late=1500", "never-done"}) {
+        DeviceMode slow(mode);
+        engine.reopen(0);
+        const std::pair<const char*, std::function<void()>> calls[] = {
+            {"play", [&] { EXPECT_EQ(engine.play(song), kEngineOk); }},
+            {"stop", [&] { engine.stop(); }},
+            {"play", [&] { EXPECT_EQ(engine.play(song), kEngineOk); }},
+            {"seek",
+             [&] {
+                 engine.stop();
+                 engine.seek(5);
+                 engine.restart();
+             }},
+            {"reset", [&] { engine.reset(lyra::ResetKind::gs); }},
+            {"stop", [&] { engine.stop(); }},
+            {"close", [&] { engine.close(); }},
+        };
+        for (const auto& [name, call] : calls) {
+            // A device that never finishes a long message cannot take a reset either.
+            if (std::string(name) == "reset" && std::string(mode) == "never-done") continue;
+            std::size_t words = capture.Words().size();
+            const ULONGLONG start = GetTickCount64();
+            call();
+            // The device takes 1.5 s, or never reports done.
+            EXPECT_LT(GetTickCount64() - start, 500u) << mode << ": " << name << " waited for the device";
+            if (std::string(name) == "play" || std::string(name) == "seek") {
+                EXPECT_TRUE(tookWaiting(words)) << mode;
+            }
+            if (std::string(name) == "stop" || std::string(name) == "close") expectAtRest(mode, name);
+        }
+    }
+}
+
+// Before the target, 400 000 ten-byte GS messages (5 MiB) or 16 MiB of 4-KiB messages: a seek
+// takes at most the song twice and 16 MiB.
 TEST_P(EngineState, ASeekInASongFullOfSystemExclusiveTakesLittleMemory) {
     engine.reopen(0);  // no mapper: each message reaches the record once
-    constexpr int kMessages = 4096;
-    const Bytes body = [] {
-        Bytes bytes(4095, 0x11);
-        bytes.front() = 0x7D;  // non-commercial
-        bytes.back() = 0xF7;
-        return bytes;
-    }();
-    // Built in place: a copy on the way would raise the peak before the engine has the song.
-    Bytes song = Header(0, 1, 0xE728);
-    song.reserve(kMessages * 4104 + 64);
-    song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
-    for (int i = 0; i < kMessages; ++i) Append(song, i == 0 ? 0 : 1, SysExEvent(0xF0, body));
-    Append(song, 1000, {0x90, 60, 100});
-    Append(song, 100, {0xFF, 0x2F, 0x00});
-    const std::size_t trackLength = song.size() - 22;
-    for (int i = 0; i < 4; ++i) song[18 + i] = static_cast<std::uint8_t>(trackLength >> (24 - 8 * i));
-    const std::size_t before = WorkingSetBytes();
-    ASSERT_EQ(engine.play(song), kEngineOk);
-    engine.stop();
-    ASSERT_EQ(engine.seek(45), kEngineOk);  // 4.5 s: after every message
-    ASSERT_EQ(engine.restart(), kEngineOk);
-    // Played on from the target: the chase is over. The record is read only then, since reading
-    // it takes memory of its own.
-    ASSERT_TRUE(WaitFor([&] { return engine.position() > 45; }, 10000));
-    EXPECT_LE(PeakWorkingSetBytes() - before, 2 * song.size() + (16u << 20));
-    EXPECT_GE(WaitForMessage({0x90, 60, 100}), 0);
+    const struct {
+        int count;
+        int perTick;
+        std::function<Bytes(int)> body;
+    } songs[] = {
+        {400000, 100,
+         [](int i) {
+             auto part = static_cast<std::uint8_t>(0x10 | (i % 16)), level = static_cast<std::uint8_t>(i % 128);
+             auto sum = static_cast<std::uint8_t>((256 - 0x40 - part - 0x19 - level) % 128);
+             return Bytes{0x41, 0x10, 0x42, 0x12, 0x40, part, 0x19, level, sum, 0xF7};  // part level
+         }},
+        {4096, 1,
+         [](int) {
+             return Join({{0x7D}, Bytes(4093, 0x11), {0xF7}});
+         }},  // non-commercial
+    };
+    for (const auto& row : songs) {
+        // Built in place: a copy on the way would raise the peak before the engine has the song.
+        Bytes song = Header(0, 1, 0xE728);
+        song.reserve(row.count * (row.body(0).size() + 5) + 64);
+        song.insert(song.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+        for (int i = 0; i < row.count; ++i) Append(song, i % row.perTick == 0 && i > 0, SysExEvent(0xF0, row.body(i)));
+        Append(song, 1000, {0x90, 60, 100});  // at about 5 s
+        Append(song, 100, {0xFF, 0x2F, 0x00});
+        const std::size_t trackLength = song.size() - 22;
+        for (int i = 0; i < 4; ++i) song[18 + i] = static_cast<std::uint8_t>(trackLength >> (24 - 8 * i));
+        const std::size_t before = WorkingSetBytes();
+        const std::size_t heard = capture.Read().size();
+        ASSERT_EQ(engine.play(song), kEngineOk);
+        engine.stop();
+        ASSERT_EQ(engine.seek(45), kEngineOk);  // 4.5 s: after every message
+        ASSERT_EQ(engine.restart(), kEngineOk);
+        // Played on from the target: the chase is over. The record is read only then, since
+        // reading it takes memory of its own.
+        ASSERT_TRUE(WaitFor([&] { return engine.position() > 45; }, 10000)) << row.count;
+        EXPECT_LE(PeakWorkingSetBytes() - before, 2 * song.size() + (16u << 20)) << row.count;
+        EXPECT_GE(WaitForMessage({0x90, 60, 100}, heard), 0) << row.count;
+    }
+}
+
+// Format 1, two tracks with a divided message open at once (Roland's from 0 to 200 ms, Yamaha's
+// from 100 to 300 ms), a note at 400 ms: each reaches the port whole, played and chased.
+TEST_P(EngineState, EachTracksDividedMessageReachesThePortWhole) {
+    const Bytes reverb = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x01, 0x33, 0x40, 0x4C, 0xF7};
+    const Bytes partVolume = {0xF0, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x0B, 0x40, 0xF7};
+    Bytes first, second;
+    Append(first, 0, SysExEvent(0xF0, {0x41, 0x10, 0x42}));
+    Append(first, 200, SysExEvent(0xF7, Bytes(reverb.begin() + 4, reverb.end())));
+    Append(first, 300, {0xFF, 0x2F, 0x00});
+    Append(second, 100, SysExEvent(0xF0, {0x43, 0x10, 0x4C}));
+    Append(second, 200, SysExEvent(0xF7, Bytes(partVolume.begin() + 4, partVolume.end())));
+    Append(second, 100, {0x91, 64, 100});
+    Append(second, 100, {0xFF, 0x2F, 0x00});
+    ASSERT_EQ(engine.play(Smf(1, 0xE728, {Track(first), Track(second)})), kEngineOk);
+    for (bool chased : {false, true}) {
+        std::size_t before = 0;
+        if (chased) {
+            engine.stop();
+            WaitUntilQuiet(engine);
+            before = capture.Read().size();
+            engine.seek(4);
+            engine.restart();
+        }
+        ASSERT_GE(WaitForMessage({0x91, 64, 100}, before), 0) << chased;
+        std::vector<CapturedMessage> messages = capture.Read();
+        EXPECT_GE(FindMessage(messages, reverb, before), 0) << chased;
+        EXPECT_GE(FindMessage(messages, partVolume, before), 0) << chased;
+        for (std::size_t i = before; i < messages.size(); ++i) {
+            EXPECT_TRUE(messages[i].bytes[0] != 0xF0 || messages[i].bytes == reverb || messages[i].bytes == partVolume);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothExportSets, EngineState, ::testing::Values("Lfon", "Lyrafon"));

@@ -7,17 +7,27 @@
 // line a message as the port received it: the time in milliseconds since the driver was loaded
 // (three decimals), then the bytes as two-digit upper-case hex, CR LF ("1520.004 90 3C 64"). What
 // the driver was told besides messages is a line with a word instead of bytes: "open", "reset",
-// "close", "busy" (a close refused while a buffer is out).
+// "close", "busy" (a close refused while a buffer is out), "took" (a long message taken, to be
+// completed later).
 //
 // Faults that real drivers show, chosen by KADENZO_MIDI_DEVICE_MODE when the port is opened, a
 // comma-separated list:
 //   async         long messages are taken at once and completed later on another thread, as USB
 //                 drivers do; the bytes reach the port (and the record) at completion.
+//   late=MS       as async, each long message completed MS milliseconds after it was taken.
+//   never-done    long messages are taken and never completed; only a reset hands them back.
 //   refuse=N      every Nth short message is refused with MIDIERR_NOTREADY (not recorded).
 //   refuse-all    every message is refused.
+//   refuse-after=N  once an opening has had N messages, every message is refused until the port
+//                 is reset, as a jammed port that a reset clears.
 //   slow          a 31250-baud port: each message takes 320 microseconds a byte to leave.
 //   close-busy    the first close is refused with MIDIERR_STILLPLAYING.
 //   unopenable    every open is refused, as by a port another program holds.
+//   unplug-after=N  the port is unplugged once an opening has had N messages: that call and
+//                 every later one fails with MIDIERR_NODEVICE (a close still lets go of the
+//                 handle), and opens fail with MMSYSERR_NODRIVER, as for a USB interface pulled
+//                 out. It is plugged back by an open whose mode no longer says unplug-after.
+//                 The record shows "unplugged" and "plugged".
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmddk.h>
@@ -44,7 +54,11 @@ struct Mode {
     bool refuseAll = false;
     bool closeBusy = false;
     bool unopenable = false;
+    bool neverDone = false;
     int refuseEvery = 0;
+    DWORD lateMs = kAsyncDelayMs;
+    long unplugAfter = -1;
+    long refuseAfter = -1;
 };
 
 Mode ReadMode() {
@@ -58,7 +72,14 @@ Mode ReadMode() {
         if (std::strcmp(item, "refuse-all") == 0) mode.refuseAll = true;
         if (std::strcmp(item, "close-busy") == 0) mode.closeBusy = true;
         if (std::strcmp(item, "unopenable") == 0) mode.unopenable = true;
+        if (std::strcmp(item, "never-done") == 0) mode.neverDone = true;
         if (std::strncmp(item, "refuse=", 7) == 0) mode.refuseEvery = std::atoi(item + 7);
+        if (std::strncmp(item, "late=", 5) == 0) {
+            mode.async = true;
+            mode.lateMs = static_cast<DWORD>(std::atoi(item + 5));
+        }
+        if (std::strncmp(item, "unplug-after=", 13) == 0) mode.unplugAfter = std::atol(item + 13);
+        if (std::strncmp(item, "refuse-after=", 13) == 0) mode.refuseAfter = std::atol(item + 13);
     }
     return mode;
 }
@@ -111,6 +132,7 @@ public:
     void Word(const char* word) { WriteLine(Stamp() + " " + word); }
 
     CRITICAL_SECTION lock;
+    bool unplugged = false;  // the port, for every client
 
 private:
     std::string Stamp() const {
@@ -158,6 +180,11 @@ public:
         Mode mode = ReadMode();
         if (mode.unopenable) return MMSYSERR_ALLOCATED;
         CriticalLock hold(TheRecord().lock);
+        if (TheRecord().unplugged) {
+            if (mode.unplugAfter >= 0) return MMSYSERR_NODRIVER;
+            TheRecord().unplugged = false;
+            TheRecord().Word("plugged");
+        }
         auto* client = new Client(*description, flags, mode);
         *user = reinterpret_cast<DWORD_PTR>(client);
         TheRecord().Word("open");
@@ -169,7 +196,7 @@ public:
     DWORD Close() {
         CriticalLock hold(lock_);
         if (!open_) return MMSYSERR_INVALHANDLE;
-        if (!queue_.empty() || mode_.closeBusy) {
+        if ((!queue_.empty() && !TheRecord().unplugged) || mode_.closeBusy) {
             mode_.closeBusy = false;
             TheRecord().Word("busy");
             return MIDIERR_STILLPLAYING;
@@ -187,10 +214,9 @@ public:
         {
             CriticalLock hold(lock_);
             if (!open_) return MMSYSERR_INVALHANDLE;
+            if (Unplugs()) return MIDIERR_NODEVICE;
             ++shortCount_;
-            if (mode_.refuseAll || (mode_.refuseEvery > 0 && shortCount_ % mode_.refuseEvery == 0)) {
-                return MIDIERR_NOTREADY;
-            }
+            if (Jammed() || (mode_.refuseEvery > 0 && shortCount_ % mode_.refuseEvery == 0)) return MIDIERR_NOTREADY;
         }
         Transmit(size);
         CriticalLock hold(lock_);
@@ -204,12 +230,14 @@ public:
         {
             CriticalLock hold(lock_);
             if (!open_) return MMSYSERR_INVALHANDLE;
-            if (mode_.refuseAll) return MIDIERR_NOTREADY;
+            if (Unplugs()) return MIDIERR_NODEVICE;
+            if (Jammed()) return MIDIERR_NOTREADY;
             header->dwFlags &= ~MHDR_DONE;
             header->dwFlags |= MHDR_INQUEUE;
-            if (mode_.async) {
-                queue_.push_back(header);
-                StartWorker();
+            if (mode_.async || mode_.neverDone) {
+                TheRecord().Word("took");
+                queue_.push_back({header, ++tickets_});
+                if (!mode_.neverDone) StartWorker();
                 return MMSYSERR_NOERROR;
             }
         }
@@ -224,17 +252,40 @@ public:
         CriticalLock hold(lock_);
         if (!open_) return MMSYSERR_INVALHANDLE;
         TheRecord().Word("reset");
+        jammed_ = false;
+        taken_ = 0;
         while (!queue_.empty()) {
-            MIDIHDR* header = queue_.front();
+            MIDIHDR* header = queue_.front().header;
             queue_.pop_front();
             FinishHeader(header);
         }
-        return MMSYSERR_NOERROR;
+        return TheRecord().unplugged ? MIDIERR_NODEVICE : MMSYSERR_NOERROR;
     }
 
     bool IsAsync() const { return mode_.async; }
 
 private:
+    struct Taken {
+        MIDIHDR* header;
+        unsigned ticket;  // each buffer taken has its own, so a buffer handed back is never mistaken for a later one
+    };
+
+    // Under the lock: whether this call finds the port unplugged, which it may be from now on.
+    bool Unplugs() {
+        if (TheRecord().unplugged) return true;
+        if (mode_.unplugAfter < 0 || handed_++ < mode_.unplugAfter) return false;
+        TheRecord().unplugged = true;
+        TheRecord().Word("unplugged");
+        return true;
+    }
+
+    // Under the lock: whether this message is refused by a port that refuses all or has jammed.
+    bool Jammed() {
+        if (mode_.refuseAll || jammed_) return true;
+        jammed_ = mode_.refuseAfter >= 0 && taken_++ >= mode_.refuseAfter;
+        return jammed_;
+    }
+
     static DWORD ShortLength(std::uint8_t status) {
         if (status >= 0xF8) return 1;
         switch (status & 0xF0) {
@@ -267,11 +318,14 @@ private:
         return 0;
     }
 
-    // Completes the queued buffers one by one, each a little later, until none is left.
+    // Completes the queued buffers one by one, each a little later, until none is left. A buffer
+    // is looked at only under the lock while it is still queued: a reset may hand it back (and its
+    // owner free it) at any other moment.
     void CompleteQueued() {
         for (;;) {
-            Sleep(kAsyncDelayMs);
-            MIDIHDR* header = nullptr;
+            Sleep(mode_.lateMs);
+            unsigned ticket = 0;
+            DWORD size = 0;
             {
                 CriticalLock hold(lock_);
                 if (queue_.empty()) {
@@ -279,11 +333,13 @@ private:
                     worker_ = nullptr;
                     return;
                 }
-                header = queue_.front();
+                ticket = queue_.front().ticket;
+                size = queue_.front().header->dwBufferLength;
             }
-            Transmit(header->dwBufferLength);
+            Transmit(size);
             CriticalLock hold(lock_);
-            if (queue_.empty() || queue_.front() != header) continue;  // a reset took it back
+            if (queue_.empty() || queue_.front().ticket != ticket) continue;  // a reset took it back
+            MIDIHDR* header = queue_.front().header;
             queue_.pop_front();
             Complete(header);
         }
@@ -312,7 +368,11 @@ private:
     DWORD callbackFlags_ = 0;
     Mode mode_;
     unsigned shortCount_ = 0;
-    std::deque<MIDIHDR*> queue_;  // buffers taken and not yet completed (async)
+    long handed_ = 0;  // messages this opening was handed
+    long taken_ = 0;   // messages taken since the last reset
+    bool jammed_ = false;
+    std::deque<Taken> queue_;  // buffers taken and not yet completed (async, never-done)
+    unsigned tickets_ = 0;
     HANDLE worker_ = nullptr;
 };
 
