@@ -137,6 +137,25 @@ kadenzo_select_audio() {
   "$kadenzo_wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$wanted" /f >/dev/null 2>&1
 }
 
+# The desktop keeper (tools/desktop_keeper), as built. The program that first needs a window starts
+# the desktop process and hands it its standard error; Wine closes the desktop a second after its
+# last program leaves, and the next program starts it again. A test that started it would have its
+# output held open by it long after the test ended. The keeper starts the desktop process with the
+# session's own output and keeps the desktop in use until the session ends. Before the Windows build
+# there is no keeper: the desktop process is started here and lives as long as programs use it.
+kadenzo_desktop_keeper="$KADENZO_BUILD_DIR/windows/tools/desktop_keeper/desktop_keeper.exe"
+kadenzo_hold_desktop() {
+  if [ ! -f "$kadenzo_desktop_keeper" ]; then
+    "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
+    return 0
+  fi
+  local keeper ready=
+  exec {keeper}< <("$kadenzo_wine" "$kadenzo_desktop_keeper" </dev/null 2>/dev/null)
+  read -r -t 60 ready <&"$keeper"
+  exec {keeper}<&-
+  [ "$ready" = ready ] || echo "the desktop keeper did not start" >&2
+}
+
 # Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
 kadenzo_begin_session() {
   kadenzo_start_display || return 1
@@ -145,9 +164,7 @@ kadenzo_begin_session() {
   wineserver -p
   "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
   kadenzo_select_audio
-  # The first window of a session starts the desktop process; starting it here keeps the first
-  # programs of a parallel run from racing to start it (which can leave one of them hanging).
-  "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
+  kadenzo_hold_desktop
   export KADENZO_WINE_SESSION=1
 }
 kadenzo_end_session() {
