@@ -6,7 +6,18 @@ cd "$root"
 tools/install-deps.sh
 jobs=$(nproc)
 
-cmake --preset native >/dev/null
+# The Wine prefixes are made while the programs build: making one mostly waits on Wine's own
+# services, so the build hardly feels it.
+mkdir -p build
+tools/wine-prefixes.sh > build/wine-prefixes.log 2>&1 &
+prefixes=$!
+
+# Both builds are configured at once: configuring runs mostly one process at a time.
+cmake --preset native >/dev/null &
+native=$!
+cmake --preset windows >/dev/null &
+windows=$!
+wait "$native"
 cmake --build --preset native -j"$jobs"
 ctest --preset native -j"$jobs"
 
@@ -14,9 +25,7 @@ for extra in tools/test-*.sh; do
   [ -x "$extra" ] && "$extra"
 done
 
-cmake --preset windows >/dev/null
+wait "$windows"
 cmake --build --preset windows -j"$jobs"
-# The prefixes of other screen scales are made before the run, not by its first tests: making one
-# takes a core for a quarter of a minute, which the tests beside it would feel.
-for dpi in 144 192; do KADENZO_DPI=$dpi tools/wine-session.sh true; done
+wait "$prefixes" || { cat build/wine-prefixes.log >&2; exit 1; }
 tools/wine-session.sh ctest --preset windows -j"$jobs"

@@ -2,15 +2,23 @@
 # KADENZO_BUILD_DIR (default: build/ in the repository) holds the prefix in wine/.
 # KADENZO_DPI other than 96 (tools/wine-dpi.sh) selects a prefix of that screen scale instead,
 # wine-dpi<DPI>/: Wine reads the DPI once per process from the prefix, so a prefix of its own keeps
-# the 96-DPI programs that share wine/ unaware of it.
+# the 96-DPI programs that share wine/ unaware of it. KADENZO_WINEPREFIX names a prefix instead.
 kadenzo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${KADENZO_BUILD_DIR:=$kadenzo_root/build}"
 : "${KADENZO_DPI:=96}"
-if [ "$KADENZO_DPI" = 96 ]; then
-  export WINEPREFIX="${KADENZO_WINEPREFIX:-$KADENZO_BUILD_DIR/wine}"
+if [ -n "${KADENZO_WINEPREFIX:-}" ]; then
+  export WINEPREFIX="$KADENZO_WINEPREFIX"
+elif [ "$KADENZO_DPI" = 96 ]; then
+  export WINEPREFIX="$KADENZO_BUILD_DIR/wine"
 else
   export WINEPREFIX="$KADENZO_BUILD_DIR/wine-dpi$KADENZO_DPI"
 fi
+# The prefix of the end-to-end runs at a DPI (tests/ui/run_driver.sh): they read the screen and
+# bring windows to the front, so each runs in a session of its own, whose prefix and display no
+# test beside it uses.
+kadenzo_end_to_end_prefix() {
+  if [ "$1" = 96 ]; then echo "$KADENZO_BUILD_DIR/wine-e2e"; else echo "$KADENZO_BUILD_DIR/wine-dpi$1-e2e"; fi
+}
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
@@ -54,8 +62,25 @@ kadenzo_link_fonts() {
   done
 }
 
-# Creates the prefix once and prepares it (fonts, substitutes, captions, no crash dialog, and our
-# recording MIDI device as the only sound driver).
+# A prefix as wineboot leaves it, that no program has run in: every prefix starts as a copy of it.
+# Booting a prefix takes a quarter of a minute, mostly waiting on Wine's services; a copy, a second.
+kadenzo_booted_prefix="$KADENZO_BUILD_DIR/wine-booted"
+kadenzo_boot_prefix() {
+  local booted="$kadenzo_booted_prefix.done"
+  [ -f "$booted" ] && return 0
+  mkdir -p "$KADENZO_BUILD_DIR"
+  (
+    flock 9
+    [ -f "$booted" ] && exit 0
+    rm -rf "$kadenzo_booted_prefix"
+    WINEPREFIX="$kadenzo_booted_prefix" "$kadenzo_wine" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$kadenzo_booted_prefix" wineserver -w
+    touch "$booted"
+  ) 9>"$kadenzo_booted_prefix.lock"
+}
+
+# Creates the prefix once, from the booted one, and prepares it (fonts, substitutes, captions, no
+# crash dialog, and our recording MIDI device as the only sound driver).
 # Windows are not handed to a window manager: on a bare Xvfb there is none, and Wine would wait
 # 2 s for one at every window it hides (every closed dialog and message box).
 kadenzo_prepare_prefix() {
@@ -65,8 +90,9 @@ kadenzo_prepare_prefix() {
     flock 9
     kadenzo_prefix_current && exit 0
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$kadenzo_wine" wineboot -i >/dev/null 2>&1
-      wineserver -w
+      kadenzo_boot_prefix
+      mkdir -p "$WINEPREFIX"
+      cp -a "$kadenzo_booted_prefix/." "$WINEPREFIX/"
     fi
     kadenzo_link_fonts
     reg="$WINEPREFIX/kadenzo.reg"
@@ -120,6 +146,11 @@ kadenzo_start_display() {
   return 1
 }
 
+kadenzo_stop_display() {
+  if [ -n "$kadenzo_xvfb_pid" ]; then kill "$kadenzo_xvfb_pid" 2>/dev/null; wait "$kadenzo_xvfb_pid" 2>/dev/null; fi
+  kadenzo_xvfb_pid=
+}
+
 # The recording MIDI device (tools/midi_device), as built, into the prefix's system folder. Wine loads
 # it as the "kadenzo" sound driver; without it the prefix has no MIDI output device.
 kadenzo_midi_device="$KADENZO_BUILD_DIR/windows/tools/midi_device/winekadenzo.drv"
@@ -137,6 +168,25 @@ kadenzo_select_audio() {
   "$kadenzo_wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$wanted" /f >/dev/null 2>&1
 }
 
+# The desktop keeper (tools/desktop_keeper), as built. The program that first needs a window starts
+# the desktop process and hands it its standard error; Wine closes the desktop a second after its
+# last program leaves, and the next program starts it again. A test that started it would have its
+# output held open by it long after the test ended. The keeper starts the desktop process with the
+# session's own output and keeps the desktop in use until the session ends. Before the Windows build
+# there is no keeper: the desktop process is started here and lives as long as programs use it.
+kadenzo_desktop_keeper="$KADENZO_BUILD_DIR/windows/tools/desktop_keeper/desktop_keeper.exe"
+kadenzo_hold_desktop() {
+  if [ ! -f "$kadenzo_desktop_keeper" ]; then
+    "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
+    return 0
+  fi
+  local keeper ready=
+  exec {keeper}< <("$kadenzo_wine" "$kadenzo_desktop_keeper" </dev/null 2>/dev/null)
+  read -r -t 60 ready <&"$keeper"
+  exec {keeper}<&-
+  [ "$ready" = ready ] || echo "the desktop keeper did not start" >&2
+}
+
 # Starts the prefix's server (and a display) for a run; kadenzo_end_session stops what was started.
 kadenzo_begin_session() {
   kadenzo_start_display || return 1
@@ -145,13 +195,11 @@ kadenzo_begin_session() {
   wineserver -p
   "$kadenzo_wine" cmd /c exit >/dev/null 2>&1
   kadenzo_select_audio
-  # The first window of a session starts the desktop process; starting it here keeps the first
-  # programs of a parallel run from racing to start it (which can leave one of them hanging).
-  "$kadenzo_wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
+  kadenzo_hold_desktop
   export KADENZO_WINE_SESSION=1
 }
 kadenzo_end_session() {
   wineserver -k 2>/dev/null
-  if [ -n "$kadenzo_xvfb_pid" ]; then kill "$kadenzo_xvfb_pid" 2>/dev/null; wait "$kadenzo_xvfb_pid" 2>/dev/null; fi
+  kadenzo_stop_display
   unset KADENZO_WINE_SESSION
 }
