@@ -103,14 +103,13 @@ public:
         return true;
     }
 
-    void Meta(std::uint8_t type, std::size_t data, std::uint32_t length) {
+    void Meta(std::uint8_t type, std::size_t data, std::uint32_t length, std::uint64_t) {
         if (type == kKeySignature && length >= 1) KeySignature(data);
     }
 
     void EndOfTrack() {}
     void Exclusive() {}
-    void TrackChunk() {}
-    void DeltaTime(std::uint32_t) {}
+    void TrackChunk(std::uint64_t) {}
 
     void Finish() {
         reports_.Finished(settings_.toneShift, outOfRangeCount_);

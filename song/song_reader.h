@@ -37,10 +37,12 @@ constexpr bool IsBrokenFormat(SongDamage damage) {
 }
 
 // Where a reading ended: the end of what was read (damage None), or the start of the event, delta
-// time or chunk that stopped it.
+// time or chunk that stopped it; and the time of the last event read, in ticks since its track
+// chunk's header.
 struct ReadEnd {
     SongDamage damage;
     std::size_t position;
+    std::uint64_t lastEventTick = 0;
 };
 
 // The reading of `in[0..end)` (header first), handing every event to `events` in file order.
@@ -49,12 +51,15 @@ struct ReadEnd {
 //   bool Message(std::uint8_t status, std::size_t data)
 //                                              a whole channel message whose data bytes start at
 //                                              `data`; false stops the reading (Refused)
-//   void Meta(std::uint8_t type, std::size_t data, std::uint32_t length)   a whole meta event
+//   void Meta(std::uint8_t type, std::size_t data, std::uint32_t length, std::uint64_t tick)
+//                                              a whole meta event, at `tick` ticks since its chunk's header
 //   void EndOfTrack()
 //   void Exclusive()                           a whole system exclusive
-//   void TrackChunk()                          a track chunk header
-//   void DeltaTime(std::uint32_t ticks)        the delta time before the next event
-// Nothing outside `in[0..end)` is read.
+//   void TrackChunk(std::uint64_t lastEventTick)
+//                                              a track chunk header; the chunk before it ended with
+//                                              an event at `lastEventTick`
+// Nothing outside `in[0..end)` is read. The ticks are counted in locals of the loop: a handler that
+// ignores them costs nothing for them.
 template <typename Events>
 class SongReader {
 public:
@@ -70,6 +75,7 @@ public:
         std::size_t position = kSongHeaderSize;
         std::uint8_t runningStatus = kNoRunningStatus;
         std::size_t runningDataBytes = 0;
+        Clock clock;
         while (position < end) {
             const std::uint8_t first = in[position];
             const std::size_t start = position;
@@ -84,29 +90,33 @@ public:
                 events_.Status(first);
                 data = position + 1;
             } else {
-                bool deltaTimeFollows = true;
-                if (const SongDamage damage = Event(position, runningStatus, deltaTimeFollows);
-                    damage != SongDamage::None) {
-                    return {damage, start};
-                }
-                if (deltaTimeFollows) {
-                    if (const SongDamage damage = DeltaTime(position); damage != SongDamage::None)
-                        return {damage, position};
+                const EventEnd event = Event(position, clock.now, clock.lastEvent);
+                if (event.damage != SongDamage::None) return {event.damage, start, clock.lastEvent};
+                position = event.next;
+                if (event.endsRunningStatus) runningStatus = kNoRunningStatus;
+                if (event.chunkBegins) clock = {};
+                if (event.deltaTimeFollows) {
+                    std::uint32_t ticks = 0;
+                    if (const SongDamage damage = DeltaTime(position, ticks); damage != SongDamage::None)
+                        return {damage, position, clock.now};
+                    clock.Advance(ticks);
                 }
                 if (tracksDone_ == trackCount_) break;
                 continue;
             }
-            if (end - data < runningDataBytes) return {SongDamage::EventCutOff, start};
+            if (end - data < runningDataBytes) return {SongDamage::EventCutOff, start, clock.lastEvent};
             position = data + runningDataBytes;
-            if (!events_.Message(runningStatus, data)) return {SongDamage::Refused, start};
+            if (!events_.Message(runningStatus, data)) return {SongDamage::Refused, start, clock.lastEvent};
+            std::uint32_t ticks = 0;
             if (position < end && in[position] < 0x80) {
-                events_.DeltaTime(in[position]);
+                ticks = in[position];
                 ++position;  // a one-byte delta time
-            } else if (const SongDamage damage = DeltaTime(position); damage != SongDamage::None) {
-                return {damage, position};
+            } else if (const SongDamage damage = DeltaTime(position, ticks); damage != SongDamage::None) {
+                return {damage, position, clock.now};
             }
+            clock.Advance(ticks);
         }
-        return {SongDamage::None, position};
+        return {SongDamage::None, position, clock.lastEvent};
     }
 
 private:
@@ -119,33 +129,51 @@ private:
     // Data bytes that follow a status byte of each message type; 0 for system messages.
     static constexpr std::size_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
 
+    // Ticks since the track chunk's header: now, and at the last event read. Every event, and
+    // every track chunk header, is followed by a delta time.
+    struct Clock {
+        std::uint64_t now = 0;
+        std::uint64_t lastEvent = 0;
+
+        void Advance(std::uint32_t ticks) {
+            lastEvent = now;
+            now += ticks;
+        }
+    };
+
+    struct EventEnd {
+        SongDamage damage = SongDamage::None;
+        std::size_t next = 0;  // the position after the event
+        bool deltaTimeFollows = true;
+        bool endsRunningStatus = false;
+        bool chunkBegins = false;  // a track chunk header: ticks count anew from here
+    };
+
     // One event or chunk at `position` other than a channel message with a status byte or in
-    // running status; moves `position` past it. A chunk other than a track is followed by the
-    // next chunk, not by a delta time.
-    SongDamage Event(std::size_t& position, std::uint8_t& runningStatus, bool& deltaTimeFollows) {
+    // running status, at `tick` (the last event before it at `lastEventTick`). A chunk other
+    // than a track is followed by the next chunk, not by a delta time.
+    EventEnd Event(std::size_t position, std::uint64_t tick, std::uint64_t lastEventTick) {
         const std::uint8_t first = in_[position];
         if (first >= 0x80) {
             // Running status carries on across meta and exclusive events; a chunk header and
             // an End of Track end it.
             betweenChunks_ = false;
             if (first == kSystemExclusive) return SystemExclusive(position);
-            if (first == kMetaEvent) return MetaEvent(position, runningStatus);
-            return SongDamage::SystemMessage;
+            if (first == kMetaEvent) return MetaEvent(position, tick);
+            return {SongDamage::SystemMessage};
         }
         switch (ChunkSignatureAt(position)) {
             case ChunkSignature::Track:
-                if (end_ - position < kChunkHeaderSize) return SongDamage::ChunkCutOff;
-                position += kChunkHeaderSize;  // "MTrk" and the chunk length, which goes unused
-                runningStatus = kNoRunningStatus;
+                if (end_ - position < kChunkHeaderSize) return {SongDamage::ChunkCutOff};
                 betweenChunks_ = false;
-                events_.TrackChunk();
-                return SongDamage::None;
-            case ChunkSignature::Header: return SongDamage::SecondHeader;
-            case ChunkSignature::CutOff: return SongDamage::ChunkCutOff;
+                events_.TrackChunk(lastEventTick);
+                // "MTrk" and the chunk length, which goes unused
+                return {SongDamage::None, position + kChunkHeaderSize, true, true, true};
+            case ChunkSignature::Header: return {SongDamage::SecondHeader};
+            case ChunkSignature::CutOff: return {SongDamage::ChunkCutOff};
             case ChunkSignature::None: break;
         }
-        if (!betweenChunks_) return SongDamage::DataWithoutStatus;
-        deltaTimeFollows = false;
+        if (!betweenChunks_) return {SongDamage::DataWithoutStatus};
         return OtherChunk(position);
     }
 
@@ -168,47 +196,42 @@ private:
 
     // A chunk of another type, where a chunk may begin: readers skip it, so it is read over and
     // does not count as a track. Its type is four printable characters.
-    SongDamage OtherChunk(std::size_t& position) const {
+    EventEnd OtherChunk(std::size_t position) const {
         const std::size_t available = std::min<std::size_t>(end_ - position, 4);
         for (std::size_t i = 0; i < available; ++i) {
-            if (in_[position + i] < 0x20 || in_[position + i] > 0x7E) return SongDamage::NotAChunk;
+            if (in_[position + i] < 0x20 || in_[position + i] > 0x7E) return {SongDamage::NotAChunk};
         }
-        if (end_ - position < kChunkHeaderSize) return SongDamage::ChunkCutOff;
+        if (end_ - position < kChunkHeaderSize) return {SongDamage::ChunkCutOff};
         const std::uint8_t* size = in_ + position + 4;
         const std::uint32_t length =
             std::uint32_t{size[0]} << 24 | std::uint32_t{size[1]} << 16 | std::uint32_t{size[2]} << 8 | size[3];
-        if (end_ - position - kChunkHeaderSize < length) return SongDamage::ChunkCutOff;
-        position += kChunkHeaderSize + length;
-        return SongDamage::None;
+        if (end_ - position - kChunkHeaderSize < length) return {SongDamage::ChunkCutOff};
+        return {SongDamage::None, position + kChunkHeaderSize + length, false};
     }
 
-    SongDamage SystemExclusive(std::size_t& position) {
+    EventEnd SystemExclusive(std::size_t position) {
         const void* last = std::memchr(in_ + position + 1, kEndOfExclusive, end_ - position - 1);
-        if (last == nullptr) return SongDamage::ExclusiveWithoutEnd;
-        position = static_cast<const std::uint8_t*>(last) - in_ + 1;
+        if (last == nullptr) return {SongDamage::ExclusiveWithoutEnd};
         events_.Exclusive();
-        return SongDamage::None;
+        return {SongDamage::None, static_cast<std::size_t>(static_cast<const std::uint8_t*>(last) - in_) + 1};
     }
 
-    SongDamage MetaEvent(std::size_t& position, std::uint8_t& runningStatus) {
-        if (end_ - position < 2) return SongDamage::EventCutOff;
+    EventEnd MetaEvent(std::size_t position, std::uint64_t tick) {
+        if (end_ - position < 2) return {SongDamage::EventCutOff};
         const std::uint8_t type = in_[position + 1];
         if (type == kEndOfTrack) {
             // Its length byte is read next, as the delta time that follows; then a chunk may begin.
-            position += 2;
             ++tracksDone_;
-            runningStatus = kNoRunningStatus;
             betweenChunks_ = true;
             events_.EndOfTrack();
-            return SongDamage::None;
+            return {SongDamage::None, position + 2, true, true};
         }
         std::size_t data = position + 2;
         std::uint32_t length = 0;
-        if (const SongDamage damage = ReadShortQuantity(data, length); damage != SongDamage::None) return damage;
-        if (end_ - data < length) return SongDamage::EventCutOff;
-        events_.Meta(type, data, length);
-        position = data + length;
-        return SongDamage::None;
+        if (const SongDamage damage = ReadShortQuantity(data, length); damage != SongDamage::None) return {damage};
+        if (end_ - data < length) return {SongDamage::EventCutOff};
+        events_.Meta(type, data, length, tick);
+        return {SongDamage::None, data + length};
     }
 
     // A variable-length quantity of at most three bytes.
@@ -224,14 +247,11 @@ private:
     }
 
     // Moves `position` past the delta time; on damage it stays where the delta time begins.
-    SongDamage DeltaTime(std::size_t& position) {
+    SongDamage DeltaTime(std::size_t& position, std::uint32_t& ticks) const {
         std::size_t next = position;
-        std::uint32_t ticks = 0;
         const SongDamage damage = ReadShortQuantity(next, ticks);
-        if (damage != SongDamage::None) return damage;
-        position = next;
-        events_.DeltaTime(ticks);
-        return SongDamage::None;
+        if (damage == SongDamage::None) position = next;
+        return damage;
     }
 
     const std::uint8_t* in_;
