@@ -58,8 +58,8 @@ struct ProgramList {
 // chunk's header; the chunk's messages tell which tracks its name belongs to.
 class SummaryEvents {
 public:
-    SummaryEvents(const std::uint8_t* in, std::uint16_t format, std::uint16_t division)
-        : in_(in), patterns_(format == 2), clock_(division) {}
+    SummaryEvents(std::span<const std::uint8_t> song, std::uint16_t format, std::uint16_t division)
+        : in_(song.data()), size_(song.size()), patterns_(format == 2), clock_(division) {}
 
     // Every status byte but a last one cut off by the end of the data begins at least one whole
     // message: the track it names is known to hold one once the next status byte comes.
@@ -100,9 +100,10 @@ public:
     std::uint32_t Chunks() const { return chunks_; }
 
     void Finish(const ReadEnd& end, SongSummary& summary) {
-        const std::uint8_t stop = end.damage == SongDamage::None ? 0 : in_[end.position];
-        if (end.damage == SongDamage::EventCutOff && stop >= 0x80 && stop < 0xF0)
+        if (end.damage == SongDamage::EventCutOff && end.position < size_ && in_[end.position] >= 0x80 &&
+            in_[end.position] < 0xF0) {
             pendingChannel_ = 0;  // a status byte whose message was cut off
+        }
         CloseChunk(end.lastEventTick);
         summary.seconds = patterns_ ? patternsSeconds_ : SecondsAt(lastTick_);
         for (int channel = 0; channel < kTrackCount; ++channel) {
@@ -138,7 +139,8 @@ private:
         usedChannels_ |= chunkChannels_;
         if (!chunkName_.empty() && chunkChannels_ != 0) AddName(chunkName_, chunkChannels_);
         if (patterns_) {
-            patternsSeconds_ += patternSeconds_ + clock_.Seconds(std::max(chunkLastTick, tempoTick_) - tempoTick_, tempo_);
+            patternsSeconds_ +=
+                patternSeconds_ + clock_.Seconds(std::max(chunkLastTick, tempoTick_) - tempoTick_, tempo_);
             patternSeconds_ = 0;
             tempoTick_ = 0;
         }
@@ -211,6 +213,7 @@ private:
     }
 
     const std::uint8_t* in_;
+    const std::size_t size_;
     const bool patterns_;
     const TickClock clock_;
     // Note messages by [channel][sounding note on or not][key]; the tracks' notes and key ranges
@@ -253,7 +256,7 @@ SongSummary SummarizeSong(std::span<const std::uint8_t> song) {
     summary.format = static_cast<std::uint16_t>(song[8] << 8 | song[9]);
     summary.trackChunks = SongTrackCount(song.data());
     summary.division = SongDivision(song.data());
-    SummaryEvents events(song.data(), summary.format, summary.division);
+    SummaryEvents events(song, summary.format, summary.division);
     const ReadEnd end = SongReader(song.data(), song.size(), events).Run();
     if (end.damage != SongDamage::None) {
         summary.damage = end.damage;

@@ -36,7 +36,7 @@ struct SongSummary {
     std::uint16_t format = 0;
     std::uint16_t trackChunks = 0;  // as the header counts them
     std::uint16_t division = 0;
-    double seconds = 0;  // the time of the last event, through the tempo map
+    double seconds = 0;                // the time of the last event, through the tempo map
     std::vector<TrackSummary> tracks;  // ascending
     std::optional<ShiftRange> shift;   // none when the song has no note message
     // A damaged song is summarised as far as it reads: why the reading stopped, the byte where it

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) into build/fuzz and runs
-# each for KADENZO_FUZZ_SECONDS (default 10), seeded with the test songs: the conversion walk, and
-# the engine's song reader with its scheduler and chase. Any crash, sanitizer report, broken
+# each for KADENZO_FUZZ_SECONDS (default 10), seeded with the test songs: the conversion walk, the
+# song summary against the walk, and the engine's song reader with its scheduler and chase. Any crash, sanitizer report, broken
 # invariant or hang fails.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/fuzz"
 seconds="${KADENZO_FUZZ_SECONDS:-10}"
-mkdir -p "$out/corpus" "$out/engine_corpus"
+mkdir -p "$out/corpus" "$out/summary_corpus" "$out/engine_corpus"
 flags=(-std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -fno-omit-frame-pointer -I"$root")
 
 clang++-14 "${flags[@]}" \
   "$root/tests/fuzz/convert_fuzz.cpp" "$root/song/convert.cpp" "$root/song/song_header.cpp" \
   "$root/settings/conversion_settings.cpp" -o "$out/convert_fuzz"
+clang++-14 "${flags[@]}" \
+  "$root/tests/fuzz/summary_fuzz.cpp" "$root/song/song_summary.cpp" "$root/song/convert.cpp" "$root/song/song_header.cpp" \
+  "$root/settings/conversion_settings.cpp" -o "$out/summary_fuzz"
 clang++-14 "${flags[@]}" \
   "$root/tests/fuzz/engine_fuzz.cpp" "$root/engine/smf_reader.cpp" "$root/engine/channel_state.cpp" \
   "$root/engine/midi_messages.cpp" "$root/engine/sequencer.cpp" "$root/engine/whole_messages.cpp" -o "$out/engine_fuzz"
@@ -28,4 +31,5 @@ fuzz() {
   return "${PIPESTATUS[0]}"
 }
 fuzz convert_fuzz corpus
+fuzz summary_fuzz summary_corpus
 fuzz engine_fuzz engine_corpus

@@ -1,0 +1,72 @@
+// libFuzzer target of the song summary: any bytes. Besides the sanitizers' watch over every
+// access, the summary must agree with the conversion walk: it stops where the walk fails and for
+// the same kind of reason, and its shift range is exactly what the walk accepts.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "song/convert.h"
+#include "song/song_summary.h"
+
+namespace {
+
+void Require(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "summary invariant broken: %s\n", what);
+    std::abort();
+}
+
+ConversionResult ConvertWithShift(std::span<const std::uint8_t> song, int shift) {
+    ConversionSettings settings;
+    settings.toneShift = static_cast<std::int16_t>(shift);
+    std::unique_ptr<std::uint8_t[]> output(new std::uint8_t[song.size()]);
+    ConversionReports ignored;
+    return ConvertSongBytes(song, settings, {output.get(), song.size()}, ignored).result;
+}
+
+ConversionResult ExpectedResult(const SongSummary& summary) {
+    if (summary.damage == SongDamage::None) return ConversionResult::Converted;
+    return IsBrokenFormat(summary.damage) ? ConversionResult::BadFormat : ConversionResult::Unsupported;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 14) return 0;
+    // An exactly sized heap copy, so that one byte too far is caught.
+    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[size]);
+    std::memcpy(copy.get(), bytes, size);
+    const std::span<const std::uint8_t> song(copy.get(), size);
+
+    const SongSummary summary = SummarizeSong(song);
+    Require(summary.damage != SongDamage::Refused, "the summary refused an event");
+    Require(summary.damage == SongDamage::None || summary.stoppedAt <= size, "stopped outside the song");
+    int previous = 0;
+    for (const TrackSummary& track : summary.tracks) {
+        Require(track.track > previous && track.track <= 16, "tracks out of order");
+        Require(track.drums == (track.track == kDrumTrack), "drums on another track than 10");
+        Require(track.notes == 0 || track.lowest <= track.highest, "a key range upside down");
+        for (const std::uint8_t program : track.programs) Require(program < 128, "a program above 127");
+        previous = track.track;
+    }
+
+    // The walk with no shift fails exactly where the summary stopped, for the same kind of reason.
+    const ConversionResult plain = ConvertWithShift(song, 0);
+    const bool plainOutOfRange = plain == ConversionResult::OutOfRange;  // a key above 127
+    if (!plainOutOfRange) Require(plain == ExpectedResult(summary), "the walk and the summary disagree");
+    if (!summary.shift) {
+        Require(!plainOutOfRange && ConvertWithShift(song, -300) == plain, "a shift mattered without notes");
+        return 0;
+    }
+    const auto [lowest, highest] = *summary.shift;
+    if (lowest > highest) {
+        Require(ConvertWithShift(song, lowest) == ConversionResult::OutOfRange, "an empty range let a note pass");
+        return 0;
+    }
+    Require(!plainOutOfRange || lowest > 0 || highest < 0, "the range holds 0 but the walk refused it");
+    Require(ConvertWithShift(song, lowest) == ExpectedResult(summary), "the lowest shift was refused");
+    Require(ConvertWithShift(song, highest) == ExpectedResult(summary), "the highest shift was refused");
+    Require(ConvertWithShift(song, lowest - 1) == ConversionResult::OutOfRange, "below the range was accepted");
+    Require(ConvertWithShift(song, highest + 1) == ConversionResult::OutOfRange, "above the range was accepted");
+    return 0;
+}
