@@ -60,16 +60,16 @@ std::string Names(const TrackSummary& track) {
 
 // Columns a text takes on a terminal: two for the wide characters of East Asian scripts.
 std::size_t DisplayWidth(std::string_view utf8) {
-    static constexpr char32_t kWide[][2] = {{0x1100, 0x115F}, {0x2E80, 0xA4CF},   {0xAC00, 0xD7A3},
-                                            {0xF900, 0xFAFF}, {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},
-                                            {0xFFE0, 0xFFE6}, {0x20000, 0x3FFFD}};
+    static constexpr char32_t kWide[][2] = {{0x1100, 0x115F}, {0x2E80, 0xA4CF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF},
+                                            {0xFE30, 0xFE4F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6}, {0x20000, 0x3FFFD}};
     std::size_t width = 0;
     while (!utf8.empty()) {
         const std::size_t length = std::max<std::size_t>(Utf8CharLength(utf8), 1);
-        char32_t code = length == 1 ? static_cast<unsigned char>(utf8[0]) : static_cast<unsigned char>(utf8[0]) & (0x7F >> length);
+        char32_t code =
+            length == 1 ? static_cast<unsigned char>(utf8[0]) : static_cast<unsigned char>(utf8[0]) & (0x7F >> length);
         for (std::size_t i = 1; i < length; ++i) code = code << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-        const bool wide =
-            std::any_of(std::begin(kWide), std::end(kWide), [&](const char32_t* range) { return code >= range[0] && code <= range[1]; });
+        const bool wide = std::any_of(std::begin(kWide), std::end(kWide),
+                                      [&](const char32_t* range) { return code >= range[0] && code <= range[1]; });
         width += wide ? 2 : 1;
         utf8.remove_prefix(length);
     }
@@ -194,7 +194,8 @@ std::string StoredTextAsUtf8(std::string_view bytes) {
     while (!bytes.empty()) {
         const auto first = static_cast<unsigned char>(bytes[0]);
         const std::size_t length = IsLeadByte932(first) && bytes.size() >= 2 ? 2 : 1;
-        const std::string character = first < 0x80 ? std::string(1, bytes[0]) : Cp932CharToUtf8(bytes.substr(0, length));
+        const std::string character =
+            first < 0x80 ? std::string(1, bytes[0]) : Cp932CharToUtf8(bytes.substr(0, length));
         // A byte that starts no character is replaced alone; what follows it is read afresh.
         text += character.empty() ? kReplacement : character;
         bytes.remove_prefix(character.empty() ? 1 : length);

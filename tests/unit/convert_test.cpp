@@ -597,15 +597,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "format 0, 1 chunks, division 96, 0.500 s\n"
                     "track 1: 0 notes, programs 5, names\n"
                     "track 4: 0 notes, programs, names\n"},
-        SummaryCase{"PatternsPlayOneAfterAnother",
-                    Smf(2, 96,
-                        {
-                            Track({{0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}, {0x60, 0x90, 60, 1}, kEnd}),
-                            Track({{0x60, 0x90, 127, 1}, kEnd}),
-                        }),
-                    "format 2, 2 chunks, division 96, 2.000 s\n"
-                    "track 1: 2 notes C4..G9, programs, names\n"
-                    "shift -60..0\n"},
         SummaryCase{"TimeCodeCountsFramesAndTicks",  // 25 frames of 40 ticks a second
                     Smf(0, 0xE728, {Track({{0x83, 0x74, 0x90, 0, 1}, kEnd})}),
                     "format 0, 1 chunks, division 59176, 0.500 s\n"
