@@ -19,7 +19,7 @@ std::optional<SongHints> songHints;
 
 constexpr UINT_PTR kHintsSubclass = 0x4B48;  // "KH"
 constexpr wchar_t kHintsProperty[] = L"KadenzoTrackHints";
-constexpr int kTipWidth = 480;               // pixels at 96 DPI before a tooltip breaks a line
+constexpr int kTipWidth = 480;  // pixels at 96 DPI before a tooltip breaks a line
 constexpr int kTipShownMs = 30000;
 
 // One dialog's hints: its tooltip and the controls drawn dimmed. Lives as long as the dialog.
@@ -57,27 +57,32 @@ LRESULT DrawDimmedCheckBox(const NMCUSTOMDRAW& draw) {
     const bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const bool pressed = draw.uItemState & CDIS_SELECTED;
     const HTHEME theme = GetWindowTheme(box);
-    const int state = (checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL) + (pressed                      ? 2
-                                                                             : draw.uItemState & CDIS_HOT ? 1
-                                                                                                          : 0);
+    const int raised = pressed ? 2 : (draw.uItemState & CDIS_HOT) ? 1 : 0;  // the theme's states follow in this order
+    const int state = (checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL) + raised;
+    // What the theme leaves for the box and its text, and the box's size.
+    RECT content = client;
     SIZE glyph{};
-    if (!theme || FAILED(GetThemePartSize(theme, dc, BP_CHECKBOX, state, nullptr, TS_DRAW, &glyph))) {
+    if (theme) GetThemeBackgroundContentRect(theme, dc, BP_CHECKBOX, state, &client, &content);
+    if (!theme || FAILED(GetThemePartSize(theme, dc, BP_CHECKBOX, state, &content, TS_DRAW, &glyph))) {
         glyph.cx = glyph.cy = ScaleForDpi(12, WindowDpi(box)) + 1;
     }
     int zeroWidth = 0;
     GetCharWidth32W(dc, L'0', L'0', &zeroWidth);
 
-    // The text centred in the rest of the box, the glyph centred on the text.
+    // The text with a pixel's margin around it, centred in the rest of the box; the glyph centred
+    // on it.
     const std::wstring text = WindowTextW(box);
-    RECT label = client;
+    RECT label = content;
     label.left += glyph.cx + zeroWidth / 2;
-    RECT textRect = label;
+    RECT textRect{};
     DrawTextW(dc, text.c_str(), -1, &textRect, DT_SINGLELINE | DT_CALCRECT);
-    const int textHeight = textRect.bottom - textRect.top;
-    OffsetRect(&textRect, 0, (client.bottom - client.top - textHeight) / 2 - textRect.top);
-    const int slack = textHeight - glyph.cy;
-    RECT glyphRect{client.left, 0, client.left + glyph.cx, 0};
-    glyphRect.top = slack >= 0 ? textRect.bottom - (slack / 2 + 1) - glyph.cy : textRect.top - (-slack / 2 + 1);
+    const int top = label.top + (label.bottom - label.top - textRect.bottom - 2) / 2;
+    RECT around{label.left, top, label.left + textRect.right + 2, top + textRect.bottom + 2};
+    textRect = {around.left + 1, around.top + 1, around.right - 1, around.bottom - 1};
+    const int slack = around.bottom - around.top - glyph.cy;
+    RECT glyphRect{content.left, around.top, content.left + glyph.cx, 0};
+    if (slack > 0) glyphRect.top = around.bottom - (slack / 2 + 1) - glyph.cy;
+    if (slack < 0) glyphRect.top = around.top - (-slack / 2 + 1);
     glyphRect.bottom = glyphRect.top + glyph.cy;
     if (theme) {
         DrawThemeBackground(theme, dc, BP_CHECKBOX, state, &glyphRect, nullptr);
@@ -91,9 +96,9 @@ LRESULT DrawDimmedCheckBox(const NMCUSTOMDRAW& draw) {
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     DrawTextW(dc, text.c_str(), -1, &textRect, DT_SINGLELINE | (cues & UISF_HIDEACCEL ? DT_HIDEPREFIX : 0));
     if ((draw.uItemState & CDIS_FOCUS) && !(cues & UISF_HIDEFOCUS)) {
-        InflateRect(&textRect, 1, 0);
-        IntersectRect(&textRect, &textRect, &label);
-        DrawFocusRect(dc, &textRect);
+        InflateRect(&around, 1, 0);
+        IntersectRect(&around, &around, &label);
+        DrawFocusRect(dc, &around);
     }
     return CDRF_SKIPDEFAULT;
 }

@@ -36,22 +36,23 @@ RECT VolumeLabel(HWND dialog, int edit) {
 }  // namespace
 
 KADENZO_SCENARIO(song_at_a_glance) {
-    Expect(GetFileAttributesA(kSong.c_str()) != INVALID_FILE_ATTRIBUTES, kSong + " is installed (tools/install-deps.sh)");
+    Expect(GetFileAttributesA(kSong.c_str()) != INVALID_FILE_ATTRIBUTES,
+           kSong + " is installed (tools/install-deps.sh)");
     Program program(Paths().program, "\"" + kSong + "\"");
-    Expect(WaitFor([&] { return !Messages(program).empty() && Messages(program).back().rfind("シフト可能範囲", 0) == 0; }),
-           "the log ends with the shift range");
+    Expect(
+        WaitFor([&] { return !Messages(program).empty() && Messages(program).back().rfind("シフト可能範囲", 0) == 0; }),
+        "the log ends with the shift range");
     // The tracks that play, each with its instrument from Instrmnt.txt, as mido reads this song.
     const std::vector<std::string> messages = Messages(program);
-    const std::vector<std::string> expected = {
-        "ファイル『busy_schedule.mid』を正しくオープンしました。",
-        "トラック2: " + InstrumentName(34) + "　ノート546個　音域 E2～G#4",
-        "トラック3: " + InstrumentName(44) + "　ノート109個　音域 E3～G#4",
-        "トラック4: " + InstrumentName(32) + "　ノート265個　音域 C2～E3",
-        "トラック6: " + InstrumentName(63) + "　ノート303個　音域 E2～G4",
-        "トラック7: " + InstrumentName(65) + "　ノート303個　音域 E3～G5",
-        "トラック10: ドラム　ノート1495個　音域 C2～A5",
-        "トラック11: " + InstrumentName(3) + "　ノート116個　音域 A3～G5",
-        "シフト可能範囲 -36～+46"};
+    const std::vector<std::string> expected = {"ファイル『busy_schedule.mid』を正しくオープンしました。",
+                                               "トラック2: " + InstrumentName(34) + "　ノート546個　音域 E2～G#4",
+                                               "トラック3: " + InstrumentName(44) + "　ノート109個　音域 E3～G#4",
+                                               "トラック4: " + InstrumentName(32) + "　ノート265個　音域 C2～E3",
+                                               "トラック6: " + InstrumentName(63) + "　ノート303個　音域 E2～G4",
+                                               "トラック7: " + InstrumentName(65) + "　ノート303個　音域 E3～G5",
+                                               "トラック10: ドラム　ノート1495個　音域 C2～A5",
+                                               "トラック11: " + InstrumentName(3) + "　ノート116個　音域 A3～G5",
+                                               "シフト可能範囲 -36～+46"};
     Expect(messages.size() >= expected.size() &&
                std::equal(expected.begin(), expected.end(), messages.end() - static_cast<long>(expected.size())),
            "the log shows the song at a glance after the line that it opened: " + messages.back());
