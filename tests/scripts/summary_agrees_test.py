@@ -41,11 +41,9 @@ def seconds(song):
     if song.type != 2:
         return song.length
     total, tempo = 0.0, 500000  # one pattern after another, the tempo carrying on
-    for track in song.tracks:
-        for message in track:
-            total += mido.tick2second(message.time, song.ticks_per_beat, tempo)
-            if message.type == "set_tempo":
-                tempo = message.tempo
+    for message in (message for track in song.tracks for message in track):
+        total += mido.tick2second(message.time, song.ticks_per_beat, tempo)
+        tempo = message.tempo if message.type == "set_tempo" else tempo
     return total
 
 
@@ -60,10 +58,8 @@ def independent_summary(data):
             track = tracks.setdefault(message.channel + 1, {"notes": [], "programs": [], "names": []})
             if name is not None and name not in track["names"]:
                 track["names"].append(name)
-            if message.type in ("note_on", "note_off"):
-                keys.append(message.note)
-                if message.type == "note_on" and message.velocity > 0:
-                    track["notes"].append(message.note)
+            keys += [message.note] if message.type in ("note_on", "note_off") else []
+            track["notes"] += [message.note] if message.type == "note_on" and message.velocity > 0 else []
             if message.type == "program_change" and message.program not in track["programs"]:
                 track["programs"].append(message.program)
     return {
@@ -77,9 +73,8 @@ def independent_summary(data):
 
 
 def refuses_shift(convert, path, shift, scratch):
-    run = subprocess.run([convert, "--quiet", "--force", "--shift", str(shift), "-o", scratch, path],
-                         capture_output=True, text=True)
-    return OUT_OF_RANGE in run.stdout
+    return OUT_OF_RANGE in subprocess.run([convert, "--quiet", "--force", "--shift", str(shift), "-o", scratch, path],
+                                          capture_output=True, text=True).stdout
 
 
 def main():
@@ -87,9 +82,8 @@ def main():
     paths = sorted(os.path.join(f, n) for f in folders for n in os.listdir(f) if n.endswith(".mid"))
     run = subprocess.run([convert, "--info", "--json"] + paths, capture_output=True, text=True)
     summaries = json.loads(run.stdout)
-    failures, compared = [], 0
-    if [s["file"] for s in summaries] != paths:
-        failures.append("the summaries are not in input order")
+    failures = [] if [s["file"] for s in summaries] == paths else ["the summaries are not in input order"]
+    compared = 0
     scratch = os.path.join(tempfile.mkdtemp(), "out.mid")
     for path, summary in zip(paths, summaries):
         name, data = os.path.basename(path), open(path, "rb").read()
@@ -112,13 +106,11 @@ def main():
                                (shift["lowest"] - 1, "any" not in shift), (shift["highest"] + 1, "any" not in shift)]:
             if refuses_shift(convert, path, value, scratch) != refused:
                 failures.append(f"{name}: the conversion {'accepts' if refused else 'refuses'} shift {value}")
-    for failure in failures:
-        print(failure)
+    if run.returncode != (2 if any("error" in s for s in summaries) else 0):
+        failures.append(f"exit status {run.returncode}")
+    print("\n".join(failures + [""]), end="")
     print(f"{len(paths)} songs, {compared} compared with mido; not compared: the damaged songs and non-songs "
           f"that mido refuses too, and {', '.join(f'{n} ({why})' for n, why in (MIDO_CANNOT_READ | CONVERSION_REFUSES).items())}")
-    if run.returncode != (2 if any("error" in s for s in summaries) else 0):
-        print(f"exit status {run.returncode}")
-        return 1
     return 1 if failures else 0
 
 

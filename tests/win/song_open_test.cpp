@@ -11,7 +11,6 @@ const std::string kOpened = "ファイル『song.mid』を正しくオープン�
 // What the log says after opening songs::kSmall: the line above, then the song at a glance.
 const std::vector<std::string> kSmallOpened = {kOpened, "トラック1: 楽器指定なし　ノート1個　音域 C4～C4",
                                                "シフト可能範囲 -60～+67"};
-
 // The log's last `count` messages.
 std::vector<std::string> Last(const std::vector<std::string>& messages, size_t count) {
     return {messages.end() - static_cast<std::ptrdiff_t>(std::min(count, messages.size())), messages.end()};

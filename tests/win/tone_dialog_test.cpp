@@ -182,29 +182,17 @@ TEST_F(ToneDialogTest, LeavesSpinNotificationsToTheDefaultHandling) {
 
 // The tip the dialog's tooltip holds for `control`, in code page 932; "" without a tooltip.
 std::string TipOf(HWND dialog, HWND control) {
-    struct Search {
-        HWND owner;
-        HWND tooltip;
-    } search{dialog, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) {
-            auto* found = reinterpret_cast<Search*>(data);
-            char kind[32] = "";
-            GetClassNameA(window, kind, sizeof kind);
-            if (lstrcmpA(kind, TOOLTIPS_CLASSA) == 0 && GetWindow(window, GW_OWNER) == found->owner)
-                found->tooltip = window;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.tooltip) return "";
+    HWND tooltip = nullptr;
+    do tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr);
+    while (tooltip && GetWindow(tooltip, GW_OWNER) != dialog);
+    if (!tooltip) return "";
     wchar_t text[512] = L"";
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = dialog;
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = text;
-    SendMessageW(search.tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
     return Narrow932(text);
 }
 
