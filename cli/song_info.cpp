@@ -93,7 +93,8 @@ constexpr std::size_t kNotesColumn = 1;
 
 std::string Table(const std::string& file, const SongSummary& summary) {
     std::string table = file + ": format " + std::to_string(summary.format) + ", " +
-                        std::to_string(summary.trackChunks) + " track chunks, division " +
+                        std::to_string(summary.trackChunks) +
+                        (summary.trackChunks == 1 ? " track chunk" : " track chunks") + ", division " +
                         std::to_string(summary.division) + ", " + Number(summary.seconds, "%.1f") + " s\n";
     std::vector<std::vector<std::string>> rows = {{"track", "notes", "keys", "programs", "names"}};
     for (const TrackSummary& track : summary.tracks) {

@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
     Info, ConvertCliInfo,
     testing::Values(
         InfoCase{"Table", "--info song.mid", 0,
-                 "song.mid: format 1, 1 track chunks, division 480, 0.1 s\n"
+                 "song.mid: format 1, 1 track chunk, division 480, 0.1 s\n"
                  "  track  notes  keys               programs            names\n"
                  "  1          1  C4 (60) - C4 (60)  5 Electric Piano 2  -\n"
                  "  2          1  E4 (64) - E4 (64)  -                   -\n"
