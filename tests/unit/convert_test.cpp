@@ -155,9 +155,8 @@ TEST_P(StoppingRules, StopsWithTheResult) {
     const StopCase& c = GetParam();
     const Bytes song = Smf(1, 480, {Track(c.events)});
     EXPECT_EQ(Convert(song, Settings(c.tweak)).result, c.expected);
-    // The summary stops where the walk fails; a note out of range is no damage.
-    const bool outOfRange = c.expected == ConversionResult::OutOfRange;
-    EXPECT_EQ(SummaryResult(song), outOfRange ? ConversionResult::Converted : c.expected);
+    const bool outOfRange = c.expected == ConversionResult::OutOfRange;  // a note out of range is no damage
+    EXPECT_EQ(SummaryResult(song), outOfRange ? ConversionResult::Converted : c.expected);  // stops where the walk does
 }
 
 INSTANTIATE_TEST_SUITE_P(
