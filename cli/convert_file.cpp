@@ -41,36 +41,6 @@ private:
 
 void Fail(FileReport& report, const char8_t* text) { report.lines.push_back({Utf8(text), true}); }
 
-// The whole file, as LoadSong reads it; false with the failure's text added to the report.
-bool LoadSongFile(const std::string& path, std::vector<std::uint8_t>& song, FileReport& report) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file || IsFolder(path)) {
-        Fail(report, kCannotOpenText);
-        return false;
-    }
-    const std::streamoff size = file.tellg();
-    if (size < 0) {
-        Fail(report, kCannotOpenText);
-        return false;
-    }
-    try {
-        song.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        Fail(report, kNoMemoryText);
-        return false;
-    }
-    file.seekg(0);
-    if (size > 0 && !file.read(reinterpret_cast<char*>(song.data()), size)) {
-        Fail(report, kCannotOpenText);
-        return false;
-    }
-    if (CheckLoadedSong(song.data(), song.size()) != SongLoadOutcome::Loaded) {
-        Fail(report, kInvalidFileText);
-        return false;
-    }
-    return true;
-}
-
 void ReportStop(ConversionResult result, FileReport& report) {
     switch (result) {
         case ConversionResult::BadFormat:
@@ -91,6 +61,22 @@ void ReportStop(ConversionResult result, FileReport& report) {
 
 }  // namespace
 
+const char8_t* ReadSongFile(const std::string& path, std::vector<std::uint8_t>& song) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file || IsFolder(path)) return kCannotOpenText;
+    const std::streamoff size = file.tellg();
+    if (size < 0) return kCannotOpenText;
+    try {
+        song.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return kNoMemoryText;
+    }
+    file.seekg(0);
+    if (size > 0 && !file.read(reinterpret_cast<char*>(song.data()), size)) return kCannotOpenText;
+    if (CheckLoadedSong(song.data(), song.size()) != SongLoadOutcome::Loaded) return kInvalidFileText;
+    return nullptr;
+}
+
 std::string TransOutputPath(const std::string& input) {
     const std::string name = NameOf(input);
     const std::size_t dot = name.rfind('.');
@@ -102,7 +88,10 @@ std::string TransOutputPath(const std::string& input) {
 FileReport ConvertFile(const std::string& input, const std::string& output, const CliOptions& options) {
     FileReport report;
     std::vector<std::uint8_t> song;
-    if (!LoadSongFile(input, song, report)) return report;
+    if (const char8_t* failure = ReadSongFile(input, song)) {
+        Fail(report, failure);
+        return report;
+    }
     if (SameFile(input, output)) {
         report.lines.push_back({"the output would replace the input: " + PathForPrinting(output), true});
         return report;

@@ -7,6 +7,7 @@
 
 #include "cli/convert_file.h"
 #include "cli/platform.h"
+#include "cli/song_info.h"
 
 namespace {
 
@@ -65,6 +66,23 @@ void PrintReport(const std::string& input, const FileReport& report, bool quiet)
     if (!block.empty()) PrintUtf8(block);
 }
 
+// --info: every song's summary in input order, a table each or one JSON array.
+int PrintSongInfo(const CliOptions& options) {
+    bool anyFailed = false;
+    std::string json = "[\n";
+    for (std::size_t index = 0; index < options.inputs.size(); ++index) {
+        const SongInfo info = DescribeSong(options.inputs[index]);
+        anyFailed = anyFailed || info.failed;
+        if (options.json) {
+            json += "  " + info.json + (index + 1 < options.inputs.size() ? ",\n" : "\n");
+        } else {
+            PrintUtf8((index == 0 ? "" : "\n") + info.table);
+        }
+    }
+    if (options.json) PrintUtf8(json + "]\n");
+    return anyFailed ? kSomeFailed : kAllConverted;
+}
+
 unsigned JobCount(const CliOptions& options) {
     const unsigned wanted = options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     return static_cast<unsigned>(std::min<std::size_t>(wanted, options.inputs.size()));
@@ -87,6 +105,7 @@ int main(int argc, char** argv) {
         PrintUtf8("kadenzo-convert " KADENZO_VERSION "\n");
         return kAllConverted;
     }
+    if (options.info) return PrintSongInfo(options);
     bool allConverted = true;
     Batch batch(options);
     batch.Start(JobCount(options));

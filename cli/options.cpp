@@ -101,6 +101,14 @@ std::string ParseOptions(const std::vector<std::string>& arguments, CliOptions& 
             options.quiet = true;
             continue;
         }
+        if (option == "--info") {
+            options.info = true;
+            continue;
+        }
+        if (option == "--json") {
+            options.json = true;
+            continue;
+        }
 
         const bool takesValue = option == "--shift" || option == "--tracks" || option == "--volume" ||
                                 option == "--velocity" || option == "--instrument" || option == "--tempo" ||
@@ -147,14 +155,30 @@ std::string ParseOptions(const std::vector<std::string>& arguments, CliOptions& 
     }
     if (options.help || options.version) return "";
     if (options.inputs.empty()) return "no input file (see --help)";
+    if (options.json && !options.info) return "--json: only with --info";
+    if (options.info && (!options.outputPath.empty() || options.force))
+        return "--info writes nothing: no -o or --force";
     if (!options.outputPath.empty() && options.inputs.size() != 1) return "-o: only with a single input file";
     return "";
 }
 
 const char* const kUsageText =
     "Usage: kadenzo-convert [options] FILE...\n"
+    "       kadenzo-convert --info [--json] FILE...\n"
     "Converts Standard MIDI Files as Kadenzo does. Each result is written beside its input as\n"
     "NAME[trans].EXT, or to the path given with -o.\n"
+    "\n"
+    "With --info nothing is converted or written: each song's summary is printed instead, in\n"
+    "input order. A line for the song (format, track chunks, division, length in seconds), a line\n"
+    "per track that holds a channel message (its notes, their lowest and highest key as note names\n"
+    "with numbers, middle C being C4 (60), its programs with their General MIDI names, the names of\n"
+    "the track chunks that carry it, drums for track 10), then the shift range: the key shifts that\n"
+    "convert with no note leaving 0..127. A damaged song is summarised as far as it reads, with\n"
+    "where the reading stopped and why. With --json the summaries are one JSON array, an object a\n"
+    "file: \"file\", \"format\", \"trackChunks\", \"division\", \"seconds\", \"tracks\" (\"track\",\n"
+    "\"notes\", \"lowest\", \"highest\", \"programs\", \"names\", \"drums\"), \"shift\" ({\"lowest\",\n"
+    "\"highest\"} or null) and, for a damaged song, \"stopped\"; {\"file\", \"error\"} for a file that\n"
+    "cannot be read or is not a Standard MIDI File.\n"
     "\n"
     "  --shift N             semitones added to the notes of the shifted tracks (-999..9999)\n"
     "  --tracks LIST         tracks that receive the shift (default 1-9,11-16)\n"
@@ -168,7 +192,9 @@ const char* const kUsageText =
     "  --force               replace an existing output\n"
     "  --quiet               print failures only\n"
     "  --jobs N              files converted at once (default: one per core)\n"
+    "  --info                print each song's summary instead of converting\n"
+    "  --json                with --info: the summaries as JSON\n"
     "  --help, --version\n"
     "\n"
     "A LIST is tracks 1..16 like 1-9,11,16, or none. Options may repeat; for a track the later wins.\n"
-    "Exit status: 0 every file converted, 1 usage error, 2 some file failed.\n";
+    "Exit status: 0 every file converted (summarised), 1 usage error, 2 some file failed.\n";

@@ -11,6 +11,8 @@ struct CliOptions {
     std::string outputPath;  // -o, for a single input
     bool force = false;
     bool quiet = false;
+    bool info = false;  // --info: print each song's summary instead of converting
+    bool json = false;  // --json: the summaries as one JSON array
     bool help = false;
     bool version = false;
     unsigned jobs = 0;  // 0: one per core

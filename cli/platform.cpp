@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <iconv.h>
 #include <sys/stat.h>
 #endif
 
@@ -58,6 +59,31 @@ std::string PathForPrinting(const std::string& path) {
     return path;
 #endif
 }
+
+#ifdef _WIN32
+std::string Cp932CharToUtf8(std::string_view character) {
+    wchar_t wide[2];
+    const int count =
+        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, character.data(), static_cast<int>(character.size()), wide, 2);
+    if (count <= 0) return "";
+    return Narrow(std::wstring(wide, count), CP_UTF8);
+}
+#else
+std::string Cp932CharToUtf8(std::string_view character) {
+    const iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return "";
+    std::string input(character);
+    char output[8];
+    char* in = input.data();
+    char* out = output;
+    std::size_t inLeft = input.size();
+    std::size_t outLeft = sizeof output;
+    const bool converted =
+        iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    iconv_close(converter);
+    return converted ? std::string(output, out) : "";
+}
+#endif
 
 std::string FolderOf(const std::string& path) { return path.substr(0, FolderPartLength(path.c_str())); }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Prints UTF-8 text: as it is on Linux, in the console's code page (or as wide text on a
@@ -11,6 +12,10 @@ void PrintUtf8(const std::string& text, bool toStandardError = false);
 
 // A path as given on the command line, as UTF-8 for printing.
 std::string PathForPrinting(const std::string& path);
+
+// One code-page-932 character (one byte, or a lead byte and its trail byte) as UTF-8; "" when
+// code page 932 has no such character.
+std::string Cp932CharToUtf8(std::string_view character);
 
 bool FileExists(const std::string& path);
 bool IsFolder(const std::string& path);

@@ -9,6 +9,7 @@
 #include "settings/dialog_steps.h"
 #include "settings/instrument_list.h"
 #include "settings/settings_dialogs.h"
+#include "settings/track_hints.h"
 #include "spin/spin_contract.h"
 
 namespace {
@@ -48,6 +49,7 @@ int InitInstrumentDialog(const WindowRef& dialog) {
     SetTargetEdit(dialog, InstrumentEdit(1));
     if (LoadInstrumentNames(dialog.Item(IDC_INSTRUMENT_LIST)) != 0) LogText(IDS_INSTRUMENT_FILE_NOT_READ);
     AddInstrumentSpins(dialog);
+    AddTrackLabelHints(dialog.Handle(), InstrumentEdit);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "settings/conversion_settings.h"
 #include "settings/dialog_steps.h"
 #include "settings/settings_dialogs.h"
+#include "settings/track_hints.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int InitToneDialog(const WindowRef& dialog) {
     dialog.SetCheck(IDC_TONE_WARN_OUT_OF_RANGE, settings.warnOutOfRange ? BST_CHECKED : BST_UNCHECKED);
     LimitEdit(dialog, IDC_TONE_SHIFT_EDIT, 4);
     SetItemNumber(dialog, IDC_TONE_SHIFT_EDIT, settings.toneShift);
+    AddToneHints(dialog.Handle(), ToneTrackBox, MuteTrackBox, IDC_TONE_SHIFT_EDIT);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "settings/conversion_settings.h"
 #include "settings/dialog_steps.h"
 #include "settings/settings_dialogs.h"
+#include "settings/track_hints.h"
 #include "spin/spin_contract.h"
 
 namespace {
@@ -50,6 +51,7 @@ int InitVolumeDialog(const WindowRef& dialog) {
         SetItemNumber(dialog, VolumeEdit(track), settings.volume[track - 1]);
         dialog.SetCheck(AbsoluteBox(track), settings.absoluteVolume[track - 1] ? BST_CHECKED : BST_UNCHECKED);
     }
+    AddTrackLabelHints(dialog.Handle(), VolumeEdit);
     return 0;
 }
 

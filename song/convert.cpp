@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "song/song_header.h"
+#include "song/song_reader.h"
 
 namespace {
 
@@ -13,13 +14,7 @@ constexpr std::uint8_t kNoteOn = 0x9;
 constexpr std::uint8_t kPolyPressure = 0xA;
 constexpr std::uint8_t kProgramChange = 0xC;
 constexpr std::uint8_t kChannelPressure = 0xD;
-constexpr std::uint8_t kSystemExclusive = 0xF0;
-constexpr std::uint8_t kEndOfExclusive = 0xF7;
-constexpr std::uint8_t kMetaEvent = 0xFF;
-constexpr std::uint8_t kEndOfTrack = 0x2F;
 constexpr std::uint8_t kKeySignature = 0x59;
-constexpr std::uint8_t kNoRunningStatus = 0;
-constexpr std::size_t kChunkHeaderSize = 8;  // type and 32-bit length
 
 // Every per-channel decision of the note and program rules, worked out once per conversion so
 // that the walk only looks values up. Indexed by channel, then by the byte found in the song.
@@ -78,139 +73,53 @@ void FillTables(const ConversionSettings& settings, ChannelTables& tables) {
     }
 }
 
-// Data bytes that follow a status byte of each message type; 0 for system messages.
-constexpr std::size_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
-
-class SongWalk {
+// What the conversion does with each event the reading hands it: every change in place, at the
+// event's own positions in the output.
+class ConversionEvents {
 public:
-    SongWalk(const std::uint8_t* in, std::uint8_t* out, std::size_t end, const ConversionSettings& settings,
-             ConversionReports& reports)
-        : in_(in), out_(out), end_(end), settings_(settings), reports_(reports) {
+    ConversionEvents(const std::uint8_t* in, std::uint8_t* out, const ConversionSettings& settings,
+                     ConversionReports& reports)
+        : in_(in), out_(out), settings_(settings), reports_(reports) {
         FillTables(settings, tables_);
     }
 
-    // Returns Converted with the produced length, or the reason the walk stopped. Channel
-    // messages, nearly every event of a song, are handled here in the loop with the state in
-    // locals, so that the next position depends on as few loaded bytes as possible; everything
-    // else goes through Event.
-    WalkOutcome Run() {
-        const std::uint8_t* const in = in_;
-        std::uint8_t* const out = out_;
-        const std::size_t end = end_;
-        std::size_t position = kSongHeaderSize;
-        std::uint8_t runningStatus = kNoRunningStatus;
-        // What the running status means, worked out when its status byte comes.
-        std::size_t runningDataBytes = 0;
-        const std::uint8_t* velocityTable = nullptr;
-        const std::uint8_t* keyTable = nullptr;
-        while (position < end) {
-            const std::uint8_t first = in[position];
-            std::size_t data = position;
-            if (first < 0x80 && runningStatus != kNoRunningStatus &&
-                !(first == 'M' && StartsChunkSignature(position))) {
-                // running status: the event is its data bytes
-            } else if (first >= 0x80 && first < kSystemExclusive) {
-                runningStatus = first;
-                betweenChunks_ = false;
-                runningDataBytes = kDataBytes[first >> 4];
-                velocityTable = tables_.velocity[(first >> 4) & 1][first & 0x0F];
-                keyTable = tables_.key[first & 0x0F];
-                data = position + 1;
-            } else {
-                bool deltaTimeFollows = true;
-                const ConversionResult result = Event(position, runningStatus, deltaTimeFollows);
-                if (result != ConversionResult::Converted) return {result, 0};
-                if (deltaTimeFollows && !SkipDeltaTime(position)) return {ConversionResult::BadFormat, 0};
-                if (tracksDone_ == SongTrackCount(in)) break;
-                continue;
-            }
-            if (end - data < runningDataBytes) return {ConversionResult::BadFormat, 0};
-            position = data + runningDataBytes;
-            if (runningStatus < 0xA0) {  // note off or note on
-                const std::uint8_t key = in[data];
-                out[data + 1] = velocityTable[in[data + 1]];
-                if (tables_.outOfRange[key] && !LetThrough()) return {ConversionResult::OutOfRange, 0};
-                out[data] = keyTable[key];
-            } else if (runningStatus >> 4 == kPolyPressure) {
-                out[data] = keyTable[in[data]];
-            } else if (runningStatus >> 4 == kProgramChange) {
-                Program(runningStatus & 0x0F, data);
-            }
-            if (position < end && in[position] < 0x80) {
-                ++position;  // a one-byte delta time
-            } else if (!SkipDeltaTime(position)) {
-                return {ConversionResult::BadFormat, 0};
-            }
+    // What the running status means, worked out once when its status byte comes.
+    void Status(std::uint8_t status) {
+        velocityTable_ = tables_.velocity[(status >> 4) & 1][status & 0x0F];
+        keyTable_ = tables_.key[status & 0x0F];
+    }
+
+    bool Message(std::uint8_t status, std::size_t data) {
+        if (status < 0xA0) {  // note off or note on
+            const std::uint8_t key = in_[data];
+            out_[data + 1] = velocityTable_[in_[data + 1]];
+            if (tables_.outOfRange[key] && !LetThrough()) return false;
+            out_[data] = keyTable_[key];
+        } else if (status >> 4 == kPolyPressure) {
+            out_[data] = keyTable_[in_[data]];
+        } else if (status >> 4 == kProgramChange) {
+            Program(status & 0x0F, data);
         }
-        Finish();
-        return {ConversionResult::Converted, position};
+        return true;
+    }
+
+    void Meta(std::uint8_t type, std::size_t data, std::uint32_t length, std::uint64_t) {
+        if (type == kKeySignature && length >= 1) KeySignature(data);
+    }
+
+    void EndOfTrack() {}
+    void Exclusive() {}
+    void TrackChunk(std::uint64_t) {}
+
+    void Finish() {
+        reports_.Finished(settings_.toneShift, outOfRangeCount_);
+        for (int channel = 0; channel < kTrackCount; ++channel) {
+            const bool chosen = settings_.instrument[channel] < kInstrumentUnchanged;
+            if (chosen && !TrackIsSet(programApplied_, channel)) reports_.InstrumentNotFound(channel + 1);
+        }
     }
 
 private:
-    // One event or chunk at `position` other than a channel message with a status byte or in
-    // running status; moves `position` past it. A chunk other than a track is followed by the
-    // next chunk, not by a delta time.
-    ConversionResult Event(std::size_t& position, std::uint8_t& runningStatus, bool& deltaTimeFollows) {
-        const std::uint8_t first = in_[position];
-        if (first >= 0x80) {
-            // Running status carries on across meta and exclusive events; a chunk header and
-            // an End of Track end it.
-            betweenChunks_ = false;
-            if (first == kSystemExclusive) return SystemExclusive(position);
-            if (first == kMetaEvent) return MetaEvent(position, runningStatus);
-            return ConversionResult::Unsupported;
-        }
-        switch (ChunkSignatureAt(position)) {
-            case ChunkSignature::Track:
-                if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
-                position += kChunkHeaderSize;  // "MTrk" and the chunk length, copied as they are
-                runningStatus = kNoRunningStatus;
-                betweenChunks_ = false;
-                return ConversionResult::Converted;
-            case ChunkSignature::Header:
-            case ChunkSignature::CutOff: return ConversionResult::BadFormat;
-            case ChunkSignature::None: break;
-        }
-        if (!betweenChunks_) return ConversionResult::Unsupported;  // a data byte with no running status
-        deltaTimeFollows = false;
-        return OtherChunk(position);
-    }
-
-    enum class ChunkSignature { None, Track, Header, CutOff };
-
-    // "MTrk", "MHdr" or "MThd" where an event may begin, or the start of one of them cut off by
-    // the end of the data.
-    ChunkSignature ChunkSignatureAt(std::size_t position) const {
-        if (in_[position] != 'M') return ChunkSignature::None;
-        const std::size_t available = std::min<std::size_t>(end_ - position, 4);
-        const auto startsWith = [&](const char* signature) {
-            return std::memcmp(in_ + position, signature, available) == 0;
-        };
-        const bool track = startsWith("MTrk");
-        const bool header = startsWith("MHdr") || startsWith("MThd");
-        if (available < 4) return track || header ? ChunkSignature::CutOff : ChunkSignature::None;
-        if (track) return ChunkSignature::Track;
-        return header ? ChunkSignature::Header : ChunkSignature::None;
-    }
-
-    bool StartsChunkSignature(std::size_t position) const { return ChunkSignatureAt(position) != ChunkSignature::None; }
-
-    // A chunk of another type, where a chunk may begin: readers skip it, so it is copied as it
-    // is and does not count as a track. Its type is four printable characters.
-    ConversionResult OtherChunk(std::size_t& position) const {
-        const std::size_t available = std::min<std::size_t>(end_ - position, 4);
-        for (std::size_t i = 0; i < available; ++i) {
-            if (in_[position + i] < 0x20 || in_[position + i] > 0x7E) return ConversionResult::Unsupported;
-        }
-        if (end_ - position < kChunkHeaderSize) return ConversionResult::BadFormat;
-        const std::uint8_t* size = in_ + position + 4;
-        const std::uint32_t length =
-            std::uint32_t{size[0]} << 24 | std::uint32_t{size[1]} << 16 | std::uint32_t{size[2]} << 8 | size[3];
-        if (end_ - position - kChunkHeaderSize < length) return ConversionResult::BadFormat;
-        position += kChunkHeaderSize + length;
-        return ConversionResult::Converted;
-    }
-
     // An out-of-range note: false when it stops the walk, otherwise reported and counted.
     bool LetThrough() {
         if (settings_.warnOutOfRange == 1) return false;
@@ -226,32 +135,6 @@ private:
         programApplied_ |= 1u << channel;
     }
 
-    ConversionResult SystemExclusive(std::size_t& position) {
-        const void* last = std::memchr(in_ + position + 1, kEndOfExclusive, end_ - position - 1);
-        if (last == nullptr) return ConversionResult::BadFormat;
-        position = static_cast<const std::uint8_t*>(last) - in_ + 1;
-        return ConversionResult::Converted;
-    }
-
-    ConversionResult MetaEvent(std::size_t& position, std::uint8_t& runningStatus) {
-        if (end_ - position < 2) return ConversionResult::BadFormat;
-        const std::uint8_t type = in_[position + 1];
-        if (type == kEndOfTrack) {
-            // Its length byte is read next, as the delta time that follows; then a chunk may begin.
-            position += 2;
-            ++tracksDone_;
-            runningStatus = kNoRunningStatus;
-            betweenChunks_ = true;
-            return ConversionResult::Converted;
-        }
-        std::size_t data = position + 2;
-        std::uint32_t length = 0;
-        if (!ReadShortQuantity(data, length) || end_ - data < length) return ConversionResult::BadFormat;
-        if (type == kKeySignature && length >= 1) KeySignature(data);
-        position = data + length;
-        return ConversionResult::Converted;
-    }
-
     void KeySignature(std::size_t data) {
         const std::int8_t sf = static_cast<std::int8_t>(in_[data]);
         const std::int8_t shifted = ShiftKeySignature(sf, settings_.toneShift);
@@ -259,46 +142,22 @@ private:
         reports_.KeySignatureShifted(sf, shifted, sf + settings_.toneShift);
     }
 
-    // A variable-length quantity of at most three bytes; false when it is longer or cut off.
-    bool ReadShortQuantity(std::size_t& position, std::uint32_t& value) const {
-        value = 0;
-        for (int count = 0; count < 3; ++count) {
-            if (position >= end_) return false;
-            const std::uint8_t byte = in_[position++];
-            value = (value << 7) | (byte & 0x7F);
-            if (byte < 0x80) return true;
-        }
-        return false;
-    }
-
-    bool SkipDeltaTime(std::size_t& position) const {
-        if (position < end_ && in_[position] < 0x80) {
-            ++position;
-            return true;
-        }
-        std::uint32_t ignored = 0;
-        return ReadShortQuantity(position, ignored);
-    }
-
-    void Finish() {
-        reports_.Finished(settings_.toneShift, outOfRangeCount_);
-        for (int channel = 0; channel < kTrackCount; ++channel) {
-            const bool chosen = settings_.instrument[channel] < kInstrumentUnchanged;
-            if (chosen && !TrackIsSet(programApplied_, channel)) reports_.InstrumentNotFound(channel + 1);
-        }
-    }
-
     const std::uint8_t* in_;
     std::uint8_t* out_;
-    std::size_t end_;
     const ConversionSettings& settings_;
     ConversionReports& reports_;
     ChannelTables tables_;
-    std::uint16_t tracksDone_ = 0;  // End of Track events so far
-    bool betweenChunks_ = true;     // after the header, an End of Track or a skipped chunk
+    const std::uint8_t* velocityTable_ = nullptr;
+    const std::uint8_t* keyTable_ = nullptr;
     std::uint32_t outOfRangeCount_ = 0;
     std::uint32_t programApplied_ = 0;
 };
+
+ConversionResult ResultOf(SongDamage damage) {
+    if (damage == SongDamage::None) return ConversionResult::Converted;
+    if (damage == SongDamage::Refused) return ConversionResult::OutOfRange;
+    return IsBrokenFormat(damage) ? ConversionResult::BadFormat : ConversionResult::Unsupported;
+}
 
 }  // namespace
 
@@ -308,8 +167,12 @@ WalkOutcome ConvertSongBytes(std::span<const std::uint8_t> song, const Conversio
     // Every byte keeps its position, so the walk copies everything first and changes in place.
     std::memcpy(output.data(), song.data(), song.size());
     if (!ScaleDivision(output.data(), settings.tempoPercent)) reports.DivisionRefused();
-    SongWalk walk(song.data(), output.data(), song.size(), settings, reports);
-    return walk.Run();
+    ConversionEvents events(song.data(), output.data(), settings, reports);
+    const ReadEnd end = SongReader(song.data(), song.size(), events).Run();
+    const ConversionResult result = ResultOf(end.damage);
+    if (result != ConversionResult::Converted) return {result, 0};
+    events.Finish();
+    return {result, end.position};
 }
 
 bool ScaleDivision(std::uint8_t* header, std::uint16_t percent) {

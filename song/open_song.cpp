@@ -3,6 +3,7 @@
 #include "log/app_globals.h"
 #include "res/resource.h"
 #include "settings/conversion_settings.h"
+#include "settings/track_hints.h"
 #include "song/song_commands.h"
 #include "song/song_header.h"
 #include "song/song_paths.h"
@@ -172,12 +173,14 @@ int LoadSong(const char* path) {
     }
     songBuffer = std::move(loaded);
     LogSongOpened(songPath);
+    ShowSongGlance({songBuffer.bytes.get(), songBuffer.length});
     return 0;
 }
 
 int CloseSong() {
     ReleaseSongBuffer();
     ReleaseConvertedSong();
+    ClearSongHints();
     std::memset(songPath, 0, sizeof songPath);
     ResetSettings();
     return 0;

@@ -22,6 +22,8 @@ int SaveConvertedSong(const char* path);
 int SaveWithDialog();
 int SaveUnderSongName();
 int CloseSong();
+// After a song opened: its summary in the log, and the hints of the dialogs that list tracks.
+void ShowSongGlance(std::span<const std::uint8_t> song);
 
 // The bytes a preview plays: the converted song when there is one, else the loaded song;
 // empty when neither exists.

@@ -6,6 +6,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils fonts-ipafont-gothic imagemagick
   clang-14 libclang-rt-14-dev clang-format fp-utils python3 python3-mido zip
+  openttd-openmsx
 )
 missing=()
 for p in "${packages[@]}"; do

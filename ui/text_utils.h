@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 inline constexpr std::size_t kPathCapacity = 260;
 
@@ -12,6 +13,12 @@ inline constexpr std::size_t kPathCapacity = 260;
 extern const char kEmptyText[];
 
 bool IsLeadByte932(unsigned char byte);
+
+// The bytes of the well-formed UTF-8 character that `text` begins with (1 to 4); 0 when it begins
+// with none (an empty text, a stray byte, an overlong form, a surrogate, beyond U+10FFFF).
+std::size_t Utf8CharLength(std::string_view text);
+// True when the whole text is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
 // The start of the character before `current`, walking whole characters forward from `start`
 // exactly as CharPrevExA(932, start, current, 0) does.
 const char* PreviousChar932(const char* start, const char* current);

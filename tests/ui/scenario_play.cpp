@@ -35,7 +35,7 @@ KADENZO_SCENARIO(preview_plays_with_moving_slider) {
     SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture.c_str());
     const std::string song = Paths().data + "\\corpus\\test-karaoke-kar.mid";
     Program program(Paths().program, "\"" + song + "\"");
-    Expect(WaitFor([&] { return LastMessage(program).find("test-karaoke-kar.mid") != std::string::npos; }),
+    Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == song; }),
            "the song named on the command line is opened: " + LastMessage(program));
 
     SetForegroundWindow(program.Main());

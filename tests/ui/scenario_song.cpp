@@ -64,6 +64,18 @@ void WaitForLogMessage(const Program& program, const std::string& message) {
            "the log ends with \"" + message + "\", not \"" + LastLogMessage(program) + "\"");
 }
 
+// Opening ends with the song's summary, its shift range last.
+void WaitForSongOpened(const Program& program, const std::string& name) {
+    const std::string opened = "ファイル『" + name + "』を正しくオープンしました。";
+    Expect(WaitFor([&] {
+               const std::vector<std::string> lines = program.LogLines();
+               return std::any_of(lines.begin(), lines.end(),
+                                  [&](const std::string& l) { return l.find(opened) == 19; }) &&
+                      LastLogMessage(program).rfind("シフト可能範囲", 0) == 0;
+           }),
+           "the log says " + opened + " and ends with the shift range, not \"" + LastLogMessage(program) + "\"");
+}
+
 // The tone dialog: types the shift into its edit and applies it; without `warn`, notes pushed out
 // of range are let through and counted instead of stopping the conversion.
 void SetShiftInToneDialog(const Program& program, int shift, bool warn = true) {
@@ -90,7 +102,7 @@ KADENZO_SCENARIO(song_open_convert_save) {
     program.ChooseFile(open, path);
     Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == path; }),
            "the song's path shows in the main window");
-    WaitForLogMessage(program, "ファイル『" + kSongFile + "』を正しくオープンしました。");
+    WaitForSongOpened(program, kSongFile);
     program.Screenshot(program.Main(), "main_window_song_open");
 
     SetShiftInToneDialog(program, 3);
@@ -135,7 +147,7 @@ KADENZO_SCENARIO(song_named_on_the_command_line) {
     Program program(Paths().program, "\"" + path + "\"");
     Expect(WaitFor([&] { return program.Text(program.Item(IDC_PATH_FIELD)) == path; }),
            "the song named on the command line is open: " + program.Text(program.Item(IDC_PATH_FIELD)));
-    WaitForLogMessage(program, "ファイル『" + kSongFile + "』を正しくオープンしました。");
+    WaitForSongOpened(program, kSongFile);
     const DWORD code = program.Close();
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }
@@ -147,7 +159,7 @@ KADENZO_SCENARIO(log_tells_a_songs_round) {
     SetEnvironmentVariableA("KADENZO_MIDI_DEVICE_RECORD", capture.c_str());
     const std::string song = Paths().data + "\\corpus\\test-c-major-scale.mid";
     Program program(Paths().program, "\"" + song + "\"");
-    WaitForLogMessage(program, "ファイル『test-c-major-scale.mid』を正しくオープンしました。");
+    WaitForSongOpened(program, "test-c-major-scale.mid");
 
     SetShiftInToneDialog(program, 60, false);
     program.Command(IDM_CONVERT);

@@ -378,6 +378,8 @@ int CountScreenPixels(const RECT& area, COLORREF colour) {
     return count;
 }
 
+HWND Program::VisibleWindow(const wchar_t* className) const { return ProgramWindow(process_.dwProcessId, className); }
+
 DWORD Program::Close() {
     PostMessageW(main_, WM_CLOSE, 0, 0);
     Expect(WaitForSingleObject(process_.hProcess, 15000) == WAIT_OBJECT_0, "the program ends after close");

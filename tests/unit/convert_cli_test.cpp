@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalCase{"--tracks 17", "--tracks"}, RefusalCase{"--tracks 9-1", "--tracks"},
                     RefusalCase{"--tracks 1,,2", "--tracks"}, RefusalCase{"--mute all", "--mute"},
                     RefusalCase{"--jobs 0", "--jobs"}, RefusalCase{"--bogus", "--bogus"},
-                    RefusalCase{"-o out.mid other.mid", "-o"}, RefusalCase{"--tempo 120 --shift", "--shift"}));
+                    RefusalCase{"-o out.mid other.mid", "-o"}, RefusalCase{"--tempo 120 --shift", "--shift"},
+                    RefusalCase{"--json", "--json"}, RefusalCase{"--info -o out.mid", "--info"}));
 
 TEST_F(ConvertCli, NoInputIsAUsageError) { EXPECT_EQ(RunConverter("--shift 2").status, 1); }
 
@@ -243,6 +244,70 @@ INSTANTIATE_TEST_SUITE_P(
                         "--quiet --shift 1",
                         {U8(u8"演奏可能範囲を超えてしまいました。"), U8(u8"！　変換エラー - 演奏範囲オーバー")}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// Chunk names stored in code page 932, in UTF-8, and in bytes that are neither.
+const Bytes kNamedTracks = Smf(1, 480,
+                               {
+                                   Track({{0x00, 0xFF, 0x03, 0x04, 0x83, 0x73, 0x83, 0x41},  // "ピア" in code page 932
+                                          {0x00, 0x90, 60, 100},
+                                          kEnd}),
+                                   Track({{0x00, 0xFF, 0x03, 0x03, 0xE6, 0x9B, 0xB2},  // "曲" in UTF-8
+                                          {0x00, 0x91, 64, 100},
+                                          kEnd}),
+                                   Track({{0x00, 0xFF, 0x03, 0x04, 'a', 0xFF, '"', 0x83},  // no text either way
+                                          {0x00, 0x92, 67, 100},
+                                          kEnd}),
+                               });
+
+struct InfoCase {
+    const char* name;
+    const char* arguments;
+    int status;
+    std::string expected;
+};
+
+class ConvertCliInfo : public ConvertCli, public testing::WithParamInterface<InfoCase> {};
+
+// The summaries of the songs named, in input order; nothing written.
+TEST_P(ConvertCliInfo, PrintsEachSongsSummary) {
+    Put("song.mid", SimpleSong());
+    Put("names.mid", kNamedTracks);
+    const ProgramRun run = RunConverter(GetParam().arguments);
+    EXPECT_EQ(run.status, GetParam().status);
+    EXPECT_EQ(run.output, GetParam().expected);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"names.mid", "song.mid"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Info, ConvertCliInfo,
+    testing::Values(
+        InfoCase{"Table", "--info song.mid", 0,
+                 "song.mid: format 1, 1 track chunk, division 480, 0.1 s\n"
+                 "  track  notes  keys               programs            names\n"
+                 "  1          1  C4 (60) - C4 (60)  5 Electric Piano 2  -\n"
+                 "  2          1  E4 (64) - E4 (64)  -                   -\n"
+                 "  3          1  G4 (67) - G4 (67)  -                   -\n"
+                 "  shift: -60 .. +60 semitones\n"},
+        InfoCase{
+            "JsonWithAFailedFile", "--info --json names.mid nothere.mid", 2,
+            "[\n"
+            "  {\"file\": \"names.mid\", \"format\": 1, \"trackChunks\": 3, \"division\": 480, \"seconds\": 0.000, "
+            "\"tracks\": [{\"track\": 1, \"notes\": 1, \"lowest\": 60, \"highest\": 60, \"programs\": [], "
+            "\"names\": [\"" +
+                U8(u8"ピア") +
+                "\"], \"drums\": false}, "
+                "{\"track\": 2, \"notes\": 1, \"lowest\": 64, \"highest\": 64, \"programs\": [], \"names\": [\"" +
+                U8(u8"曲") +
+                "\"], \"drums\": false}, "
+                "{\"track\": 3, \"notes\": 1, \"lowest\": 67, \"highest\": 67, \"programs\": [], \"names\": [\"a" +
+                U8(u8"\uFFFD") + "\\\"" + U8(u8"\uFFFD") +
+                "\"], \"drums\": false}], "
+                "\"shift\": {\"lowest\": -60, \"highest\": 60}},\n"
+                "  {\"file\": \"nothere.mid\", \"error\": \"" +
+                U8(u8"ファイルを開けませんでした。") +
+                "\"}\n"
+                "]\n"}),
+    [](const testing::TestParamInfo<InfoCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConvertCli, MissingInputCannotBeOpened) {
     const ProgramRun run = RunConverter("nothere.mid");

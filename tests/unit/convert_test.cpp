@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iomanip>
+#include <sstream>
 
 #include "song/convert.h"
+#include "song/song_summary.h"
 #include "tests/unit/song_bytes.h"
 
 namespace {
@@ -15,6 +18,13 @@ ConversionSettings Settings(const Tweak& tweak = nullptr) {
     ConversionSettings settings;
     if (tweak) tweak(settings);
     return settings;
+}
+
+// What the summary's reading says of the song, as the conversion's result would say it.
+ConversionResult SummaryResult(const Bytes& song) {
+    const SongDamage damage = SummarizeSong(song).damage;
+    if (damage == SongDamage::None) return ConversionResult::Converted;
+    return IsBrokenFormat(damage) ? ConversionResult::BadFormat : ConversionResult::Unsupported;
 }
 
 struct EventCase {
@@ -143,8 +153,10 @@ class StoppingRules : public testing::TestWithParam<StopCase> {};
 
 TEST_P(StoppingRules, StopsWithTheResult) {
     const StopCase& c = GetParam();
-    const Converted converted = Convert(Smf(1, 480, {Track(c.events)}), Settings(c.tweak));
-    EXPECT_EQ(converted.result, c.expected);
+    const Bytes song = Smf(1, 480, {Track(c.events)});
+    EXPECT_EQ(Convert(song, Settings(c.tweak)).result, c.expected);
+    const bool outOfRange = c.expected == ConversionResult::OutOfRange;  // a note out of range is no damage
+    EXPECT_EQ(SummaryResult(song), outOfRange ? ConversionResult::Converted : c.expected);  // stops where the walk does
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -316,6 +328,7 @@ TEST_P(ChunkRules, ChunksAndTheirEnds) {
     const ChunkCase& c = GetParam();
     const Converted converted = Convert(c.song, Settings([](ConversionSettings& s) { s.toneShift = 1; }));
     ASSERT_EQ(converted.result, c.expected);
+    EXPECT_EQ(SummaryResult(c.song), c.expected);
     if (c.expected != ConversionResult::Converted) return;
     ASSERT_EQ(converted.bytes.size(), c.walked);
     Bytes expected(c.song.begin(), c.song.begin() + c.walked);
@@ -476,5 +489,117 @@ INSTANTIATE_TEST_SUITE_P(Key, KeyIntoRange,
                                          KeyMoveCase{5, -12, 5}, KeyMoveCase{0, -1, 11}, KeyMoveCase{0, -12, 0},
                                          KeyMoveCase{127, 9999, 118}, KeyMoveCase{0, -999, 9},
                                          KeyMoveCase{200, 0, 116}));
+
+// The summary a line a part, as the tests below expect it.
+std::string Describe(const SongSummary& summary) {
+    std::ostringstream out;
+    out << "format " << summary.format << ", " << summary.trackChunks << " chunks, division " << summary.division
+        << ", " << std::fixed << std::setprecision(3) << summary.seconds << " s\n";
+    for (const TrackSummary& track : summary.tracks) {
+        out << "track " << track.track << (track.drums ? " drums" : "") << ": " << track.notes << " notes"
+            << (track.notes > 0 ? " " + NoteName(track.lowest) + ".." + NoteName(track.highest) : "") << ", programs";
+        for (const int program : track.programs) out << " " << program;
+        out << ", names";
+        for (const std::string& name : track.names) out << " " << name;
+        out << "\n";
+    }
+    if (summary.shift) out << "shift " << summary.shift->lowest << ".." << summary.shift->highest << "\n";
+    if (summary.damage == SongDamage::None) return out.str();
+    out << (IsBrokenFormat(summary.damage) ? "broken" : "unsupported") << " at " << summary.stoppedAt << " in chunk "
+        << summary.stoppedInChunk << "\n";
+    return out.str();
+}
+
+struct SummaryCase {
+    const char* name;
+    Bytes song;
+    const char* expected;
+};
+
+class SummaryRules : public testing::TestWithParam<SummaryCase> {};
+
+// The summary, and its shift range against the conversion: either end converts with no note out
+// of range, one beyond either end stops at one.
+TEST_P(SummaryRules, ReadsTheSongAsTheConversionDoes) {
+    const SummaryCase& c = GetParam();
+    const SongSummary summary = SummarizeSong(c.song);
+    EXPECT_EQ(Describe(summary), c.expected);
+    if (!summary.shift) return;
+    const auto resultAt = [&](int shift) {
+        return Convert(c.song, Settings([&](ConversionSettings& s) { s.toneShift = static_cast<std::int16_t>(shift); }))
+            .result;
+    };
+    EXPECT_EQ(resultAt(summary.shift->lowest), SummaryResult(c.song));
+    EXPECT_EQ(resultAt(summary.shift->highest), SummaryResult(c.song));
+    EXPECT_EQ(resultAt(summary.shift->lowest - 1), ConversionResult::OutOfRange);
+    EXPECT_EQ(resultAt(summary.shift->highest + 1), ConversionResult::OutOfRange);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Summary, SummaryRules,
+    testing::Values(
+        SummaryCase{"ThreeTracksOneOfThemDrums",
+                    Smf(1, 480,
+                        {
+                            Track({
+                                {0x00, 0xFF, 0x03, 0x05, 'P', 'i', 'a', 'n', 'o'},  // name "Piano"
+                                {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40},         // tempo: a second a quarter
+                                {0x00, 0xC0, 0},                                    // program 0
+                                {0x00, 0x90, 60, 100},                              // note on C4
+                                {0x00, 64, 0},                                      // E4 at velocity 0: no note
+                                {0x00, 0xC0, 24},                                   // program 24
+                                {0x00, 0x90, 67, 100},                              // note on G4
+                                {0x83, 0x60, 0x80, 60, 64},                         // at 480: note off C4
+                                {0x00, 0x90, 100, 0},                               // key 100, velocity 0
+                                {0x83, 0x60, 0x80, 67, 64},                         // at 960: note off G4
+                                {0x00, 0xC0, 0},                                    // program 0 again
+                                kEnd,
+                            }),
+                            Track({
+                                {0x00, 0xFF, 0x03, 0x05, 'D', 'r', 'u', 'm', 's'},  // name "Drums"
+                                {0x00, 0xC9, 16},                                   // program 16 on track 10
+                                {0x00, 0x99, 36, 100},                              // note on C2
+                                {0x00, 42, 80},                                     // note on F#2
+                                {0x83, 0x60, 0x89, 36, 0},                          // at 480: note off C2
+                                kEnd,
+                            }),
+                            Track({
+                                {0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's'},      // name "Bass"
+                                {0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},  // at 480: half a second a quarter
+                                {0x00, 0x91, 28, 90},                              // note on E1
+                                {0x00, 0x81, 20, 64},                              // note off key 20 alone
+                                kEnd,
+                            }),
+                        }),
+                    "format 1, 3 chunks, division 480, 1.500 s\n"
+                    "track 1: 2 notes C4..G4, programs 0 24, names Piano\n"
+                    "track 2: 1 notes E1..E1, programs, names Bass\n"
+                    "track 10 drums: 2 notes C2..F#2, programs 16, names Drums\n"
+                    "shift -20..27\n"},
+        SummaryCase{"DamagedSongAsFarAsItReads",
+                    Smf(1, 480,
+                        {
+                            Track({
+                                {0x00, 0xFF, 0x03, 0x04, 'L', 'e', 'a', 'd'},  // name "Lead"
+                                {0x00, 0x90, 72, 100},                         // note on C5
+                                {0x80, 0x80, 0x80, 0x00, 0x80, 72, 0},         // a delta time of four bytes
+                                kEnd,
+                            }),
+                            Track({{0x00, 0x91, 30, 100}, kEnd}),
+                        }),
+                    "format 1, 2 chunks, division 480, 0.000 s\n"
+                    "track 1: 1 notes C5..C5, programs, names Lead\n"
+                    "shift -72..55\n"
+                    "broken at 34 in chunk 1\n"},
+        SummaryCase{"NoNotes", Smf(0, 96, {Track({{0x00, 0xB0, 7, 100}, {0x00, 0xC0, 5}, {0x60, 0xB3, 10, 64}, kEnd})}),
+                    "format 0, 1 chunks, division 96, 0.500 s\n"
+                    "track 1: 0 notes, programs 5, names\n"
+                    "track 4: 0 notes, programs, names\n"},
+        SummaryCase{"TimeCodeCountsFramesAndTicks",  // 25 frames of 40 ticks a second
+                    Smf(0, 0xE728, {Track({{0x83, 0x74, 0x90, 0, 1}, kEnd})}),
+                    "format 0, 1 chunks, division 59176, 0.500 s\n"
+                    "track 1: 1 notes C-1..C-1, programs, names\n"
+                    "shift 0..127\n"}),
+    [](const testing::TestParamInfo<SummaryCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -8,6 +8,13 @@ namespace {
 using SongOpenTest = SongTest;
 
 const std::string kOpened = "ファイル『song.mid』を正しくオープンしました。";
+// What the log says after opening songs::kSmall: the line above, then the song at a glance.
+const std::vector<std::string> kSmallOpened = {kOpened, "トラック1: 楽器指定なし　ノート1個　音域 C4～C4",
+                                               "シフト可能範囲 -60～+67"};
+// The log's last `count` messages.
+std::vector<std::string> Last(const std::vector<std::string>& messages, size_t count) {
+    return {messages.end() - static_cast<std::ptrdiff_t>(std::min(count, messages.size())), messages.end()};
+}
 
 TEST_F(SongOpenTest, OpenThroughTheDialogShowsThePathAndLogsOnlyTheFileName) {
     // 表 (0x95 0x5C) in the folder name: its second byte is no separator.
@@ -25,7 +32,11 @@ TEST_F(SongOpenTest, OpenThroughTheDialogShowsThePathAndLogsOnlyTheFileName) {
     EXPECT_EQ(PathField(), path);
     EXPECT_STREQ(songPath, path.c_str());
     EXPECT_EQ(LoadedBytes(), song);
-    EXPECT_EQ(LogMessages().back(), kOpened);
+    // The song at a glance follows: the tracks that play, with no program change, and the shift range.
+    EXPECT_EQ(
+        Last(LogMessages(), 4),
+        (std::vector<std::string>{kOpened, "トラック1: 楽器指定なし　ノート8個　音域 C4～C5",
+                                  "トラック2: 楽器指定なし　ノート8個　音域 C#4～C#5", "シフト可能範囲 -60～+54"}));
     EXPECT_TRUE(boxes_.empty());
     DeleteFileA(path.c_str());
     RemoveDirectoryA(folder.c_str());
@@ -58,7 +69,7 @@ TEST_F(SongOpenTest, DropOfOneFileOpensItAndReleasesTheDrop) {
     EXPECT_TRUE(Released(drop));
     EXPECT_EQ(PathField(), path);
     EXPECT_EQ(LoadedBytes(), songs::kSmall);
-    EXPECT_EQ(LogMessages().back(), kOpened);
+    EXPECT_EQ(Last(LogMessages(), 3), kSmallOpened);
     EXPECT_EQ(GetForegroundWindow(), main_);
 }
 
@@ -74,7 +85,7 @@ TEST_F(SongOpenTest, DropOfThreeFilesOpensOnlyTheFirst) {
     EXPECT_EQ(LogMessages(), [&] {
         std::vector<std::string> expected = LogMessages();
         expected.resize(before);
-        expected.push_back(kOpened);
+        expected.insert(expected.end(), kSmallOpened.begin(), kSmallOpened.end());
         return expected;
     }());
 }
@@ -252,6 +263,17 @@ INSTANTIATE_TEST_SUITE_P(Files, SongInvalidFileTest,
                                            InvalidCase{"EmptyFile", &kEmpty, true}),
                          CaseName<InvalidCase>);
 
+// A damaged song opens as any other; the log says where the reading stopped, and no box shows.
+TEST_F(SongOpenTest, DamagedSongSaysWhereItsReadingStopped) {
+    Drop({Write("song.mid", songs::kLongDelta)});
+    EXPECT_TRUE(SongLoaded());
+    EXPECT_EQ(Last(LogMessages(), 3),
+              (std::vector<std::string>{
+                  kOpened, "シフト可能範囲 制限なし（ノートがありません）",
+                  "！　曲の読み取りは 22 バイト目で止まりました（デルタタイムか長さが3バイトを超えています）。"}));
+    EXPECT_TRUE(boxes_.empty());
+}
+
 TEST_F(SongOpenTest, HeaderOnlySongLoads) {
     const std::string path = Write("song.mid", songs::kHeaderOnly);
     Drop({path});
@@ -373,7 +395,7 @@ TEST_F(CommandLineTest, QuotedPathWithBlanksOpensTheFirstSong) {
     StartWith("\"" + path + "\" \"" + other + "\"");
     EXPECT_EQ(PathField(), path);
     EXPECT_EQ(LoadedBytes(), songs::kSmall);
-    EXPECT_EQ(LogMessages().back(), "ファイル『my song.mid』を正しくオープンしました。");
+    EXPECT_EQ(Last(LogMessages(), 3)[0], "ファイル『my song.mid』を正しくオープンしました。");
     EXPECT_TRUE(boxes_.empty());
 }
 

@@ -2,7 +2,13 @@
 #include "dialog_fixture.h"
 #include "res/resource.h"
 #include "settings/settings_dialogs.h"
+#include "canvas.h"
+#include "song/song_commands.h"
+#include "tests/common/song_builder.h"
+#include "ui/code_page.h"
 #include "ui/messages.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -172,6 +178,68 @@ TEST_F(ToneDialogTest, LeavesSpinNotificationsToTheDefaultHandling) {
     EXPECT_EQ(AskSpinValue(IDC_ADDON_SPIN_FIRST, 41), 41);
     EXPECT_EQ(SpinNotify(IDC_ADDON_SPIN_FIRST, 11, 9), FALSE);
     EXPECT_EQ(Text(IDC_TONE_SHIFT_EDIT), "0");
+}
+
+// The tip the dialog's tooltip holds for `control`, in code page 932; "" without a tooltip.
+std::string TipOf(HWND dialog, HWND control) {
+    HWND tooltip = nullptr;
+    do tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr);
+    while (tooltip && GetWindow(tooltip, GW_OWNER) != dialog);
+    if (!tooltip) return "";
+    wchar_t text[512] = L"";
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    return Narrow932(text);
+}
+
+// Pixels of `colour` in the picture the control paints of itself.
+int PaintedPixels(HWND control, COLORREF colour) {
+    RECT client{};
+    GetClientRect(control, &client);
+    Canvas canvas(client.right, client.bottom);
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT | PRF_ERASEBKGND);
+    const std::uint32_t wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+    const std::vector<std::uint32_t> pixels = canvas.Pixels();
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), wanted));
+}
+
+// While a song is open, the boxes of a track that plays no note are dimmed yet toggle, and every
+// box and the shift edit tell their summary; without a song the dialog is as ever.
+TEST_F(ToneDialogTest, SongAtAGlanceDimsTheSilentTracksAndTellsTheirSummary) {
+    ScratchFolder folder;
+    WriteFileBytes(folder.File("song.mid"), AsText(Smf(0, 480,
+                                                       {Track({
+                                                           {0x00, 0xC0, 0},           // program 0 on track 1
+                                                           {0x00, 0x90, 60, 100},     // note on C4
+                                                           {0x00, 0xB2, 7, 100},      // track 3: no note
+                                                           {0x00, 0xFF, 0x2F, 0x00},  // end of track
+                                                       })})));
+    ASSERT_EQ(LoadSong(folder.File("song.mid").c_str()), 0);
+    OpenTone();
+    const COLORREF dimmed = GetSysColor(COLOR_GRAYTEXT);
+    for (const int box : {ToneBox(3), MuteBox(3)}) {
+        EXPECT_GT(PaintedPixels(Item(box), dimmed), 10) << box;
+        EXPECT_EQ(PaintedPixels(Item(box), RGB(0, 0, 0)), 0) << box;
+    }
+    EXPECT_GT(PaintedPixels(Item(ToneBox(1)), RGB(0, 0, 0)), 10);
+    EXPECT_LT(PaintedPixels(Item(ToneBox(1)), dimmed), 5);  // the glyph may share the colour
+    EXPECT_EQ(TipOf(dialog_, Item(ToneBox(1))), "トラック1: プログラム0\nノート1個　音域 C4～C4");
+    EXPECT_EQ(TipOf(dialog_, Item(MuteBox(3))), "トラック3: 楽器指定なし\nノートなし");
+    EXPECT_EQ(TipOf(dialog_, Item(ToneBox(16))), "トラック16\nこの曲では使われていません");
+    EXPECT_EQ(TipOf(dialog_, Item(IDC_TONE_SHIFT_EDIT)), "シフト可能範囲 -60～+67");
+    SendMessageW(Item(MuteBox(3)), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Checked(MuteBox(3))) << "a dimmed box still toggles";
+    EXPECT_GT(PaintedPixels(Item(MuteBox(3)), dimmed), 10);
+
+    CloseSong();
+    DestroyWindow(dialog_);
+    OpenTone();
+    EXPECT_EQ(TipOf(dialog_, Item(ToneBox(1))), "");
+    EXPECT_GT(PaintedPixels(Item(MuteBox(3)), RGB(0, 0, 0)), 10);
 }
 
 }  // namespace
