@@ -7,6 +7,9 @@
 
 namespace {
 
+// The marks the layout adds, as UTF-8 whatever the compiler's character set for narrow literals.
+const char* AsText(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -45,7 +48,8 @@ std::string Entity(std::string_view name) {
     if (name.size() > 1 && name[0] == '#') {
         const bool hex = name[1] == 'x' || name[1] == 'X';
         const std::string digits(name.substr(hex ? 2 : 1));
-        if (!digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos) {
+        if (!digits.empty() &&
+            digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos) {
             return Utf8(static_cast<std::uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10)));
         }
     }
@@ -105,8 +109,8 @@ private:
     // A line end inside Japanese text joins it; between words it is a blank.
     void Put(char c) {
         if (pending_ > 0 || out_.empty()) Start();
-        const bool wide = static_cast<unsigned char>(c) >= 0x80 && !out_.empty() &&
-                          static_cast<unsigned char>(out_.back()) >= 0x80;
+        const bool wide =
+            static_cast<unsigned char>(c) >= 0x80 && !out_.empty() && static_cast<unsigned char>(out_.back()) >= 0x80;
         if (space_ && !out_.empty() && out_.back() != '\n' && out_.back() != ' ' && !(lineEnd_ && wide)) out_ += ' ';
         space_ = lineEnd_ = false;
         out_ += c;
@@ -171,7 +175,7 @@ private:
             inTitle_ = name == "title";
         } else if (name == "h1" || name == "h2" || name == "h3") {
             layout_.Break(2);
-            layout_.Mark(name == "h1" ? "■ " : "◆ ");
+            layout_.Mark(AsText(name == "h1" ? u8"■ " : u8"◆ "));
         } else if (name == "p" || name == "/p" || name == "table" || name == "/table" || name == "/h1" ||
                    name == "/h2" || name == "/h3") {
             layout_.Break(2);
@@ -187,7 +191,7 @@ private:
             layout_.Break(1);
             firstCell_ = true;
         } else if ((name == "td" || name == "th") && !std::exchange(firstCell_, false)) {
-            layout_.Mark(" ｜ ");
+            layout_.Mark(AsText(u8" ｜ "));
         } else if (name == "a") {
             OnLink(Attribute(tag, "href"));
         }
@@ -200,7 +204,7 @@ private:
         if (!lists_.empty() && lists_.back() > 0) {
             mark += std::to_string(lists_.back()++) + ". ";
         } else {
-            mark += "・";
+            mark += AsText(u8"・");
         }
         layout_.Mark(mark);
     }

@@ -32,8 +32,8 @@ bool OpenInDesktopBrowser(const char* page) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
         return false;
     }
     const bool ended = WaitForSingleObject(process.hProcess, kBrowserWaitMs) == WAIT_OBJECT_0;
@@ -91,7 +91,8 @@ void SetViewerFont(HWND window, int dpi) {
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                              L"ＭＳ Ｐゴシック");
     if (!viewer || !font) return;
-    for (const int id : {kListId, kTextId}) SendDlgItemMessageW(window, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    for (const int id : {kListId, kTextId})
+        SendDlgItemMessageW(window, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (viewer->font) DeleteObject(viewer->font);
     viewer->font = font;
 }
@@ -150,9 +151,9 @@ bool RegisterViewerClass() {
 HWND CreateViewer(std::unique_ptr<Viewer> viewer, const std::string& title) {
     if (!RegisterViewerClass()) return nullptr;
     const int dpi = ScreenDpi();
-    HWND window = CreateWindowExW(0, kViewerClassName, ShownText(title).c_str(),
-                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, ScaleForDpi(kViewerWidth, dpi),
-                                  ScaleForDpi(kViewerHeight, dpi), nullptr, nullptr, appInstance, nullptr);
+    HWND window = CreateWindowExW(0, kViewerClassName, ShownText(title).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, ScaleForDpi(kViewerWidth, dpi), ScaleForDpi(kViewerHeight, dpi),
+                                  nullptr, nullptr, appInstance, nullptr);
     if (!window) return nullptr;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer.release()));
     const DWORD child = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP;
@@ -177,9 +178,7 @@ HWND FindOwnViewer() {
 
 }  // namespace
 
-bool RunningUnderWine() {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool ShowHelpPages(const char* indexPage) { return OpenInDesktopBrowser(indexPage) || ShowHelpViewer(indexPage); }
 

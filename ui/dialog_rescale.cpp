@@ -85,9 +85,8 @@ void RescaleDialog(HWND dialog, DialogLayout& layout, int from, int to, const RE
         layout.madeFont = font;
     }
     const POINT topLeft{suggested ? suggested->left : 0, suggested ? suggested->top : 0};
-    FitWindowToClient(
-        dialog, {Rescaled(layout.client.cx, layout.dpi, to), Rescaled(layout.client.cy, layout.dpi, to)},
-        suggested ? &topLeft : nullptr);
+    FitWindowToClient(dialog, {Rescaled(layout.client.cx, layout.dpi, to), Rescaled(layout.client.cy, layout.dpi, to)},
+                      suggested ? &topLeft : nullptr);
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
@@ -105,13 +104,17 @@ LRESULT CALLBACK FollowingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             SendMessageW(dialog, kScreenScaleChangedMessage, static_cast<WPARAM>(to), 0);
             // What the dialog resized itself (a menu bar) may have taken room from the client area.
             if (!SystemRescalesDialogs() && layout->dpi != 0) {
-                FitWindowToClient(dialog,
-                                  {Rescaled(layout->client.cx, layout->dpi, to),
-                                   Rescaled(layout->client.cy, layout->dpi, to)},
-                                  nullptr);
+                FitWindowToClient(
+                    dialog,
+                    {Rescaled(layout->client.cx, layout->dpi, to), Rescaled(layout->client.cy, layout->dpi, to)},
+                    nullptr);
             }
             return result;
         }
+        case WM_GETFONT:
+            // The dialog's font at the new DPI: what its own drawing (owner-drawn menus) measures with.
+            if (layout->madeFont) return reinterpret_cast<LRESULT>(layout->madeFont);
+            return DefSubclassProc(dialog, message, wParam, lParam);
         case WM_NCDESTROY: {
             RemoveWindowSubclass(dialog, FollowingProc, kSubclassId);
             ForgetWindowDpi(dialog);

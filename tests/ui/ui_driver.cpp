@@ -198,6 +198,8 @@ Program::~Program() {
     }
 }
 
+HWND Program::WindowOfClass(const wchar_t* className) const { return ProgramWindow(process_.dwProcessId, className); }
+
 void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
 void Program::SendCommand(int id) const {
