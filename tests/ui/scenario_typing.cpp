@@ -12,11 +12,7 @@ void TypeInto(Program& program, int command, int editId, const wchar_t* typed) {
     HWND edit = GetDlgItem(dialog.window, editId);
     SendMessageW(edit, EM_SETSEL, 0, -1);
     SendMessageW(edit, WM_CHAR, VK_BACK, 1);
-    for (const wchar_t* c = typed; *c; ++c) {
-        SendMessageW(edit, WM_IME_CHAR, *c, 1);
-        Expect(GetWindowTextLengthW(edit) == c - typed + 1,
-               "the edit takes character " + std::to_string(c - typed + 1) + ": " + program.Text(edit));
-    }
+    for (const wchar_t* c = typed; *c; ++c) SendMessageW(edit, WM_IME_CHAR, *c, 1);
     program.Press(dialog, IDC_APPLY_BUTTON);
     program.WaitGone(dialog.window);
 }
