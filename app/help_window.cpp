@@ -7,6 +7,7 @@
 #include "ui/text_utils.h"
 #include "ui/window_dpi.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -151,9 +152,13 @@ bool RegisterViewerClass() {
 HWND CreateViewer(std::unique_ptr<Viewer> viewer, const std::string& title) {
     if (!RegisterViewerClass()) return nullptr;
     const int dpi = ScreenDpi();
-    HWND window = CreateWindowExW(0, kViewerClassName, ShownText(title).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, ScaleForDpi(kViewerWidth, dpi), ScaleForDpi(kViewerHeight, dpi),
-                                  nullptr, nullptr, appInstance, nullptr);
+    // As large as at 96 DPI in proportion to the scale, but never larger than the desktop's free area.
+    RECT work{0, 0, ScaleForDpi(kViewerWidth, dpi), ScaleForDpi(kViewerHeight, dpi)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(ScaleForDpi(kViewerWidth, dpi), work.right - work.left);
+    const int height = std::min<int>(ScaleForDpi(kViewerHeight, dpi), work.bottom - work.top);
+    HWND window = CreateWindowExW(0, kViewerClassName, ShownText(title).c_str(), WS_OVERLAPPEDWINDOW, work.left,
+                                  work.top, width, height, nullptr, nullptr, appInstance, nullptr);
     if (!window) return nullptr;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer.release()));
     const DWORD child = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP;
