@@ -5,6 +5,7 @@
 #include "playback/playback_driver.h"
 #include "playback/preview.h"
 #include "res/resource.h"
+#include "ui/dialog_rescale.h"
 #include "ui/window_ref.h"
 
 #include <algorithm>
@@ -29,9 +30,18 @@ HWND IconStatic(HWND dialog) {
     return nullptr;
 }
 
+void ReleaseIcon(HWND dialog) {
+    auto* picture = reinterpret_cast<HICON>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!picture) return;
+    SendMessageA(IconStatic(dialog), STM_SETICON, 0, 0);
+    DestroyIcon(picture);
+    SetWindowLongPtrA(dialog, DWLP_USER, 0);
+}
+
 // The icon fills its 20 x 20 dialog units: the icon resource drawn at the largest square that fits
-// them, centred there. On its own the static would show the resource's 32 x 32 picture. The box
-// keeps the icon it made in DWLP_USER until it closes.
+// them, centred there, on the screen the box stands on (the units' pixels follow its scale). On its
+// own the static would show the resource's 32 x 32 picture. The box keeps the icon it made in
+// DWLP_USER until it closes or makes another.
 void ShowIconAtTemplateSize(HWND dialog) {
     HWND icon = IconStatic(dialog);
     if (!icon) return;
@@ -41,16 +51,9 @@ void ShowIconAtTemplateSize(HWND dialog) {
     auto* picture = static_cast<HICON>(
         LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
     if (!picture) return;
+    ReleaseIcon(dialog);
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(picture));
-}
-
-void ReleaseIcon(HWND dialog) {
-    auto* picture = reinterpret_cast<HICON>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!picture) return;
-    SendMessageA(IconStatic(dialog), STM_SETICON, 0, 0);
-    DestroyIcon(picture);
-    SetWindowLongPtrA(dialog, DWLP_USER, 0);
 }
 
 }  // namespace
@@ -74,9 +77,11 @@ int FillAboutTexts(HWND dialog) {
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
+            FollowScreenScale(dialog);
+            FillAboutTexts(dialog);  // which moves the box onto its screen, so the icon comes after
             ShowIconAtTemplateSize(dialog);
-            FillAboutTexts(dialog);
             return 1;
+        case kScreenScaleChangedMessage: ShowIconAtTemplateSize(dialog); return 1;
         case WM_DESTROY: ReleaseIcon(dialog); return 0;
         case WM_CLOSE: EndDialog(dialog, 0); return 1;
         case WM_COMMAND:

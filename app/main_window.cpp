@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/help_window.h"
 #include "app/slider_math.h"
 #include "log/app_globals.h"
 #include "log/log_window.h"
@@ -9,14 +10,41 @@
 #include "res/resource.h"
 #include "settings/settings_dialogs.h"
 #include "song/song_commands.h"
+#include "ui/dialog_rescale.h"
+#include "ui/file_handle.h"
+#include "ui/display_scale.h"
 #include "ui/menu_images.h"
 #include "ui/messages.h"
+#include "ui/window_dpi.h"
 #include "ui/window_ref.h"
 
 namespace {
 
+// The clip drawn for the screen's scale, relative to the current folder as the 100 % one is.
+const char* ClipPathFor(int dpi) {
+    switch (ClipScale(dpi)) {
+        case 150: return ".\\VederAze150.avi";
+        case 200: return ".\\VederAze200.avi";
+        default: return ".\\VederAze.avi";
+    }
+}
+
+// The clip of the screen's scale, or the 100 % one where that is missing; one that was playing
+// plays on. False when no clip opened.
+bool OpenClip(HWND window, int dpi) {
+    const AnimationControl clip(GetDlgItem(window, IDC_ANIMATION));
+    const bool playing = clip.IsPlaying();
+    const bool opened = clip.Open(ClipPathFor(dpi)) || clip.Open(".\\VederAze.avi");
+    if (opened && playing) clip.Play(0, 0xFFFF, 0xFFFF);
+    return opened;
+}
+
 void RunDialog(int templateId, DLGPROC procedure) {
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(templateId), mainWindow.load(), procedure, 0);
+}
+
+void RunSettings(int templateId, DLGPROC procedure) {
+    RunSettingsDialog(appInstance, templateId, procedure, mainWindow.load());
 }
 
 void SendResetWhenBound(int kind) {
@@ -28,13 +56,13 @@ void RouteCommand(int id) {
         case IDC_BROWSE_BUTTON:
         case IDM_OPEN: OpenSong(); break;
         case IDC_TONE_BUTTON:
-        case IDM_TONE: RunDialog(IDD_TONE, ToneDialogProc); break;
+        case IDM_TONE: RunSettings(IDD_TONE, ToneDialogProc); break;
         case IDC_VOLUME_BUTTON:
-        case IDM_VOLUME: RunDialog(IDD_VOLUME, VolumeDialogProc); break;
+        case IDM_VOLUME: RunSettings(IDD_VOLUME, VolumeDialogProc); break;
         case IDC_INSTRUMENT_BUTTON:
-        case IDM_INSTRUMENT: RunDialog(IDD_INSTRUMENT, InstrumentDialogProc); break;
+        case IDM_INSTRUMENT: RunSettings(IDD_INSTRUMENT, InstrumentDialogProc); break;
         case IDC_TEMPO_BUTTON:
-        case IDM_TEMPO: RunDialog(IDD_TEMPO, TempoDialogProc); break;
+        case IDM_TEMPO: RunSettings(IDD_TEMPO, TempoDialogProc); break;
         case IDC_CONVERT_BUTTON:
         case IDM_CONVERT:
             if (CheckBeforeConversion() == 0) ConvertSong();
@@ -114,21 +142,24 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_DROPFILES: OpenDroppedSong(reinterpret_cast<HDROP>(wParam)); return 1;
-        case WM_DPICHANGED:
-            // The dialog manager scales the window and its controls; the menus follow here.
+        case WM_HELP: OpenHelp(); return 1;  // F1, as the help menu's command
+        case kScreenScaleChangedMessage:
+            // The window and its controls are rescaled; its menus and clip follow here.
             RescaleMenuImages(window);
-            return 0;
+            OpenClip(window, static_cast<int>(wParam));
+            return 1;
     }
     return 0;
 }
 
 int InitMainWindow(HWND window) {
     WindowRef main(window);
+    FollowScreenScale(window);
     main.SetText("曲替丸");
     main.Center(nullptr);
     main.SetIcon(ICON_SMALL, appIcon);
     main.SetIcon(ICON_BIG, appIcon);
-    if (!AnimationControl(main.Item(IDC_ANIMATION)).Open(".\\VederAze.avi")) LogText(IDS_CLIP_NOT_LOADED);
+    if (!OpenClip(window, WindowDpi(window))) LogText(IDS_CLIP_NOT_LOADED);
     SetUpMenuImages(window);
 
     SCROLLINFO slider{};
@@ -152,6 +183,11 @@ int CloseMainWindow(HWND window) {
 int OpenHelp() {
     WaitCursor wait;
     wait.Set(IDC_WAIT);
+    // Under Wine the help file's viewer cannot render its pages: the same pages beside the program
+    // go to the desktop's browser, or our own viewer, instead.
+    char pages[MAX_PATH];
+    ProgramDirFile(pages, "help\\index.html");
+    if (RunningUnderWine() && FileHandle::Exists(pages) && ShowHelpPages(pages)) return 0;
     char path[MAX_PATH];
     ProgramDirFile(path, "KADENZO.CHM");
     const INT_PTR result =

@@ -20,15 +20,45 @@ constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 480;
 constexpr int kFontHeight = 14;
 
-// "FixedSys" at 96 DPI. On Japanese systems that face is a raster font that keeps its own height
-// whatever is asked, so at any other DPI a scalable monospaced Japanese face takes its place.
+HFONT CreateFixedSys() {
+    return CreateFontA(kFontHeight, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
+}
+
+// The list's line height at 96 DPI, as the list takes it from "FixedSys" at height 14: measured, for
+// a Japanese system's FixedSys is a raster font that draws taller than asked, whatever the screen.
+int BaseLineHeight() {
+    static const int height = [] {
+        TEXTMETRICA metrics{};
+        HFONT font = CreateFixedSys();
+        if (HDC screen = GetDC(nullptr)) {
+            const HGDIOBJ before = SelectObject(screen, font);
+            GetTextMetricsA(screen, &metrics);
+            SelectObject(screen, before);
+            ReleaseDC(nullptr, screen);
+        }
+        if (font) DeleteObject(font);
+        return metrics.tmHeight > 0 ? static_cast<int>(metrics.tmHeight) : kFontHeight;
+    }();
+    return height;
+}
+
+// The list's line at `dpi`: as tall as at 96 DPI in proportion to the scale.
+int LineHeight(int dpi) { return ScaleForDpi(BaseLineHeight(), dpi); }
+
+// "FixedSys" at 96 DPI. That raster face keeps its height whatever is asked, so at any other DPI a
+// scalable monospaced Japanese face takes its place, its cells as tall as the line.
 HFONT CreateListFont(int dpi) {
-    if (dpi == kBaseDpi) {
-        return CreateFontA(kFontHeight, 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_STRING_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "FixedSys");
-    }
-    return CreateFontA(ScaleForDpi(kFontHeight, dpi), 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                       OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+    if (dpi == kBaseDpi) return CreateFixedSys();
+    return CreateFontA(LineHeight(dpi), 0, 0, 0, 480, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+}
+
+// The list takes its line height from the font; away from 96 DPI it is set to the scaled line, so
+// the text grows exactly with the screen.
+void SetListFont(HWND list, HFONT font, int dpi) {
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (dpi != kBaseDpi) SendMessageA(list, LB_SETITEMHEIGHT, 0, LineHeight(dpi));
 }
 
 }  // namespace
@@ -54,7 +84,8 @@ int LogWindow::Create(HINSTANCE instance) {
                               ScaleForDpi(kWindowWidth, dpi), ScaleForDpi(kWindowHeight, dpi), nullptr, nullptr,
                               instance, nullptr);
     if (!window_) return 1;
-    font_ = CreateListFont(WindowDpi(window_));
+    const int listDpi = WindowDpi(window_);
+    font_ = CreateListFont(listDpi);
     if (!font_) return 1;
     HWND list =
         CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, 0, 0,
@@ -63,7 +94,7 @@ int LogWindow::Create(HINSTANCE instance) {
         SendMessageA(window_, WM_CLOSE, 0, 0);  // only hides it
         return 1;
     }
-    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SetListFont(list, font_, listDpi);
     FitListToClient();
     MENUITEMINFOA hide{};
     hide.cbSize = sizeof hide;
@@ -100,8 +131,8 @@ int WidestLine(HWND list, int first) {
 }
 
 // The list scrolls sideways as far as its longest line; it draws each line a little in from its left
-// edge. From the first line the width is measured anew (the font may have changed); from a later one
-// it only grows.
+// edge. From the first line the width is measured anew, when the font has changed or the lines were
+// cleared; from a later one it only grows. A log may hold thousands of lines: a resize measures none.
 void FitScrollWidth(HWND list, int first) {
     constexpr int kTextInset = 4;
     const int widest = WidestLine(list, first);
@@ -157,16 +188,16 @@ int LogWindow::FitListToClient() {
     RECT client{};
     GetClientRect(window_, &client);
     MoveWindow(List(), 0, 0, client.right - client.left, client.bottom - client.top, TRUE);
-    FitScrollWidth(List(), 0);
     return 0;
 }
 
 int LogWindow::ChangeDpi(int dpi, const RECT& suggested) {
     // The lines stay in the list; only their font and the window's size change.
     if (HFONT font = CreateListFont(dpi)) {
-        SendMessageA(List(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SetListFont(List(), font, dpi);
         if (font_) DeleteObject(font_);
         font_ = font;
+        FitScrollWidth(List(), 0);
     }
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -187,6 +218,7 @@ LRESULT CALLBACK LogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (logWindow && logWindow->Window() == window) logWindow->FitListToClient();
             return 1;
         case WM_DPICHANGED:
+            NoteWindowDpi(window, HIWORD(wParam));
             if (logWindow && logWindow->Window() == window) {
                 logWindow->ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             }

@@ -6,6 +6,8 @@
 #include "settings/spin_place.h"
 #include "spin/spin_contract.h"
 #include "spin/spin_value.h"
+#include "ui/code_page.h"
+#include "ui/dialog_rescale.h"
 #include "ui/display_scale.h"
 #include "ui/messages.h"
 #include "ui/text_utils.h"
@@ -16,15 +18,25 @@
 #include <optional>
 #include <string>
 
+// The settings dialogs are Unicode windows (see RunSettingsDialog): the program's code-page-932
+// texts cross into them converted, and what the user typed comes back converted.
+
 // Every dialog opens with its own caption, centred on the screen.
 inline void SetCaptionAndCenter(const WindowRef& dialog, const char* caption) {
-    dialog.SetText(caption);
+    SetWindowTextW(dialog.Handle(), Widen932(caption).c_str());
     dialog.Center(nullptr);
+}
+
+inline std::wstring WideWindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 // A rejected entry: the text in a box owned by the dialog, under the dialog's own caption.
 inline void RejectEntry(const WindowRef& dialog, UINT textId) {
-    dialog.ShowMessage(LoadText(appInstance, textId), MB_OK);
+    const std::wstring text = Widen932(LoadText(appInstance, textId));
+    MessageBoxW(dialog.Handle(), text.c_str(), WideWindowText(dialog.Handle()).c_str(), MB_OK);
 }
 
 // A refused edit: the reason in a box, then the edit takes the focus with its text selected, so the
@@ -37,11 +49,7 @@ inline void RefuseEdit(const WindowRef& dialog, int edit, UINT textId) {
 
 // The whole text of an edit. Typing stops at each edit's limit, but a text put there otherwise may
 // be longer, and what is applied is what the edit shows, not its first bytes.
-inline std::string EditText(const WindowRef& dialog, int edit) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(dialog.Item(edit))) + 1, '\0');
-    text.resize(dialog.GetItemText(edit, text.data(), static_cast<int>(text.size())));
-    return text;
-}
+inline std::string EditText(const WindowRef& dialog, int edit) { return Narrow932(WideWindowText(dialog.Item(edit))); }
 
 // The number typed in an edit (see ReadTypedNumber). Without one the edit is refused: an empty edit
 // with `emptyTextId`, any other text with "文字列が10進表記と判断できませんでした。".
@@ -55,7 +63,8 @@ inline std::optional<std::int32_t> ReadEditNumber(const WindowRef& dialog, int e
 
 // The "ヒント..." text: the product's caption and the information icon.
 inline void ShowHint(const WindowRef& dialog, UINT textId) {
-    dialog.ShowMessage(LoadText(appInstance, textId), MB_ICONINFORMATION | MB_OK, kProductCaption);
+    const std::wstring text = Widen932(LoadText(appInstance, textId));
+    MessageBoxW(dialog.Handle(), text.c_str(), Widen932(kProductCaption).c_str(), MB_ICONINFORMATION | MB_OK);
 }
 
 inline void SetItemNumber(const WindowRef& dialog, int id, std::int32_t value) {
@@ -64,6 +73,7 @@ inline void SetItemNumber(const WindowRef& dialog, int id, std::int32_t value) {
 
 inline bool IsChecked(const WindowRef& dialog, int id) { return dialog.GetCheck(id) == BST_CHECKED; }
 
+// In characters: the dialogs' edits are Unicode, so a full-width digit counts once.
 inline void LimitEdit(const WindowRef& dialog, int id, int characters) {
     dialog.SendItem(id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }

@@ -1,7 +1,9 @@
 // The instrument dialog: per track the program number (0..127, or 128 to leave the track's
 // instrument unchanged) and the list of instrument names. Double-clicking a name writes its number
 // into the track edit used last, the target edit, which the dialog keeps in its DWLP_USER; so does
-// Enter while the list has the focus.
+// Enter while the list has the focus. An edit is used when the user types in it, clicks it or
+// presses its spin control's arrows; the edits that Tab and Shift+Tab pass through on the way to the
+// list are not.
 #include "log/app_globals.h"
 #include "playback/addon.h"
 #include "res/resource.h"
@@ -26,6 +28,19 @@ constexpr bool IsInstrumentEdit(int id) { return id >= InstrumentEdit(1) && id <
 void SetTargetEdit(const WindowRef& dialog, int id) { dialog.SetLong(DWLP_USER, id); }
 int TargetEdit(const WindowRef& dialog) { return static_cast<int>(dialog.GetLong(DWLP_USER)); }
 
+// Where Tab or Shift+Tab is moving the focus: the dialog manager asks the dialog to move it to the
+// next or previous control before that control hears of it.
+constexpr char kTabbedToProperty[] = "KadenzoTabbedTo";
+
+void NoteTabMove(const WindowRef& dialog, WPARAM backwards) {
+    SetPropA(dialog.Handle(), kTabbedToProperty, GetNextDlgTabItem(dialog.Handle(), GetFocus(), backwards != 0));
+}
+
+// Whether the focus came to `control` by Tab or Shift+Tab; asked once for each focus it takes.
+bool CameByTab(const WindowRef& dialog, HWND control) {
+    return RemovePropA(dialog.Handle(), kTabbedToProperty) == control;
+}
+
 // One control a track, each stepping its track's edit.
 void AddInstrumentSpins(const WindowRef& dialog) {
     const ConversionSettings& settings = conversionSettings;
@@ -40,6 +55,7 @@ void AddInstrumentSpins(const WindowRef& dialog) {
 }
 
 int InitInstrumentDialog(const WindowRef& dialog) {
+    FollowScreenScale(dialog.Handle());
     SetCaptionAndCenter(dialog, "楽器の調整");
     for (int track = 1; track <= kTrackCount; ++track) {
         SetItemNumber(dialog, InstrumentEdit(track), conversionSettings.instrument[track - 1]);
@@ -94,8 +110,10 @@ void OnSpinNotification(const WindowRef& dialog, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR OnInstrumentCommand(const WindowRef& dialog, int id, int code) {
     if (IsInstrumentEdit(id)) {
-        // Whatever the edit reports (focus, change, ...), it was the one used last.
-        SetTargetEdit(dialog, id);
+        // Typed in, or focused other than by Tab (a click): the edit used last.
+        if (code == EN_CHANGE || (code == EN_SETFOCUS && !CameByTab(dialog, dialog.Item(id)))) {
+            SetTargetEdit(dialog, id);
+        }
         return TRUE;
     }
     switch (id) {
@@ -126,6 +144,10 @@ INT_PTR CALLBACK InstrumentDialogProc(HWND window, UINT message, WPARAM wParam, 
         case WM_INITDIALOG: return InitInstrumentDialog(dialog);
         case WM_CLOSE: EndDialog(window, 0); return TRUE;
         case WM_COMMAND: return OnInstrumentCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        case WM_NEXTDLGCTL:
+            if (LOWORD(lParam) == 0) NoteTabMove(dialog, wParam);  // the dialog manager moves the focus
+            return FALSE;
+        case WM_NCDESTROY: RemovePropA(window, kTabbedToProperty); return FALSE;
         case kSpinNotifyMessage: OnSpinNotification(dialog, wParam, lParam); return TRUE;
         default: return FALSE;
     }

@@ -23,6 +23,7 @@ void AddTempoSpin(const WindowRef& dialog) {
 }
 
 int InitTempoDialog(const WindowRef& dialog) {
+    FollowScreenScale(dialog.Handle());
     SetCaptionAndCenter(dialog, "テンポの調整");
     SetItemNumber(dialog, IDC_TEMPO_EDIT, conversionSettings.tempoPercent);
     LimitEdit(dialog, IDC_TEMPO_EDIT, 4);

@@ -47,6 +47,7 @@ std::uint32_t CheckedTracks(const WindowRef& dialog, int (*boxOfTrack)(int)) {
 
 int InitToneDialog(const WindowRef& dialog) {
     const ConversionSettings& settings = conversionSettings;
+    FollowScreenScale(dialog.Handle());
     SetCaptionAndCenter(dialog, "トーンの調整");
     AddShiftSpin(dialog);
     CheckTrackBoxes(dialog, ToneTrackBox, settings.toneTrackMask);

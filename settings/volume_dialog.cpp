@@ -44,6 +44,7 @@ void AddVolumeSpins(const WindowRef& dialog) {
 
 int InitVolumeDialog(const WindowRef& dialog) {
     const ConversionSettings& settings = conversionSettings;
+    FollowScreenScale(dialog.Handle());
     SetCaptionAndCenter(dialog, "音量の調整");
     AddVolumeSpins(dialog);
     for (int track = 1; track <= kTrackCount; ++track) LimitEdit(dialog, VolumeEdit(track), 4);

@@ -73,10 +73,14 @@ void Paint(HWND spin, HDC dc, const SpinState& state) {
 
 // The value a step starts from before the parent has its say: the attached edit's number when it
 // holds one, else the control's own value.
+// The edit's text is read as UTF-16 and turned into code page 932 here, whatever the edit's own
+// character set and the process's code page.
 int32_t PresetValue(const SpinState& state) {
     if (state.edit != nullptr && IsWindow(state.edit)) {
-        char text[32] = "";
-        GetWindowTextA(state.edit, text, sizeof text);
+        wchar_t wide[32] = L"";
+        const int length = GetWindowTextW(state.edit, wide, 32);
+        char text[2 * 32 + 1] = "";
+        WideCharToMultiByte(932, 0, wide, length, text, sizeof text - 1, nullptr, nullptr);
         if (const auto number = ReadSpinNumber(text)) return *number;
     }
     return state.value;
@@ -182,14 +186,26 @@ HWND SpinOfEdit(HWND edit) {
 
 LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The edit's procedure is read and replaced in the edit's own character set: crossing it would have
+// the system translate every character message on the way, and a Unicode edit typed into with an
+// input method must get its characters as they were typed.
+LONG_PTR EditProcedure(HWND edit) {
+    return IsWindowUnicode(edit) ? GetWindowLongPtrW(edit, GWLP_WNDPROC) : GetWindowLongPtrA(edit, GWLP_WNDPROC);
+}
+
+LONG_PTR ReplaceEditProcedure(HWND edit, LONG_PTR procedure) {
+    return IsWindowUnicode(edit) ? SetWindowLongPtrW(edit, GWLP_WNDPROC, procedure)
+                                 : SetWindowLongPtrA(edit, GWLP_WNDPROC, procedure);
+}
+
 // Puts the edit back on its own procedure when nobody replaced ours since; otherwise ours stays
 // in the chain and only passes messages on.
 void ReleaseEdit(HWND edit) {
-    const auto own = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditProcedureProperty));
+    const auto own = reinterpret_cast<LONG_PTR>(GetPropA(edit, kEditProcedureProperty));
     RemovePropA(edit, kEditSpinProperty);
-    if (own == nullptr) return;
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC)) != AttachedEditProc) return;
-    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+    if (own == 0) return;
+    if (EditProcedure(edit) != reinterpret_cast<LONG_PTR>(AttachedEditProc)) return;
+    ReplaceEditProcedure(edit, own);
     RemovePropA(edit, kEditProcedureProperty);
 }
 
@@ -211,6 +227,10 @@ LRESULT CALLBACK AttachedEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
         RemovePropA(edit, kEditSpinProperty);
         RemovePropA(edit, kEditProcedureProperty);
     }
+    if (IsWindowUnicode(edit)) {
+        return own != nullptr ? CallWindowProcW(own, edit, message, wParam, lParam)
+                              : DefWindowProcW(edit, message, wParam, lParam);
+    }
     return own != nullptr ? CallWindowProcA(own, edit, message, wParam, lParam)
                           : DefWindowProcA(edit, message, wParam, lParam);
 }
@@ -229,7 +249,7 @@ void AttachEdit(HWND spin, SpinState& state, HWND edit) {
     state.edit = edit;
     SetPropA(edit, kEditSpinProperty, spin);
     if (GetPropA(edit, kEditProcedureProperty) != nullptr) return;  // ours is still in its chain
-    const LONG_PTR own = SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AttachedEditProc));
+    const LONG_PTR own = ReplaceEditProcedure(edit, reinterpret_cast<LONG_PTR>(AttachedEditProc));
     SetPropA(edit, kEditProcedureProperty, reinterpret_cast<HANDLE>(own));
 }
 

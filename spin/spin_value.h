@@ -24,17 +24,18 @@ constexpr int32_t ClampToRange(int64_t value, SpinRange range) {
     return static_cast<int32_t>(value);
 }
 
-// A value outside the range is first brought inside it; the step never leaves the range. An arrow
-// never moves the value against its direction: when that is the only way into the range, the
-// value stays where it stands.
+// One step inside the range. From outside it, the arrow pointing toward the range brings the value
+// to the nearest end, as the system's up-down control does; the arrow pointing away leaves it.
 constexpr int32_t StepInRange(int32_t standing, SpinDirection direction, SpinRange range) {
     const bool up = direction == SpinDirection::Up;
-    const int32_t stepped = ClampToRange(int64_t{ClampToRange(standing, range)} + (up ? 1 : -1), range);
-    return (up ? stepped < standing : stepped > standing) ? standing : stepped;
+    if (standing < range.minimum) return up ? range.minimum : standing;
+    if (standing > range.maximum) return up ? standing : range.maximum;
+    return ClampToRange(int64_t{standing} + (up ? 1 : -1), range);
 }
 
 // One character of an edit box's text as a number reads it, advancing `text` past it: the
-// full-width digits, minus sign and blank of code page 932 as their ASCII forms.
+// full-width digits, minus sign and blank of code page 932 as their ASCII forms, and the long
+// vowel mark 「ー」, which an input method's minus key types, as a minus sign.
 constexpr char NextNumberChar(const char*& text) {
     const auto lead = static_cast<unsigned char>(text[0]);
     const auto trail = static_cast<unsigned char>(lead != 0 ? text[1] : 0);
@@ -42,9 +43,9 @@ constexpr char NextNumberChar(const char*& text) {
         text += 2;
         return static_cast<char>('0' + (trail - 0x4F));
     }
-    if (lead == 0x81 && (trail == 0x7C || trail == 0x40)) {
+    if (lead == 0x81 && (trail == 0x7C || trail == 0x5B || trail == 0x40)) {
         text += 2;
-        return trail == 0x7C ? '-' : ' ';
+        return trail == 0x40 ? ' ' : '-';
     }
     return lead == 0 ? '\0' : *text++;
 }

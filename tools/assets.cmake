@@ -2,7 +2,7 @@
 # readable sources in res/ by tools/make_assets.py. res/CMakeLists.txt includes this file and
 # makes the resources depend on the target kadenzo_assets.
 #   ${CMAKE_BINARY_DIR}/generated: kadenzo.ico, menu_pictures*.bmp (windres finds them there)
-#   ${CMAKE_BINARY_DIR}/bin:       VederAze.avi, Instrmnt.txt (beside the program)
+#   ${CMAKE_BINARY_DIR}/bin:       VederAze*.avi, Instrmnt.txt (beside the program)
 include_guard(GLOBAL)
 # The including folder is configured before the top level enables testing.
 enable_testing()
@@ -29,6 +29,9 @@ kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures.txt ${KADENZO_GENERATE
 kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures_24.txt ${KADENZO_GENERATED_DIR}/menu_pictures_24.bmp)
 kadenzo_asset(strip ${CMAKE_SOURCE_DIR}/res/menu_pictures_32.txt ${KADENZO_GENERATED_DIR}/menu_pictures_32.bmp)
 kadenzo_asset(clip ${CMAKE_SOURCE_DIR}/res/clip.txt ${KADENZO_BIN_DIR}/VederAze.avi)
+# The clip drawn for 150 % and 200 % screens.
+kadenzo_asset(clip150 ${CMAKE_SOURCE_DIR}/res/clip.txt ${KADENZO_BIN_DIR}/VederAze150.avi)
+kadenzo_asset(clip200 ${CMAKE_SOURCE_DIR}/res/clip.txt ${KADENZO_BIN_DIR}/VederAze200.avi)
 kadenzo_asset(instruments ${CMAKE_SOURCE_DIR}/res/instrument_names.txt ${KADENZO_BIN_DIR}/Instrmnt.txt)
 
 add_custom_target(kadenzo_assets ALL DEPENDS
@@ -37,6 +40,8 @@ add_custom_target(kadenzo_assets ALL DEPENDS
   ${KADENZO_GENERATED_DIR}/menu_pictures_24.bmp
   ${KADENZO_GENERATED_DIR}/menu_pictures_32.bmp
   ${KADENZO_BIN_DIR}/VederAze.avi
+  ${KADENZO_BIN_DIR}/VederAze150.avi
+  ${KADENZO_BIN_DIR}/VederAze200.avi
   ${KADENZO_BIN_DIR}/Instrmnt.txt)
 
 # Reads the made files back and checks their structure; runs on the build machine in both presets.
@@ -51,7 +56,12 @@ if(WIN32)
   set_target_properties(clip_plays PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/assets)
   add_dependencies(clip_plays kadenzo_assets)
   add_test(NAME clip_plays_in_animation_control
-           COMMAND clip_plays ${KADENZO_BIN_DIR}/VederAze.avi)
+           COMMAND clip_plays ${KADENZO_BIN_DIR}/VederAze.avi 80 40)
+  add_test(NAME clip_150_plays_in_animation_control
+           COMMAND clip_plays ${KADENZO_BIN_DIR}/VederAze150.avi 120 60)
+  add_test(NAME clip_200_plays_in_animation_control
+           COMMAND clip_plays ${KADENZO_BIN_DIR}/VederAze200.avi 160 80)
   # It reads its picture back from the screen: no other window may cover it meanwhile.
-  set_tests_properties(clip_plays_in_animation_control PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+  set_tests_properties(clip_plays_in_animation_control clip_150_plays_in_animation_control
+                       clip_200_plays_in_animation_control PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endif()

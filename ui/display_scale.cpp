@@ -19,3 +19,11 @@ int MenuPictureSize(int dpi) {
     }
     return kMenuPictureSizes[std::size(kMenuPictureSizes) - 1];
 }
+
+int ClipScale(int dpi) {
+    int chosen = kClipScales[0];
+    for (const int scale : kClipScales) {
+        if (scale * kBaseDpi <= dpi * 100) chosen = scale;
+    }
+    return chosen;
+}

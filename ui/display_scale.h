@@ -14,3 +14,10 @@ inline constexpr int kMenuPictureSizes[] = {16, 24, 32};
 // The menu picture size for `dpi`: the smallest drawn size that covers the 16-pixel picture
 // scaled to `dpi`, the largest when none does. Never a stretched picture, never a cut one.
 int MenuPictureSize(int dpi);
+
+// The scales the animation clip is drawn at, in percent, smallest first: one clip each.
+inline constexpr int kClipScales[] = {100, 150, 200};
+
+// The clip for `dpi`: the largest drawn for a scale not above the screen's, so that it never
+// outgrows its place; the smallest below 100 %.
+int ClipScale(int dpi);

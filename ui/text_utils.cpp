@@ -152,14 +152,15 @@ int IsAllDigits(const char* text) {
 
 namespace {
 // One character of a typed number, advancing `p` past it: full-width digits, minus sign and blank
-// as their ASCII forms, any other double-byte character as '?'.
+// as their ASCII forms, any other double-byte character as '?'. The long vowel mark 「ー」 is what
+// the minus key types in an input method's hiragana mode, so it stands for a minus sign too.
 char NextTypedChar(const char*& p) {
     const auto lead = static_cast<unsigned char>(p[0]);
     if (!IsLeadByte932(lead) || p[1] == '\0') return *p++;
     const auto trail = static_cast<unsigned char>(p[1]);
     p += 2;
     if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));  // ０..９
-    if (lead == 0x81 && trail == 0x7C) return '-';                                                       // －
+    if (lead == 0x81 && (trail == 0x7C || trail == 0x5B)) return '-';                                    // － and ー
     if (lead == 0x81 && trail == 0x40) return ' ';  // ideographic space
     return '?';
 }

@@ -41,7 +41,7 @@ std::int32_t ParseDecimal(const char* text);
 int IsAllDigits(const char* text);
 // The whole number a user typed, as the edit shows it: blanks around it are ignored (ASCII or
 // ideographic), digits may be ASCII or full-width, and a signed number may start with a minus
-// sign, ASCII or full-width. Any other character, or no digit at all, is no number. Beyond 32
+// sign: ASCII, full-width, or the long vowel mark 「ー」 that an input method's minus key types. Any other character, or no digit at all, is no number. Beyond 32
 // bits the value saturates.
 std::optional<std::int32_t> ReadTypedNumber(const char* text, bool signedNumber);
 // Nothing but blanks, ASCII or ideographic (the empty text too).

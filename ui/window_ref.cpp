@@ -40,6 +40,11 @@ int WindowRef::ShowMessage(const char* text, UINT type, const char* caption) con
     return MessageBoxA(window_, text, shown.data(), type);
 }
 
+LRESULT ListBoxRef::InsertString(int index, const char* text) const {
+    const std::wstring wide = Widen932(text);
+    return SendMessageW(window_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
 bool ListBoxRef::ItemText(int index, std::string* text) const {
     // Read as UTF-16 and converted here: long items are read whole, without relying on the
     // list's own conversion of long texts to the ANSI code page.
@@ -62,6 +67,8 @@ LRESULT AnimationControl::Play(UINT from, UINT to, UINT repeat) const {
 }
 
 LRESULT AnimationControl::Stop() const { return SendMessageA(control_, ACM_STOP, 0, 0); }
+
+bool AnimationControl::IsPlaying() const { return SendMessageA(control_, ACM_ISPLAYING, 0, 0) != 0; }
 
 WaitCursor::~WaitCursor() {
     if (cursor_) SetCursor(previous_);

@@ -44,9 +44,8 @@ public:
     explicit ListBoxRef(HWND list) : WindowRef(list) {}
     ~ListBoxRef() override = default;
 
-    LRESULT InsertString(int index, const char* text) const {
-        return Send(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-    }
+    // The text converted from code page 932, whatever the list's own character set.
+    LRESULT InsertString(int index, const char* text) const;
     int Count() const { return static_cast<int>(Send(LB_GETCOUNT, 0, 0)); }
     // Item `index` read whole in code page 932; false when there is no such item.
     bool ItemText(int index, std::string* text) const;
@@ -61,6 +60,7 @@ public:
     LRESULT Open(const char* path) const;
     LRESULT Play(UINT from, UINT to, UINT repeat) const;
     LRESULT Stop() const;
+    bool IsPlaying() const;
 
 private:
     HWND control_;

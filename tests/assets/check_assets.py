@@ -12,7 +12,7 @@ from pathlib import Path
 
 GENERATED = BIN = DUMP = None
 KEY_COLOUR = (255, 0, 255)
-CLIP_WIDTH, CLIP_HEIGHT = 80, 40
+CLIPS = {"VederAze.avi": (80, 40), "VederAze150.avi": (120, 60), "VederAze200.avi": (160, 80)}
 
 
 def read_dib_8bit(info, pixels_at, data):
@@ -70,13 +70,14 @@ def riff_chunks(data, start, end):
 
 
 class IconTest(unittest.TestCase):
-    def test_holds_a_16_and_a_32_pixel_image(self):
+    def test_holds_images_from_16_to_256_pixels(self):
         data = (Path(GENERATED) / "kadenzo.ico").read_bytes()
         reserved, kind, count = struct.unpack_from("<HHH", data)
         self.assertEqual((reserved, kind), (0, 1))
         sizes = []
         for i in range(count):
             w, h, _, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+            w, h = w or 256, h or 256  # the directory says 0 for 256
             self.assertLessEqual(offset + length, len(data))
             header, width, height2, _, bit_count = struct.unpack_from("<IiiHH", data, offset)
             self.assertEqual((header, width, height2, bit_count), (40, w, 2 * h, bits))
@@ -91,7 +92,7 @@ class IconTest(unittest.TestCase):
             self.assertGreater(len({p for row in rows for p in row}), 3, "a picture needs colours")
             dump(f"icon_{w}", [[blend_on_grey(p) for p in row] for row in rows])
             sizes.append(w)
-        self.assertEqual(sorted(sizes), [16, 32])
+        self.assertEqual(sorted(sizes), [16, 32, 48, 64, 256])
 
 
 class MenuPictureStripTest(unittest.TestCase):
@@ -125,11 +126,12 @@ class MenuPictureStripTest(unittest.TestCase):
 
 
 class ClipTest(unittest.TestCase):
-    def setUp(self):
-        self.data = (Path(BIN) / "VederAze.avi").read_bytes()
+    def test_each_scale_is_a_looping_8_bit_bottom_up_clip_the_animation_control_plays(self):
+        for name, (width, height) in CLIPS.items():
+            with self.subTest(name):
+                self.check_clip(name, (Path(BIN) / name).read_bytes(), width, height)
 
-    def test_is_a_looping_8_bit_bottom_up_clip_the_animation_control_plays(self):
-        data = self.data
+    def check_clip(self, name, data, width, height):
         (riff, kind, start, end), = riff_chunks(data, 0, len(data))
         self.assertEqual((riff, kind, end), (b"RIFF", b"AVI ", len(data)))
         top = riff_chunks(data, start, end)
@@ -139,7 +141,7 @@ class ClipTest(unittest.TestCase):
         avih, strl = riff_chunks(data, hdrl[2], hdrl[3])
         self.assertEqual((avih[0], strl[1]), (b"avih", b"strl"))
         (per_frame, _, _, _, frames, _, streams, _, width, height) = struct.unpack_from("<10I", data, avih[2])
-        self.assertEqual((streams, width, height), (1, CLIP_WIDTH, CLIP_HEIGHT))
+        self.assertEqual((streams, width, height), (1, width, height))
         self.assertTrue(24 <= frames <= 96, f"{frames} frames")
         self.assertTrue(40000 <= per_frame <= 200000)
         strh, strf = riff_chunks(data, strl[2], strl[3])
@@ -151,8 +153,8 @@ class ClipTest(unittest.TestCase):
         info = data[strf[2]:strf[3]]
         bi_size, bi_width, bi_height, _, bits, compression = struct.unpack_from("<IiiHHI", info)
         # A positive height: bottom-up rows, which the animation control draws.
-        self.assertEqual((bi_size, bi_width, bi_height, bits, compression), (40, CLIP_WIDTH, CLIP_HEIGHT, 8, 0))
-        frame_bytes = ((CLIP_WIDTH + 3) & ~3) * CLIP_HEIGHT
+        self.assertEqual((bi_size, bi_width, bi_height, bits, compression), (40, width, height, 8, 0))
+        frame_bytes = ((width + 3) & ~3) * height
         pictures = riff_chunks(data, movi[2], movi[3])
         self.assertEqual(len(pictures), frames)
         self.assertTrue(all(c[0] == b"00db" and c[3] - c[2] == frame_bytes for c in pictures))
@@ -167,7 +169,7 @@ class ClipTest(unittest.TestCase):
         for a, b in zip(decoded, decoded[1:] + decoded[:1]):
             self.assertNotEqual(a, b, "neighbouring frames must differ for the clip to move")
         for i, rows in enumerate(decoded):
-            dump(f"clip_{i:02d}", rows)
+            dump(f"{name[:-4]}_{i:02d}", rows)
 
 
 class InstrumentNamesTest(unittest.TestCase):

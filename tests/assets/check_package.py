@@ -11,12 +11,15 @@ import zipfile
 from pathlib import Path
 
 MAKE_PACKAGE = README = None
-FILES = ["Kadenzo.exe", "Lfon.dll", "Lyrafon.dll", "rfk32.dll", "Instrmnt.txt", "KADENZO.CHM", "VederAze.avi"]
+FILES = ["Kadenzo.exe", "Lfon.dll", "Lyrafon.dll", "rfk32.dll", "Instrmnt.txt", "KADENZO.CHM", "VederAze.avi",
+         "VederAze150.avi", "VederAze200.avi", "help/index.html"]
+PAGES = ["help/kadenzo.css"]  # the rest of the help folder goes in too
 
 
 def fill_bin(folder, names):
     """Each file holds bytes of its own, so a mix-up shows."""
     for index, name in enumerate(names):
+        (Path(folder) / name).parent.mkdir(exist_ok=True)
         (Path(folder) / name).write_bytes(bytes([index]) * (100 + index) + name.encode())
 
 
@@ -35,14 +38,14 @@ class Package(unittest.TestCase):
         self.scratch.cleanup()
 
     def test_every_file_in_one_folder_unchanged(self):
-        fill_bin(self.bin, FILES)
+        fill_bin(self.bin, FILES + PAGES)
         result = package(self.bin, self.out)
         self.assertEqual(result.returncode, 0, result.stderr)
         with zipfile.ZipFile(self.out) as archive:
             self.assertIsNone(archive.testzip())
             names = archive.namelist()
-            self.assertEqual(sorted(names), sorted(f"Kadenzo-1.8/{n}" for n in FILES + ["Readme.txt"]))
-            for name in FILES:
+            self.assertEqual(sorted(names), sorted(f"Kadenzo-1.8/{n}" for n in FILES + PAGES + ["Readme.txt"]))
+            for name in FILES + PAGES:
                 self.assertEqual(archive.read(f"Kadenzo-1.8/{name}"), (self.bin / name).read_bytes(), name)
 
     def test_readme_in_code_page_932_with_cr_lf(self):

@@ -1,16 +1,18 @@
-// Plays VederAze.avi in the common controls' animation control, as the main window does, and
-// checks that its frames reach the screen and move: clip_plays PATH_OF_THE_CLIP
+// Plays a clip in the common controls' animation control, as the main window does, and checks that
+// its frames reach the screen and move: clip_plays PATH_OF_THE_CLIP WIDTH HEIGHT
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <vector>
 
 namespace {
 
-constexpr int kClipWidth = 80;
-constexpr int kClipHeight = 40;
+// The clip's size, from the command line.
+int clipWidth = 80;
+int clipHeight = 40;
 constexpr COLORREF kPaper = RGB(0xF6, 0xF2, 0xE4);
 
 int Fail(const char* what) {
@@ -35,11 +37,11 @@ std::vector<COLORREF> Capture(HWND control) {
     std::vector<COLORREF> pixels;
     HDC screen = GetDC(control);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kClipWidth, kClipHeight);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, clipWidth, clipHeight);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, kClipWidth, kClipHeight, screen, 0, 0, SRCCOPY);
-    for (int y = 0; y < kClipHeight; ++y)
-        for (int x = 0; x < kClipWidth; ++x) pixels.push_back(GetPixel(memory, x, y));
+    BitBlt(memory, 0, 0, clipWidth, clipHeight, screen, 0, 0, SRCCOPY);
+    for (int y = 0; y < clipHeight; ++y)
+        for (int x = 0; x < clipWidth; ++x) pixels.push_back(GetPixel(memory, x, y));
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -56,11 +58,13 @@ int CountOf(const std::vector<COLORREF>& pixels, COLORREF colour) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return Fail("usage: clip_plays PATH_OF_THE_CLIP");
+    if (argc != 4) return Fail("usage: clip_plays PATH_OF_THE_CLIP WIDTH HEIGHT");
+    clipWidth = std::atoi(argv[2]);
+    clipHeight = std::atoi(argv[3]);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    HWND frame = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 120, 60, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+    HWND frame = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, clipWidth + 40,
+                                 clipHeight + 20, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND control = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 82, 37, frame,
                                    nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!frame || !control) return Fail("the animation control cannot be created");
@@ -69,7 +73,7 @@ int main(int argc, char** argv) {
     RECT client;
     GetClientRect(control, &client);
     // Without ACS_CENTER the control takes the clip's own size.
-    if (client.right != kClipWidth || client.bottom != kClipHeight)
+    if (client.right != clipWidth || client.bottom != clipHeight)
         return Fail("the control did not take the clip's size");
     if (!SendMessageA(control, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)))
         return Fail("ACM_PLAY refuses the clip");
@@ -82,12 +86,12 @@ int main(int argc, char** argv) {
     DestroyWindow(frame);
 
     const int paperPixels = CountOf(first, kPaper);
-    std::printf("kPaper pixels %d of %d, colours %zu\n", paperPixels, kClipWidth * kClipHeight,
+    std::printf("kPaper pixels %d of %d, colours %zu\n", paperPixels, clipWidth * clipHeight,
                 std::set<COLORREF>(first.begin(), first.end()).size());
     // A frame drawn upside down or not at all shows no kPaper in the top rows.
-    if (paperPixels < kClipWidth * kClipHeight / 2) return Fail("the frame on the screen is not the clip's");
-    if (CountOf(std::vector<COLORREF>(first.begin() + kClipWidth, first.begin() + 2 * kClipWidth), kPaper) <
-        kClipWidth / 2)
+    if (paperPixels < clipWidth * clipHeight / 2) return Fail("the frame on the screen is not the clip's");
+    if (CountOf(std::vector<COLORREF>(first.begin() + clipWidth, first.begin() + 2 * clipWidth), kPaper) <
+        clipWidth / 2)
         return Fail("the clip's second row is not kPaper: rows are upside down");
     if (std::set<COLORREF>(first.begin(), first.end()).size() < 4) return Fail("the frame holds too few colours");
     if (first == later) return Fail("the picture does not move while playing");

@@ -50,8 +50,8 @@ public:
     // The log window's lines (stamp and text), read across processes.
     std::vector<std::string> LogLines() const;
     HWND LogWindow() const;
-    // A visible top-level window of the program of the given class (a tooltip), or null.
-    HWND VisibleWindow(const wchar_t* className) const;
+    // A visible top-level window of the program of that class, or null.
+    HWND WindowOfClass(const wchar_t* className) const;
     std::string Text(HWND window) const;
     // Saves the window's picture as a BMP under the screens folder (name without extension), once
     // it stops changing; a window that keeps moving (a song playing) is shot as soon as it is painted.

@@ -66,7 +66,7 @@ KADENZO_SCENARIO(song_at_a_glance) {
     Expect(CountScreenPixels(playing, RGB(0, 0, 0)) > 10, "トラック2, which plays, is drawn as ever");
     // The pointer resting on the dimmed label brings up the track's summary.
     SetCursorPos((silent.left + silent.right) / 2, (silent.top + silent.bottom) / 2);
-    Expect(WaitFor([&] { return program.VisibleWindow(L"tooltips_class32") != nullptr; }),
+    Expect(WaitFor([&] { return program.WindowOfClass(L"tooltips_class32") != nullptr; }),
            "a tooltip shows under the pointer");
     program.Screenshot(dialog.window, "volume_dialog_song_hints");
     program.Press(dialog, IDCANCEL);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -81,33 +82,58 @@ KADENZO_SCENARIO(menus_with_pictures_and_about_box) {
 
 namespace {
 
-// Known by its class: the viewer reads the help file's title in its own code page, which under a
-// non-Japanese locale is not the file's.
-BOOL CALLBACK FindHelpViewer(HWND window, LPARAM found) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (IsWindowVisible(window) && std::wstring(className) == L"HH Parent") {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
+// winebrowser's list of the desktop's browsers, in the test prefix.
+void SetDesktopBrowsers(const std::wstring& commands) {
+    const auto bytes = static_cast<DWORD>((commands.size() + 1) * sizeof(wchar_t));
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers", REG_SZ, commands.c_str(), bytes);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void PressF1(HWND window) {
+    SetForegroundWindow(window);
+    INPUT keys[2]{};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_F1;
     }
-    return TRUE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    Expect(SendInput(2, keys, sizeof(INPUT)) == 2, "F1 is pressed");
 }
 
 }  // namespace
 
-KADENZO_SCENARIO(help_opens_beside_the_program) {
+// Under Wine the help file's viewer cannot render its pages: F1 and the help command show the same
+// pages in the desktop's browser, or in the program's own viewer where there is no browser.
+KADENZO_SCENARIO(help_shows_its_pages_under_wine) {
     Program program(Paths().program);
+    const std::string record = "/tmp/kadenzo-browser-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    const std::string recordSeen = "Z:" + record;  // the same file from Windows
+    DeleteFileA(recordSeen.c_str());
+    // A browser that writes down the address it is given.
+    SetDesktopBrowsers(L"/bin/sh -c \"printf %s \\\"$0\\\" > " + std::wstring(record.begin(), record.end()) + L"\"");
+    PressF1(program.Main());
+    std::string address;
+    Expect(WaitFor([&] { return !(address = ReadFileBytes(recordSeen)).empty(); }, 15000),
+           "F1 hands the help pages to the desktop's browser");
+    Expect(address.rfind("file://", 0) == 0 && address.ends_with("/help/index.html"),
+           "the browser is given the index page beside the program: " + address);
+    DeleteFileA(recordSeen.c_str());
+
+    SetDesktopBrowsers(L"kadenzo-test-no-such-browser");
     program.Command(IDM_HELP);
     HWND viewer = nullptr;
-    Expect(WaitFor(
-               [&viewer] {
-                   EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&viewer));
-                   return viewer != nullptr;
-               },
-               15000),
-           "the help viewer opens KADENZO.CHM from the program's folder");
+    Expect(WaitFor([&] { return (viewer = program.WindowOfClass(L"KadenzoHelpViewer")) != nullptr; }, 15000),
+           "without a browser the program's own viewer shows the pages");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers");
+    Expect(program.Text(viewer) == "曲替丸 ヘルプ", "the viewer is titled by the index page: " + program.Text(viewer));
+    Expect(program.WindowOfClass(L"HH Parent") == nullptr, "the help file's blank viewer stays shut");
+    program.Screenshot(viewer, "help_viewer");
     PostMessageW(viewer, WM_CLOSE, 0, 0);
-    Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the help viewer closes");
+    Expect(WaitFor([viewer] { return !IsWindow(viewer); }), "the viewer closes");
     const DWORD code = program.Close();
     Expect(code == 0, "the program ends with exit code 0, not " + std::to_string(code));
 }

@@ -50,6 +50,15 @@ KADENZO_SCENARIO(preview_plays_with_moving_slider) {
                15000),
            "the slider follows the song: " + std::to_string(SliderPosition(program)));
     Expect(IsWindowVisible(program.Item(IDC_ANIMATION)) != 0, "the animation is shown");
+    // The clip drawn for the screen's scale: 80 x 40 at 100 %, 120 x 60 at 150 %, 160 x 80 at 200 %.
+    RECT clip{};
+    GetClientRect(program.Item(IDC_ANIMATION), &clip);
+    HDC screen = GetDC(nullptr);
+    const int scale = GetDeviceCaps(screen, LOGPIXELSY) >= 192 ? 2 : GetDeviceCaps(screen, LOGPIXELSY) >= 144 ? 1 : 0;
+    ReleaseDC(nullptr, screen);
+    Expect(
+        clip.right == 80 + 40 * scale && clip.bottom == 40 + 20 * scale,
+        "the clip is drawn for the screen's scale: " + std::to_string(clip.right) + "x" + std::to_string(clip.bottom));
     program.Screenshot(program.Main(), "main_window_playing", Program::Picture::Moving);
     Expect(CapturedNoteOns(capture) > 0, "the engine sent the song's notes");
 

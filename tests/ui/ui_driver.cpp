@@ -198,6 +198,8 @@ Program::~Program() {
     }
 }
 
+HWND Program::WindowOfClass(const wchar_t* className) const { return ProgramWindow(process_.dwProcessId, className); }
+
 void Program::Command(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
 void Program::SendCommand(int id) const {
@@ -377,8 +379,6 @@ int CountScreenPixels(const RECT& area, COLORREF colour) {
     for (std::uint32_t pixel : ReadScreen(area)) count += (pixel & 0xFFFFFF) == wanted ? 1 : 0;
     return count;
 }
-
-HWND Program::VisibleWindow(const wchar_t* className) const { return ProgramWindow(process_.dwProcessId, className); }
 
 DWORD Program::Close() {
     PostMessageW(main_, WM_CLOSE, 0, 0);

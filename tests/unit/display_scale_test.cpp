@@ -5,16 +5,19 @@
 
 namespace {
 
-// Lengths round as MulDiv does; a picture is the drawn size that covers the 16 pixels scaled.
+// Lengths round as MulDiv does; a picture is the drawn size that covers the 16 pixels scaled; the
+// clip is the largest drawn for a scale not above the screen's.
 TEST(DisplayScale, LengthsAndPictureSizesFollowTheDpi) {
     struct Case {
-        int dpi, font, negative, picture;
-    } cases[] = {{96, 14, -5, 16},  {72, 11, -4, 16},   {120, 18, -6, 24},  {144, 21, -8, 24},
-                 {168, 25, -9, 32}, {192, 28, -10, 32}, {288, 42, -15, 32}, {0, 14, -5, 16}};  // 0: none known
+        int dpi, font, negative, picture, clip;
+    } cases[] = {{96, 14, -5, 16, 100},   {72, 11, -4, 16, 100},  {120, 18, -6, 24, 100},
+                 {144, 21, -8, 24, 150},  {168, 25, -9, 32, 150}, {192, 28, -10, 32, 200},
+                 {288, 42, -15, 32, 200}, {0, 14, -5, 16, 100}};  // 0: none known
     for (const Case& c : cases) {
         EXPECT_EQ(ScaleForDpi(14, c.dpi), c.font) << c.dpi;
         EXPECT_EQ(ScaleForDpi(-5, c.dpi), c.negative) << c.dpi;
         EXPECT_EQ(MenuPictureSize(c.dpi), c.picture) << c.dpi;
+        EXPECT_EQ(ClipScale(c.dpi), c.clip) << c.dpi;
     }
 }
 

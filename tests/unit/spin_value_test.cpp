@@ -22,9 +22,11 @@ TEST(SpinValue, StepsByOneInsideTheRange) {
         {0, SpinDirection::Down, {0, 200}, 0},
         {-127, SpinDirection::Up, {-127, 127}, -126},
         {-126, SpinDirection::Down, {-127, 127}, -127},
-        {1000, SpinDirection::Down, {20, 250}, 249},
-        {1000, SpinDirection::Up, {20, 250}, 1000},  // never against the arrow
-        {-5, SpinDirection::Up, {20, 250}, 21},
+        {1000, SpinDirection::Down, {20, 250}, 250},  // from outside: to the nearest end
+        {1000, SpinDirection::Up, {20, 250}, 1000},   // never against the arrow
+        {-5, SpinDirection::Up, {20, 250}, 20},
+        {5, SpinDirection::Up, {20, 250}, 20},
+        {250, SpinDirection::Down, {0, 200}, 200},
         {-5, SpinDirection::Down, {20, 250}, -5},
         {INT32_MAX, SpinDirection::Up, {INT32_MIN, INT32_MAX}, INT32_MAX},
         {INT32_MIN, SpinDirection::Down, {INT32_MIN, INT32_MAX}, INT32_MIN},
@@ -64,6 +66,7 @@ TEST(SpinValue, ReadsTheNumberAtTheStartOfTheText) {
         {"5 ", 5},
         {"007", 7},
         {"　－１２x", -12},
+        {"ー３", -3},
         {"2147483647", INT32_MAX},
         {"2147483648", INT32_MAX},
         {"99999999999999999999", INT32_MAX},

@@ -144,7 +144,8 @@ TEST(ReadTypedNumber, TheWholeNumberAsTheEditShowsIt) {
         bool signedNumber;
         std::optional<int> value;
     } cases[] = {{"３", false, 3}, {"－１２", true, -12}, {" 　42 ", false, 42}, {"-5", false, {}},
-                 {"3-", true, {}}, {"　", true, {}},      {"３\x82", false, {}}};
+                 {"3-", true, {}}, {"　", true, {}},      {"３\x82", false, {}}, {"ー３", true, -3},
+                 {"ー", true, {}}, {"３ー", true, {}},    {"ー３", false, {}}};
     for (const auto& c : cases) EXPECT_EQ(ReadTypedNumber(c.text, c.signedNumber), c.value) << c.text;
 }
 

@@ -4,6 +4,7 @@
 #include "playback/addon.h"
 #include "program_fixture.h"
 #include "settings/conversion_settings.h"
+#include "ui/code_page.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,7 +46,8 @@ protected:
 
     HWND Open(int templateId, DLGPROC procedure) {
         procedure_ = procedure;
-        dialog_ = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(templateId), main_, procedure, 0);
+        // A Unicode dialog, as the main window runs the settings dialogs.
+        dialog_ = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(templateId), main_, procedure, 0);
         if (dialog_) ShowWindow(dialog_, SW_SHOW);
         PumpPending();
         return dialog_;
@@ -55,6 +57,18 @@ protected:
 
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     void SetText(int id, const std::string& text) const { SetDlgItemTextA(dialog_, id, text.c_str()); }
+    // Typed into the edit as a user's keys give it, one character at a time, over its whole text:
+    // an input method hands over each character it made (WM_IME_CHAR), which the edit hears as the
+    // WM_CHAR that the dialog's own Unicode message loop then delivers. The edit's limit applies.
+    void Type(int id, const std::string& text) const {
+        SendDlgItemMessageW(dialog_, id, EM_SETSEL, 0, -1);
+        SendDlgItemMessageW(dialog_, id, WM_CHAR, VK_BACK, 1);
+        for (const wchar_t c : Widen932(text)) {
+            SendDlgItemMessageW(dialog_, id, WM_IME_CHAR, c, 1);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+    }
     std::string Text(int id) const { return WindowText(Item(id)); }
     void SetChecked(int id, bool checked) const {
         SendDlgItemMessageA(dialog_, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -10,6 +10,7 @@
 #include "ui/code_page.h"
 #include "ui/window_dpi.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 
@@ -93,9 +94,11 @@ int RoomForText(HWND control) {
     return client.right;
 }
 
+// An icon's static holds the icon's name, which it never shows.
 bool HasText(HWND control) {
     const std::string kind = ClassOf(control);
-    return (kind == "Static" || kind == "Button") && !WindowText(control).empty();
+    const bool icon = kind == "Static" && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    return (kind == "Static" || kind == "Button") && !icon && !WindowText(control).empty();
 }
 
 // The screen around the dialog as a PNG, by ImageMagick run as a Unix program.
@@ -118,7 +121,17 @@ void SaveScreen(HWND dialog, const std::string& folder, const std::string& name)
     CloseHandle(process.hProcess);
 }
 
-class DialogLayoutTest : public DialogTest, public testing::WithParamInterface<LayoutCase> {};
+class DialogLayoutTest : public DialogTest, public testing::WithParamInterface<LayoutCase> {
+protected:
+    void ExpectTidyLayout(const LayoutCase& c);
+    // A move to a screen of `dpi`, as the system reports it.
+    void MoveToScreenOf(int dpi) {
+        RECT suggested{};
+        GetWindowRect(dialog_, &suggested);
+        SendMessageW(dialog_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        PumpPending();
+    }
+};
 
 TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
     const LayoutCase& c = GetParam();
@@ -138,7 +151,28 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
         LoadInstrumentNamesFrom(Item(IDC_INSTRUMENT_LIST), BesideProgram("..\\..\\bin\\Instrmnt.txt").c_str());
     }
     PumpPending();
+    ExpectTidyLayout(c);
+    if (const char* folder = std::getenv("KADENZO_SCREENS")) {
+        SaveScreen(dialog_, folder, std::string(c.name));
+    }
 
+    // Moved to screens of the other scales and back: the dialog is rescaled (Wine's processes are
+    // per-monitor v1, where the dialog does it itself), its font, controls and spin controls with it.
+    const auto font = [this] {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog_, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return std::abs(font.lfHeight);
+    };
+    const int fontHere = font();
+    for (const int to : {96, 144, 192, ScreenDpi()}) {
+        SCOPED_TRACE(testing::Message() << "moved to " << to << " DPI");
+        MoveToScreenOf(to);
+        EXPECT_NEAR(font(), MulDiv(fontHere, to, ScreenDpi()), 1);
+        ExpectTidyLayout(c);
+    }
+}
+
+void DialogLayoutTest::ExpectTidyLayout(const LayoutCase& c) {
     RECT client{};
     GetClientRect(dialog_, &client);
     const std::vector<HWND> controls = ChildrenOf(dialog_);
@@ -157,6 +191,19 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
         }
     }
     EXPECT_EQ(spins, c.withAddOn ? static_cast<int>(c.spunEdits.size()) : 0);
+    if (c.templateId == IDD_ABOUT) {
+        // The icon fills its place at the box's scale.
+        HWND icon = GetWindow(dialog_, GW_CHILD);
+        ICONINFO picture{};
+        BITMAP bits{};
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)), &picture);
+        GetObjectA(picture.hbmColor, sizeof bits, &bits);
+        DeleteObject(picture.hbmColor);
+        DeleteObject(picture.hbmMask);
+        RECT place{};
+        GetClientRect(icon, &place);
+        EXPECT_EQ(bits.bmHeight, std::min(place.right, place.bottom));
+    }
 
     // Each spin control stands to the right of its own edit, level with it.
     for (size_t i = 0; c.withAddOn && i < c.spunEdits.size(); ++i) {
@@ -166,7 +213,7 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
         const RECT editPlace = PlaceInDialog(dialog_, Item(c.spunEdits[i]));
         const int middle = (spinPlace.top + spinPlace.bottom) / 2;
         EXPECT_GE(spinPlace.left, editPlace.right) << "spin " << i;
-        EXPECT_LE(spinPlace.left - editPlace.right, 20) << "spin " << i;
+        EXPECT_LE(spinPlace.left - editPlace.right, 20 * WindowDpi(dialog_) / 96) << "spin " << i;
         EXPECT_TRUE(middle > editPlace.top && middle < editPlace.bottom)
             << "spin " << i << " middle " << middle << ", edit " << editPlace.top << ".." << editPlace.bottom;
     }
@@ -187,10 +234,6 @@ TEST_P(DialogLayoutTest, EveryControlVisibleInsideAndUncovered) {
                 ADD_FAILURE() << Describe(controls[i]) << " covers " << Describe(controls[j]);
             }
         }
-    }
-
-    if (const char* folder = std::getenv("KADENZO_SCREENS")) {
-        SaveScreen(dialog_, folder, std::string(c.name));
     }
 }
 

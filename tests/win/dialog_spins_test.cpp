@@ -109,7 +109,8 @@ TEST_F(DialogSpinsTest, ToneSpinStepsTheShiftEdit) {
                  {"126", true, "127"},
                  {"127", true, "127"},
                  {"-127", false, "-127"},
-                 {"500", false, "126"}};
+                 {"500", false, "127"} /* from outside: the nearest end */,
+                 {"ー３", true, "-2"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TONE_SHIFT_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
 }
 
@@ -140,7 +141,8 @@ TEST_F(DialogSpinsTest, VolumeSpinsOneATrackAnsweredByTheDialog) {
                  // The number the user sees; without one, the control's own value.
                  {"x", true, "2"},
                  {"5 ", true, "6"},
-                 {"12x", false, "11"}};
+                 {"12x", false, "11"},
+                 {"250", false, "200"}};
     for (const auto& s : steps) EXPECT_EQ(Step(2009, 1041, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(Text(1009), "100") << "track 1 untouched";
 }
@@ -190,7 +192,7 @@ TEST_F(DialogSpinsTest, TempoSpinAnsweredByTheDialog) {
         bool up;
         const char* to;
     } steps[] = {{"100", true, "101"},  {"100", false, "99"}, {"249", true, "250"}, {"250", true, "250"},
-                 {"21", false, "20"},   {"20", false, "20"},  {"1", true, "21"},    {"1", false, "1"},
+                 {"21", false, "20"},   {"20", false, "20"},  {"5", true, "20"},    {"1", false, "1"},
                  {"100 ", true, "101"}, {"abc", true, "102"} /* no number: the control's own value */};
     for (const auto& s : steps) EXPECT_EQ(Step(2000, IDC_TEMPO_EDIT, s.from, s.up), s.to) << s.from << " " << s.up;
     EXPECT_EQ(conversionSettings.tempoPercent, 100) << "nothing stored before OK";

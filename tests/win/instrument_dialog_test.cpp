@@ -73,7 +73,7 @@ TEST_F(InstrumentDialogTest, DoubleClickWritesIntoTheLastUsedEdit) {
     EXPECT_EQ(Text(Edit(12)), "5");
     EXPECT_EQ(Text(Edit(1)), "5");
 
-    Notify(Edit(16), EN_CHANGE);  // any notification of an edit makes it the target
+    Notify(Edit(16), EN_CHANGE);  // typed in: the target
     DoubleClickEntry(128);
     EXPECT_EQ(Text(Edit(16)), "128");
 
@@ -92,6 +92,17 @@ TEST_F(InstrumentDialogTest, DoubleClickWritesIntoTheLastUsedEdit) {
     PressKey(Item(Edit(16)), VK_TAB);  // into the list, Down to the next name, Enter picks it
     for (int key : {VK_DOWN, VK_RETURN}) PressKey(Item(IDC_INSTRUMENT_LIST), key);
     EXPECT_TRUE(IsOpen() && Text(Edit(16)) == "6") << Text(Edit(16));
+
+    // Typed into track 12, then Tab to the list passes tracks 13 to 16: the name goes to track 12.
+    Type(Edit(12), "50");
+    for (int track = 12; track <= 16; ++track) PressKey(Item(Edit(track)), VK_TAB);
+    for (int key : {VK_DOWN, VK_RETURN}) PressKey(Item(IDC_INSTRUMENT_LIST), key);
+    EXPECT_EQ(Text(Edit(12)), "7");
+    EXPECT_EQ(Text(Edit(16)), "6");
+    // Enter on 決定 applies and closes.
+    PressKey(Item(IDC_APPLY_BUTTON), VK_RETURN);
+    EXPECT_FALSE(IsOpen());
+    EXPECT_EQ(conversionSettings.instrument[11], 7);
 }
 
 TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
@@ -107,7 +118,7 @@ TEST_F(InstrumentDialogTest, EntriesStoredOrRejected) {
     for (const auto& c : cases) {
         conversionSettings.instrument[0] = 60;
         Reopen();
-        SetText(Edit(1), c.text);
+        Type(Edit(1), c.text);
         const size_t before = LogMessages().size();
         const std::vector<SeenBox> seen = EnterAnswering(Edit(16));
         EXPECT_EQ(conversionSettings.instrument[0], c.stored) << c.text;

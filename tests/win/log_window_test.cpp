@@ -39,8 +39,27 @@ TEST_F(LogWindowTest, FollowsTheScreenScale) {
     SendMessageA(logWindow->Window(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(size().cx, 1280);
     EXPECT_EQ(size().cy, 960);
-    EXPECT_EQ(SendMessageA(logWindow->List(), LB_GETITEMHEIGHT, 0, 0), 28);
     EXPECT_EQ(LogLines(), lines);
+
+    // The text is as tall as at 100 % (exactly "FixedSys" height 14 there) in proportion to the scale.
+    auto lineAt = [](int dpi) {
+        RECT place{0, 0, 640, 480};
+        SendMessageA(logWindow->Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+        return static_cast<int>(SendMessageA(logWindow->List(), LB_GETITEMHEIGHT, 0, 0));
+    };
+    const int atHundred = lineAt(96);
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(logWindow->List(), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, "FixedSys");
+    EXPECT_EQ(font.lfHeight, 14);
+    EXPECT_EQ(lineAt(144), atHundred * 3 / 2);
+    EXPECT_EQ(lineAt(192), atHundred * 2);
+    EXPECT_EQ(lineAt(dpi), MulDiv(atHundred, dpi, 96));
+
+    // Resizing measures no line: the sideways extent stays what the last font change made it.
+    SendMessageA(logWindow->List(), LB_SETHORIZONTALEXTENT, 4321, 0);
+    SetWindowPos(logWindow->Window(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(SendMessageA(logWindow->List(), LB_GETHORIZONTALEXTENT, 0, 0), 4321);
 }
 
 TEST_F(LogWindowTest, MainMenuTogglesWithTheCheckMark) {

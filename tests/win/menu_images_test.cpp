@@ -2,7 +2,9 @@
 #include "canvas.h"
 #include "program_fixture.h"
 #include "res/resource.h"
+#include "ui/display_scale.h"
 #include "ui/menu_ex2.h"
+#include "ui/window_dpi.h"
 
 #include <vector>
 
@@ -37,14 +39,24 @@ TEST_F(MenuImagesTest, EveryCommandIsOwnerDrawnAndThePopupTitlesAreNot) {
     }
 }
 
+// At the screen's DPI, then after moves to screens of other scales: the pictures and margins of the
+// DPI the move brings, whatever the system says of the window (Wine's GetDpiForWindow does not move).
 TEST_F(MenuImagesTest, ItemsAreMeasuredFromTheirText) {
-    MEASUREITEMSTRUCT measure{};
-    measure.CtlType = ODT_MENU;
-    measure.itemID = IDM_OPEN;
-    SendMessageA(main_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
-    const SIZE extent = TextExtentInWindowFont(main_, "読み込み(&O)...");
-    EXPECT_EQ(measure.itemWidth, static_cast<UINT>(extent.cx + 22));
-    EXPECT_EQ(measure.itemHeight, static_cast<UINT>(std::max<int>(extent.cy, 16) + 6));
+    for (const int dpi : {ScreenDpi(), 192, 144, 96}) {
+        RECT suggested{};
+        GetWindowRect(main_, &suggested);
+        SendMessageA(main_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        MEASUREITEMSTRUCT measure{};
+        measure.CtlType = ODT_MENU;
+        measure.itemID = IDM_OPEN;
+        SendMessageA(main_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+        const SIZE extent = TextExtentInWindowFont(main_, "読み込み(&O)...");
+        const int picture = MenuPictureSize(dpi);
+        const int margin = ScaleForDpi(2, dpi);
+        const int widerGap = ScaleForDpi(8, dpi) - 8;  // beside the picture column
+        EXPECT_EQ(measure.itemWidth, static_cast<UINT>(extent.cx + picture + 2 * margin + 2 + widerGap)) << dpi;
+        EXPECT_EQ(measure.itemHeight, static_cast<UINT>(std::max<int>(extent.cy, picture) + 2 * margin + 2)) << dpi;
+    }
 }
 
 // Each command draws the square of the strip at its place in the order, key pixels in the menu colour.

@@ -314,9 +314,9 @@ TEST_F(SpinControlTest, StepStartsFromTheParentsAnswer) {
     // The tempo dialog's set-up: 20 to 250, first value 200, the dialog answers from its edit.
     const AnswerCase cases[] = {
         {"inside the range", 42, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 43}}},
-        {"above the range, down", 1000, Arrow::Down, {{10, kSpinId, 200}, {12, kSpinId, 249}}},
+        {"above the range, down: to the bound", 1000, Arrow::Down, {{10, kSpinId, 200}, {12, kSpinId, 250}}},
         {"above the range, up: never back", 1000, Arrow::Up, {{10, kSpinId, 200}}},
-        {"below the range, up", -5, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 21}}},
+        {"below the range, up: to the bound", 5, Arrow::Up, {{10, kSpinId, 200}, {11, kSpinId, 20}}},
         {"at the maximum", 250, Arrow::Up, {{10, kSpinId, 200}}},
     };
     for (const AnswerCase& c : cases) {

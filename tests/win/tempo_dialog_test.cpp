@@ -30,15 +30,15 @@ TEST_F(TempoDialogTest, EntriesStoredOrRejectedWithoutALogLine) {
         const char* text;
         const std::string* rejection;  // null: stored
         int stored;
-    } cases[] = {{"1", nullptr, 1},         {"250", nullptr, 250},      {"20", nullptr, 20},
-                 {"0150", nullptr, 150},    {"251", &kBadNumber, 100},  {"0", &kBadNumber, 100},
-                 {"", &kBadNumber, 100},    {"9999", &kBadNumber, 100}, {"+5", &kNotDecimal, 100},
-                 {"-5", &kNotDecimal, 100}, {"5 ", nullptr, 5},         {"abc", &kNotDecimal, 100},
-                 {"２５０", nullptr, 250},  {"　", &kBadNumber, 100},   {"２５１", &kBadNumber, 100}};
+    } cases[] = {
+        {"1", nullptr, 1},         {"250", nullptr, 250},     {"20", nullptr, 20},          {"0150", nullptr, 150},
+        {"251", &kBadNumber, 100}, {"0", &kBadNumber, 100},   {"", &kBadNumber, 100},       {"9999", &kBadNumber, 100},
+        {"+5", &kNotDecimal, 100}, {"-5", &kNotDecimal, 100}, {"5 ", nullptr, 5},           {"abc", &kNotDecimal, 100},
+        {"２５０", nullptr, 250},  {"　", &kBadNumber, 100},  {"２５１", &kBadNumber, 100}, {"１２０", nullptr, 120}};
     for (const auto& c : cases) {
         conversionSettings.tempoPercent = 100;
         OpenTempo();
-        SetText(IDC_TEMPO_EDIT, c.text);
+        Type(IDC_TEMPO_EDIT, c.text);
         const size_t before = LogMessages().size();
         const std::vector<SeenBox> seen = EnterAnswering(IDC_APPLY_BUTTON);
         EXPECT_EQ(conversionSettings.tempoPercent, c.stored) << c.text;

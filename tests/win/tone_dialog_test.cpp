@@ -69,12 +69,13 @@ TEST_F(ToneDialogTest, ShiftTextIsStoredAsParsed) {
     const struct {
         const char* text;
         std::optional<std::int16_t> stored;  // none: refused
-    } cases[] = {{"-5", -5}, {"abc", {}}, {"1a", {}},      {"", {}},      {"9999", 9999}, {"-999", -999},
-                 {"7", 7},   {"３", 3},   {"－１２", -12}, {" -4　", -4}, {"3-", {}}};
+    } cases[] = {{"-5", -5},         {"abc", {}},     {"1a", {}},      {"", {}},      {"9999", 9999}, {"-999", -999},
+                 {"7", 7},           {"３", 3},       {"－１２", -12}, {" -4　", -4}, {"3-", {}},     {"ー１２", -12},
+                 {"－１２０", -120}, {"12345", 1234}, {"ー", {}}};  // typed: four at most
     for (const auto& c : cases) {
         conversionSettings.toneShift = 123;
         OpenTone();
-        SetText(IDC_TONE_SHIFT_EDIT, c.text);
+        Type(IDC_TONE_SHIFT_EDIT, c.text);
         const size_t before = LogMessages().size();
         const std::vector<SeenBox> seen = EnterAnswering(IDC_APPLY_BUTTON);
         EXPECT_EQ(conversionSettings.toneShift, c.stored.value_or(123)) << c.text;

@@ -77,17 +77,18 @@ TEST_F(VolumeDialogTest, EntriesStoredOrRejected) {
         int stored;                    // the volume kept afterwards
         int absoluteAfter;             // the flag kept afterwards
     } cases[] = {
-        {"200", false, nullptr, 200, 0},    {"201", false, &kBadNumber, 90, 0}, {"127", true, nullptr, 127, 1},
-        {"128", true, &kBadNumber, 90, 1},  {"-5", false, &kNotDecimal, 90, 0}, {"-5", true, &kNotDecimal, 90, 0},
-        {"0100", false, nullptr, 100, 0},   {"", false, &kBadNumber, 90, 0},    {"abc", false, &kNotDecimal, 90, 0},
-        {"1a", false, &kNotDecimal, 90, 0}, {"0", true, nullptr, 0, 1},         {"5 ", false, nullptr, 5, 0},
-        {"１５０", false, nullptr, 150, 0}, {"　", false, &kBadNumber, 90, 0},  {"－５", false, &kNotDecimal, 90, 0},
+        {"200", false, nullptr, 200, 0},       {"201", false, &kBadNumber, 90, 0}, {"127", true, nullptr, 127, 1},
+        {"128", true, &kBadNumber, 90, 1},     {"-5", false, &kNotDecimal, 90, 0}, {"-5", true, &kNotDecimal, 90, 0},
+        {"0100", false, nullptr, 100, 0},      {"", false, &kBadNumber, 90, 0},    {"abc", false, &kNotDecimal, 90, 0},
+        {"1a", false, &kNotDecimal, 90, 0},    {"0", true, nullptr, 0, 1},         {"5 ", false, nullptr, 5, 0},
+        {"１５０", false, nullptr, 150, 0},    {"　", false, &kBadNumber, 90, 0},  {"－５", false, &kNotDecimal, 90, 0},
+        {"２５０", false, &kBadNumber, 90, 0}, {"２００", false, nullptr, 200, 0},
     };
     for (const auto& c : cases) {
         conversionSettings.volume[0] = 90;
         conversionSettings.absoluteVolume[0] = 0;
         Reopen();
-        SetText(Edit(1), c.text);
+        Type(Edit(1), c.text);
         SetChecked(Box(1), c.absolute);
         const size_t before = LogMessages().size();
         const std::vector<SeenBox> seen = EnterAnswering(Edit(16));
