@@ -137,7 +137,8 @@ kadenzo_start_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # A screen of a higher scale has more pixels: 1280 x 1024 at 100 %, 2560 x 2048 at 200 %.
+    Xvfb ":$n" -screen 0 "$((1280 * KADENZO_DPI / 96))x$((1024 * KADENZO_DPI / 96))x24" -nolisten tcp >/dev/null 2>&1 &
     kadenzo_xvfb_pid=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     if kill -0 "$kadenzo_xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
