@@ -9,6 +9,7 @@
 // the last message the play sent before the song (the clean state and defaults), the notes after
 // a reset from the end of its pause, 50 ms after the device had the whole reset. So the first
 // notes and the notes after a reset are measured as every other note is.
+#include "bench/windows_bench.h"
 #include "engine/engine_exports.h"
 #include "engine/midi_messages.h"
 #include "engine/smf_reader.h"
@@ -103,16 +104,6 @@ Bytes ReadWholeFile(const char* path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string BesideProgram(const char* relative) {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1) + relative;
-    char full[MAX_PATH];
-    GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    return full;
-}
-
 std::string TempPath(const std::string& name) {
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
@@ -159,11 +150,6 @@ std::vector<Captured> ReadCapture(const std::string& path) {
 double Percentile(const std::vector<double>& sorted, double fraction) {
     std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
     return sorted[index];
-}
-
-template <typename Proc>
-Proc Resolve(HMODULE module, const char* name) {
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 // Plays the song once through one export set; false when it could not.

@@ -5,6 +5,7 @@
 // a note every 20 ms; each round plays it, stops, plays again, seeks as the program does (stop,
 // seek, restart), sends a GS reset and stops; the last round closes the device. Prints the median
 // and the longest return of each call. Usage: engine_response_bench [rounds]   (5 rounds)
+#include "bench/windows_bench.h"
 #include "engine/engine_exports.h"
 #include "tests/common/song_builder.h"
 
@@ -30,28 +31,6 @@ Bytes SlowSong() {
     for (int k = 0; k < 200; ++k) track.insert(track.end(), {20, 0x90, static_cast<std::uint8_t>(30 + k % 60), 0x64});
     track.insert(track.end(), {20, 0xFF, 0x2F, 0x00});
     return Smf(0, 0xE728, {Track(track)});  // one tick a millisecond
-}
-
-std::string BesideProgram(const char* relative) {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1) + relative;
-    char full[MAX_PATH];
-    GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    return full;
-}
-
-template <typename Proc>
-Proc Resolve(HMODULE module, const char* name) {
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // The calls the program makes, on one export set.

@@ -7,6 +7,7 @@
 // process took above what it held before the engine had the song. Without a song named, runs itself once for each of
 // busy, short and 16, so that each peak is its own process's.
 // Usage: engine_seek_bench [rounds [busy|short|N]]   (3 rounds)
+#include "bench/windows_bench.h"
 #include "engine/engine_exports.h"
 #include "tests/common/song_builder.h"
 
@@ -93,28 +94,6 @@ std::size_t WorkingSet(bool peak) {
     PROCESS_MEMORY_COUNTERS counters{};
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     return peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize;
-}
-
-std::string BesideProgram(const char* relative) {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1) + relative;
-    char full[MAX_PATH];
-    GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    return full;
-}
-
-template <typename Proc>
-Proc Resolve(HMODULE module, const char* name) {
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // On the device's clock, from the stop's clean state (its first message, All Sound Off on channel
