@@ -304,23 +304,17 @@ TEST_P(CapturedPreviewTest, ResetCommandsSendTheStandardMessages) {
 // plays again once the device is back.
 TEST_P(CapturedPreviewTest, AnUnpluggedDeviceIsLoggedOnceAndPlaysAgainOncePluggedBack) {
     const std::string warning = "！　警告 : MIDIアウトデバイスが使えなくなったため、再生を終えました。";
+    const auto warnings = [&] {
+        PumpPending();
+        return CountOf(warning);
+    };
     Load(EvenNotesSong(100, 20));
     {
         DeviceMode unplugging("unplug-after=300");
         Command(IDM_PLAY);
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                PumpPending();
-                return CountOf(warning) > 0;
-            },
-            5000));
+        EXPECT_TRUE(WaitFor([&] { return warnings() > 0; }, 5000));
     }
-    EXPECT_TRUE(HoldsFor(
-        [&] {
-            PumpPending();
-            return CountOf(warning) == 1;
-        },
-        kQuietWatchMs));
+    EXPECT_TRUE(HoldsFor([&] { return warnings() == 1; }, kQuietWatchMs));
     const size_t before = capture_.Read().size();
     Command(IDM_PLAY);
     EXPECT_GE(WaitForNote(5, before), 0) << "plugged back";
